@@ -1,0 +1,160 @@
+#pragma once
+// Connection and Recordset over the ODBC C API (unixODBC, SQLite3 driver).
+//
+// A recordset reads its whole result when it opens (a client cursor) and then
+// behaves as a keyset: it moves both ways, filters on the client, and writes
+// changes back one row at a time with optimistic locking. A write must touch
+// exactly the row that was read; when it would touch none or several, nothing
+// is written and numora::Error is thrown.
+//
+// Values are text (UTF-8) or Null. Every failure throws numora::Error with a
+// number and a description.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/core/Error.h"
+
+namespace numora::ado {
+
+using Value = std::optional<std::string>; // std::nullopt is Null
+
+enum CursorTypeEnum : int {
+    adOpenUnspecified = -1,
+    adOpenForwardOnly = 0,
+    adOpenKeyset = 1,
+    adOpenDynamic = 2,
+    adOpenStatic = 3,
+};
+
+enum LockTypeEnum : int {
+    adLockUnspecified = -1,
+    adLockReadOnly = 1,
+    adLockPessimistic = 2,
+    adLockOptimistic = 3,
+    adLockBatchOptimistic = 4,
+};
+
+enum CommandTypeEnum : long {
+    adCmdUnspecified = -1,
+    adCmdText = 1,
+};
+
+enum ObjectStateEnum : int {
+    adStateClosed = 0,
+    adStateOpen = 1,
+};
+
+// Error numbers raised by the layer itself (database errors carry the
+// engine's native error and "[SQLSTATE] message" as description).
+enum ErrorNumber : long {
+    adErrProviderFailed = -2147467259,      // generic database failure
+    adErrNoCurrentRecord = 3021,            // BOF or EOF, or the record was deleted
+    adErrInvalidArgument = 3001,            // e.g. a filter that cannot be parsed
+    adErrItemNotFound = 3265,               // no field of that name
+    adErrObjectClosed = 3704,               // operation on a closed object
+    adErrObjectOpen = 3705,                 // Open on an object that is open
+    adErrRowChangedOrMissing = -2147217864, // optimistic conflict: row changed, gone or not unique
+};
+
+class Recordset;
+struct ConnectionHandle; // the ODBC environment and connection, shared with recordsets
+
+class Connection {
+public:
+    Connection();
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // "DSN=name" (other keywords of an ODBC connection string are passed on).
+    // Fails when the data source or its database file does not exist, and when
+    // the connection is open already.
+    void Open(const std::string& connectionString, const std::string& userId = {},
+              const std::string& password = {}, long options = -1);
+
+    // Runs one statement. A statement that returns rows gives an open
+    // recordset standing on its first row (or at EOF when nothing matched);
+    // any other statement gives nullptr. recordsAffected, when given, receives
+    // the rows an UPDATE/DELETE/INSERT touched.
+    std::unique_ptr<Recordset> Execute(const std::string& commandText, long* recordsAffected = nullptr,
+                                       long options = -1);
+
+    void Close(); // fails when the connection is not open
+    int State() const; // adStateClosed or adStateOpen
+
+    std::shared_ptr<ConnectionHandle> handle() const { return handle_; }
+
+private:
+    std::shared_ptr<ConnectionHandle> handle_;
+};
+
+class Recordset {
+public:
+    Recordset();
+    ~Recordset();
+    Recordset(const Recordset&) = delete;
+    Recordset& operator=(const Recordset&) = delete;
+
+    int CursorType() const { return cursorType_; }
+    void setCursorType(int type);
+    int LockType() const { return lockType_; }
+    void setLockType(int type);
+
+    // Runs source (SQL text) over a connection of its own to the data source
+    // named by connectionString ("DSN=..."), or over an open Connection.
+    // cursorType/lockType -1 keep the values set before. Reads every row.
+    void Open(const std::string& source, const std::string& connectionString, int cursorType = -1,
+              int lockType = -1, long options = -1);
+    void Open(const std::string& source, Connection& activeConnection, int cursorType = -1,
+              int lockType = -1, long options = -1);
+    void Close(); // fails when not open
+    int State() const;
+
+    // Client-side filter. Accepts "" (no filter) and "<Field> like '<text>*'"
+    // (the text may hold doubled quotes; '%' works as '*'). Anything else is
+    // refused with adErrInvalidArgument and the rows stay unfiltered. Setting
+    // a filter moves to the first visible row.
+    void setFilter(const std::string& filter);
+    const std::string& Filter() const { return filter_; }
+
+    bool Eof() const;
+    bool Bof() const;
+    long RecordCount() const; // visible rows
+
+    void MoveFirst();
+    void MoveNext();
+    void MovePrevious();
+    void Move(long n); // relative to the current row; may land on EOF, not beyond
+
+    int FieldCount() const;
+    std::string FieldName(int index) const;
+    // Fields("name").Value; fails for an unknown name or with no current row.
+    Value Field(const std::string& name) const;
+    Value Field(int index) const;
+    // Fields("name").Value = v; starts an edit of the current row when none is pending.
+    void setField(const std::string& name, Value v);
+    // The Collect property: the same value access as Field/setField.
+    Value Collect(const std::string& name) const { return Field(name); }
+    void setCollect(const std::string& name, Value v) { setField(name, std::move(v)); }
+
+    void AddNew();       // starts a new row in the edit buffer; it becomes current
+    void Update();       // writes the edit buffer (insert or optimistic update)
+    void CancelUpdate(); // drops the edit buffer
+    void Delete();       // deletes the current row only (optimistic), in the table and the view
+    bool EditPending() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d_;
+    int cursorType_ = adOpenForwardOnly;
+    int lockType_ = adLockReadOnly;
+    std::string filter_;
+
+    friend class Connection;
+};
+
+} // namespace numora::ado

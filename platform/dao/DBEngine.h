@@ -1,0 +1,40 @@
+#pragma once
+// Registration of ODBC data sources, over odbcinst (user data sources live in
+// ~/.odbc.ini, or the file named by ODBCINI).
+//
+// The database driver the program was written for maps to the installed
+// SQLite3 ODBC driver, and its DBQ attribute to that driver's Database key;
+// every other attribute is written as given. A registration under a name that
+// exists replaces it.
+
+#include <string>
+#include <vector>
+
+#include "platform/core/Error.h"
+
+namespace numora::dao {
+
+// The name under which the program asks for its database driver.
+inline constexpr char kAccessDriverName[] = "Microsoft Access Driver (*.mdb)";
+
+struct EngineError {
+    long Number = 0;
+    std::string Description;
+};
+
+class Engine {
+public:
+    virtual ~Engine() = default;
+    // attributes: "key=value" entries separated by carriage returns (char 13).
+    // Throws numora::Error on failure; Errors() then holds every error the
+    // installer reported, in order.
+    virtual void RegisterDatabase(const std::string& dsn, const std::string& driver, bool silent,
+                                  const std::string& attributes) = 0;
+    // The errors of the last failed call (emptied by the next call).
+    virtual const std::vector<EngineError>& Errors() const = 0;
+};
+
+// The real engine, backed by odbcinst.
+Engine& DBEngine();
+
+} // namespace numora::dao
