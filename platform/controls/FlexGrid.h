@@ -1,0 +1,81 @@
+#pragma once
+// The directory grid control: a QTableView over a table model of plain texts
+// and cell colours (never one widget item per cell; lists reach tens of
+// thousands of cards). Its interface is the flex-grid one the main window is
+// written against: a current cell (Row, Col) that the cell properties act on,
+// Rows/Cols to size it, TextMatrix for direct access, one fixed heading row.
+
+#include <QColor>
+#include <QString>
+#include <QTableView>
+
+namespace numora::controls {
+
+class FlexGridModel;
+
+// Column alignments (grid constants).
+enum FlexAlignment : int {
+    flexAlignLeftTop = 0,
+    flexAlignLeftCenter = 1,
+    flexAlignLeftBottom = 2,
+    flexAlignCenterTop = 3,
+    flexAlignCenterCenter = 4,
+    flexAlignCenterBottom = 5,
+    flexAlignRightTop = 6,
+    flexAlignRightCenter = 7,
+    flexAlignRightBottom = 8,
+};
+
+class FlexGrid : public QTableView {
+    Q_OBJECT
+public:
+    explicit FlexGrid(QWidget* parent = nullptr);
+    ~FlexGrid() override;
+
+    int Rows() const;
+    void setRows(int rows);   // growing adds empty rows; shrinking drops rows at the end
+    int Cols() const;
+    void setCols(int cols);
+    int FixedRows() const;    // 1: row 0 holds the headings
+    void setFixedRows(int rows);
+
+    int Row() const;          // the current cell
+    void setRow(int row);     // fails (numora::Error 381) outside 0..Rows()-1
+    int Col() const;
+    void setCol(int col);     // fails (numora::Error 381) outside 0..Cols()-1
+
+    QString Text() const;     // of the current cell
+    void setText(const QString& text);
+    QString TextMatrix(int row, int col) const;
+    void setTextMatrix(int row, int col, const QString& text);
+
+    int ColWidth(int col) const;          // twips
+    void setColWidth(int col, int twips);
+    int ColAlignment(int col) const;
+    void setColAlignment(int col, int alignment);
+
+    QColor CellForeColor() const;         // of the current cell; invalid = the grid's own colour
+    void setCellForeColor(const QColor& color);
+    QColor CellBackColor() const;
+    void setCellBackColor(const QColor& color);
+
+    void Clear();                         // every cell's text and colours
+
+    // While redraw is off, changes are gathered and the view repaints once
+    // when it is turned on again (a fill of many rows costs one repaint).
+    bool Redraw() const;
+    void setRedraw(bool on);
+
+signals:
+    void Click();
+    void DblClick();
+    void KeyPress(int ch);                          // the character typed (Esc = 27); not consumed
+    void MouseDown(int button, const QPoint& pos);  // button: 1 left, 2 right, 4 middle
+    void FocusChanged(bool hasFocus);
+
+private:
+    FlexGridModel* model_;
+    // (the implementation adds what else it needs here)
+};
+
+} // namespace numora::controls
