@@ -62,4 +62,7 @@ QString quoted(const QString& text);
 // The recordset filter for names beginning with prefix: Name like '<prefix>*'.
 QString nameFilter(const QString& prefix);
 
+// "select * from <table> where Name = '<name>'", the name quoted as above.
+QString lookupSql(const GroupLayout& layout, const QString& name);
+
 } // namespace numora::store
