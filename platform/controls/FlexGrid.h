@@ -9,6 +9,8 @@
 #include <QString>
 #include <QTableView>
 
+#include <vector>
+
 namespace numora::controls {
 
 class FlexGridModel;
@@ -70,12 +72,39 @@ signals:
     void Click();
     void DblClick();
     void KeyPress(int ch);                          // the character typed (Esc = 27); not consumed
-    void MouseDown(int button, const QPoint& pos);  // button: 1 left, 2 right, 4 middle
+    // button: 1 left, 2 right, 4 middle; pos: the mouse in screen coordinates.
+    // A right press leaves the current cell where it was.
+    void MouseDown(int button, const QPoint& pos);
     void FocusChanged(bool hasFocus);
 
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+public:
+    // The view's own search by typed text is off: type-ahead is the owner's.
+    void keyboardSearch(const QString& search) override;
+
 private:
+    void checkRow(int row) const;
+    void checkCol(int col) const;
+    void syncCurrentToView();
+    void applyColumnWidth(int col);
+    void onViewCurrentChanged(const QModelIndex& current);
+
     FlexGridModel* model_;
-    // (the implementation adds what else it needs here)
+    int row_ = 1;               // the current cell, in grid rows (row 0 = headings)
+    int col_ = 0;
+    std::vector<int> twips_;    // per column; -1 = the view's default width
+    bool redraw_ = true;
+    bool syncing_ = false;      // the current index is being moved by the grid itself
+    bool pressedOnCell_ = false;
+    bool afterDoubleClick_ = false;
 };
 
 } // namespace numora::controls
