@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/ado/Ado.h"
+#include "platform/tray/Tray.h"
 
 namespace numora {
 
@@ -37,6 +38,10 @@ struct Module1State {
     QString strCurrentName; // the card chosen for Edit or Delete
     int intCurrentRow = 0;  // its grid row (1 = first card)
     bool blnEditMode = false;
+
+    // The main window's tray icon as added at load; removing it at the end
+    // names the same icon.
+    tray::NotifyIconData nidTray;
 };
 
 // The program-wide instance.

@@ -6,6 +6,8 @@
 #include <QPoint>
 #include <QString>
 
+#include <memory>
+
 class QAction;
 class QComboBox;
 class QLabel;
@@ -14,11 +16,11 @@ class QMenu;
 class QStatusBar;
 class QToolButton;
 
-namespace numora::controls { class FlexGrid; }
+namespace numora::controls { class FlexGrid; class LetterTabStrip; }
+namespace numora::com { class HostedControl; }
+namespace numora::dao { class Engine; }
 
 namespace numora {
-
-class LetterTabStrip;
 
 class frmVemo : public QMainWindow {
     Q_OBJECT
@@ -31,7 +33,7 @@ public:
     QLabel* Image2 = nullptr;
     QLabel* Label2 = nullptr;
     QComboBox* cmbGroup = nullptr;
-    LetterTabStrip* TabVemo = nullptr;
+    controls::LetterTabStrip* TabVemo = nullptr;
     QToolButton* btnAdd = nullptr;
     QToolButton* btnEdit = nullptr;
     QToolButton* btnSearch = nullptr;
@@ -41,6 +43,11 @@ public:
     QLineEdit* TxtIndex = nullptr;
     controls::FlexGrid* MSFlexGrid1 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
+    QWidget* Line1[2] = {nullptr, nullptr};
+    QWidget* Shape2 = nullptr;
+    QWidget* Shape1[34] = {};
+    // The placement control; null while its library is not registered.
+    std::unique_ptr<com::HostedControl> Ravelle1;
 
     // Menu bar and popup entries.
     QMenu* mnuFile = nullptr;
@@ -62,10 +69,32 @@ public:
     void setPanelText(int panel, const QString& text);
 
     // ---- start-up and end ---------------------------------------------------
+    // The program-wide main window: the one constructed first and not yet
+    // destroyed, created on first use.
+    static frmVemo& instance();
+    static frmVemo* existingInstance();
+
+    // The first showing of the window runs Form_Load before the window
+    // appears; showing it again only brings it to the front.
+    void setVisible(bool visible) override;
+    bool isLoaded() const { return loaded_; }
+
     void Form_Load();
-    void Form_Terminate();
+    // The end step: closes the shared connection and recordset and removes the
+    // tray icon. It runs once the program ends (no window of it remains), not
+    // when the main window closes, so a window left open keeps the connection.
+    static void Form_Terminate();
     void btnQuit_Click();
     void mnuExit_Click();
+
+    // The data folder for a current folder: '/' appended when missing, and
+    // "My app/Numora/" appended when the folder ends in "VB/" or "VB98/"
+    // compared in upper case.
+    static QString dataFolderFor(const QString& currentFolder);
+
+    // The database engine the load step registers the data source with
+    // (nullptr: the real one).
+    static void setDatabaseEngine(dao::Engine* engine);
 
     // ---- grid, tabs and group (mainwin/frmVemoGrid.cpp) ----------------------
     void SetGridHeadings();
@@ -90,6 +119,32 @@ public:
     void btnEdit_Click();
     void btnDelete_Click();
     void btnSearch_Click();
+    void mnuPrint_Click();
+    void mnuImportDB_Click();
+    void mnuExportDB_Click();
+    void mnuDialingNum_Click();
+    void mnuSearch_Click();
+    void mnuAbout_Click();
+    void popDialing_Click();
+    void mPopRestore_Click();
+    void mpopSearch_Click();
+    void mPopExit_Click();
+    // A mouse event on the tray icon, by its code (515 double-click, 517 right
+    // button released).
+    void nidTray_Callback(int code);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls(QWidget* client);
+    void buildMenus();
+    void connectControls();
+
+    bool loaded_ = false;
+    QLabel* panels_[2] = {nullptr, nullptr};
 };
 
 } // namespace numora

@@ -1,0 +1,33 @@
+#include "platform/ui/Fonts.h"
+
+#include <QStringList>
+
+namespace numora::ui {
+
+void installFontSubstitutions()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    // Frank Ruehl and David are the Culmus faces closest in shape to the
+    // Hebrew serif the title and the row line were drawn in.
+    QFont::insertSubstitutions(QStringLiteral("Narkisim"),
+                               {QStringLiteral("Frank Ruehl CLM"), QStringLiteral("David CLM"),
+                                QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif")});
+    QFont::insertSubstitutions(QStringLiteral("Times New Roman"),
+                               {QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif")});
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+}
+
+QFont designFont(const QString& family, double pointSize, bool bold)
+{
+    installFontSubstitutions();
+    QFont font(family);
+    font.setPointSizeF(pointSize);
+    font.setBold(bold);
+    return font;
+}
+
+} // namespace numora::ui
