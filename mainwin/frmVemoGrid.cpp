@@ -1,23 +1,476 @@
-// The grid, the letter tabs and the group selector of the main window.
+// The grid, the letter tabs and the group selector of the main window, and
+// the two developer aids (the Debug item and the edit-buffer demonstration).
+//
+// Every listing goes through one fill (listGroup below): the refresh after a
+// change, the letter tabs and All differ only in the letter filter, in
+// whether cells are painted black on white, and in whether a failing step is
+// skipped or ends the fill.
 #include "mainwin/frmVemo.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QStringList>
+#include <QToolButton>
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "mainwin/Module1.h"
+#include "platform/ado/Ado.h"
+#include "platform/controls/FlexGrid.h"
+#include "platform/controls/LetterTabStrip.h"
+#include "platform/core/Error.h"
+#include "platform/ui/MsgBox.h"
+#include "store/Store.h"
 
 namespace numora {
 
-void frmVemo::SetGridHeadings() {}
-void frmVemo::RefreshGrid() {}
-void frmVemo::ShowAllRecords() {}
-void frmVemo::HighlightRow(int) {}
-void frmVemo::ShowRowText(int) {}
-void frmVemo::MSFlexGrid1_Click() {}
-void frmVemo::MSFlexGrid1_DblClick() {}
-void frmVemo::MSFlexGrid1_KeyPress(int) {}
-void frmVemo::MSFlexGrid1_MouseDown(int, const QPoint&) {}
-void frmVemo::MSFlexGrid1_FocusChanged(bool) {}
-void frmVemo::TabVemo_Click(int) {}
-void frmVemo::cmbGroup_Click() {}
-void frmVemo::btnAll_Click() {}
-void frmVemo::mnuAll_Click() {}
-void frmVemo::mnuDbg_Click() {}
-void frmVemo::Image2_Click() {}
+namespace {
+
+using controls::FlexGrid;
+
+constexpr int kEsc = 27;
+constexpr int kRightButton = 2;
+
+// Grid columns 0..4: width in twips and alignment.
+constexpr std::array<int, store::kGridColumns> kColumnTwips = {1855, 1200, 1400, 1200, 1200};
+constexpr std::array<int, store::kGridColumns> kColumnAlignment = {
+    controls::flexAlignLeftTop, controls::flexAlignCenterTop, controls::flexAlignCenterTop,
+    controls::flexAlignCenterTop, controls::flexAlignCenterTop};
+
+// The letter of each tab, in tab order. The final letter forms have no tab:
+// names that begin with one are listed under All only.
+const std::array<QString, 22>& tabLetters()
+{
+    static const std::array<QString, 22> letters = [] {
+        constexpr char16_t codes[] = {0x05D0, 0x05D1, 0x05D2, 0x05D3, 0x05D4, 0x05D5, 0x05D6, 0x05D7,
+                                      0x05D8, 0x05D9, 0x05DB, 0x05DC, 0x05DE, 0x05E0, 0x05E1, 0x05E2,
+                                      0x05E4, 0x05E6, 0x05E7, 0x05E8, 0x05E9, 0x05EA};
+        std::array<QString, 22> out;
+        for (size_t i = 0; i < out.size(); ++i)
+            out[i] = QString(QChar(codes[i]));
+        return out;
+    }();
+    return letters;
+}
+
+const QString& allLetters()
+{
+    static const QString all = QStringLiteral("ALL");
+    return all;
+}
+
+// The demonstration card and its changed name (the last letter once more).
+const QString& demoName()
+{
+    static const QString name = QStringLiteral("ישראל ישראלי");
+    return name;
+}
+
+// Leading and trailing blanks removed, as every text moved between a cell or
+// box and a column is.
+QString trimBlanks(const QString& s)
+{
+    qsizetype begin = 0;
+    qsizetype end = s.size();
+    while (begin < end && s.at(begin) == QLatin1Char(' '))
+        ++begin;
+    while (end > begin && s.at(end - 1) == QLatin1Char(' '))
+        --end;
+    return (begin == 0 && end == s.size()) ? s : s.mid(begin, end - begin);
+}
+
+QString toText(const ado::Value& v)
+{
+    return v ? QString::fromUtf8(v->data(), static_cast<qsizetype>(v->size())) : QString();
+}
+
+void enable(QAction* a, bool on)
+{
+    if (a)
+        a->setEnabled(on);
+}
+
+void enable(QWidget* w, bool on)
+{
+    if (w)
+        w->setEnabled(on);
+}
+
+enum class Paint { GridColours, BlackOnWhite };
+enum class OnFailure { SkipStep, Stop };
+
+// Runs one step of a fill: a failing step is skipped, or ends the fill.
+template <class F>
+bool step(OnFailure mode, F&& f)
+{
+    if (mode == OnFailure::Stop) {
+        f();
+        return true;
+    }
+    return resumeNext(std::forward<F>(f));
+}
+
+// Keeps the grid from repainting during a fill, whichever way the fill ends.
+class RedrawOff {
+public:
+    explicit RedrawOff(FlexGrid& grid) : grid_(grid), was_(grid.Redraw()) { grid_.setRedraw(false); }
+    ~RedrawOff() { grid_.setRedraw(was_); }
+    RedrawOff(const RedrawOff&) = delete;
+    RedrawOff& operator=(const RedrawOff&) = delete;
+
+private:
+    FlexGrid& grid_;
+    bool was_;
+};
+
+void showStatus(frmVemo& w)
+{
+    const Module1State& m = Module1();
+    w.setPanelText(1, QStringLiteral(" Total Records ") + QString::number(m.intRowCount));
+    if (w.mnuDbg && w.mnuDbg->isChecked())
+        w.setPanelText(2, m.strQueryText);
+}
+
+// The one listing fill. letter: the filter to apply, or nullptr for the
+// whole group. After it rsDirectory holds the listed cards in grid order, the
+// filter still applied, standing after the last one; the grid has the
+// headings, one row per card and one empty row; the status bar shows the count.
+void listGroup(frmVemo& w, const QString* letter, Paint paint, OnFailure mode)
+{
+    Module1State& m = Module1();
+    FlexGrid& grid = *w.MSFlexGrid1;
+    m.intRowCount = 0;
+
+    if (const store::GroupLayout* layout = store::layoutForGroup(w.cmbGroup->currentText())) {
+        RedrawOff batch(grid);
+        step(mode, [&] { w.SetGridHeadings(); });
+        m.strCurrentSql = store::listingSql(*layout, m.strSortOrder);
+        if (!letter)
+            m.strQueryText = m.strCurrentSql;
+
+        // A new recordset for every listing; the old one goes with its rows.
+        if (m.rsDirectory && m.rsDirectory->State() == ado::adStateOpen)
+            resumeNext([&] { m.rsDirectory->Close(); });
+        m.rsDirectory = std::make_unique<ado::Recordset>();
+        ado::Recordset& rs = *m.rsDirectory;
+        rs.setLockType(ado::adLockOptimistic);
+        rs.setCursorType(ado::adOpenKeyset);
+        // A listing that cannot be opened (file missing, locked, not a
+        // database) leaves the headings alone and a count of 0.
+        const bool opened = step(mode, [&] {
+            rs.Open(m.strCurrentSql.toStdString(), store::kConnectionString, -1, -1, ado::adCmdText);
+        });
+        if (letter) {
+            if (opened)
+                step(mode, [&] { rs.setFilter(store::nameFilter(*letter).toStdString()); });
+            m.strQueryText = m.strCurrentSql + QStringLiteral(" \\\\ ") + QString::fromStdString(rs.Filter());
+        }
+
+        if (opened) {
+            // The grid column's field by position, looked up once per listing.
+            std::array<int, store::kGridColumns> fieldIndex{};
+            for (int c = 0; c < store::kGridColumns; ++c) {
+                fieldIndex[static_cast<size_t>(c)] = -1;
+                const std::string name = layout->fields[static_cast<size_t>(c)].toStdString();
+                for (int i = 0; i < rs.FieldCount(); ++i)
+                    if (rs.FieldName(i) == name)
+                        fieldIndex[static_cast<size_t>(c)] = i;
+            }
+            const auto field = [&](int c) {
+                const int i = fieldIndex[static_cast<size_t>(c)];
+                return i >= 0 ? rs.Field(i) : rs.Field(layout->fields[static_cast<size_t>(c)].toStdString());
+            };
+
+            while (!rs.Eof()) {
+                const int gridRow = m.intRowCount + 1;
+                for (int c = store::kGridColumns - 1; c >= 0; --c) {
+                    step(mode, [&] { grid.setCol(c); });
+                    if (c == store::kGridColumns - 1)
+                        step(mode, [&] { grid.setRow(gridRow); });
+                    if (paint == Paint::BlackOnWhite) {
+                        step(mode, [&] { grid.setCellBackColor(Qt::white); });
+                        step(mode, [&] { grid.setCellForeColor(Qt::black); });
+                    }
+                    // A Null field leaves its cell empty.
+                    step(mode, [&] { grid.setText(trimBlanks(toText(field(c)))); });
+                }
+                step(mode, [&] { grid.setRows(grid.Rows() + 1); });
+                ++m.intRowCount;
+                // A recordset that cannot move on would list its row forever.
+                if (!step(mode, [&] { rs.MoveNext(); }))
+                    break;
+            }
+        }
+    }
+    showStatus(w);
+}
+
+// All and a refresh while All is in force: a failure inside the fill ends it
+// where it stood, with the status bar telling what is listed; it never ends
+// the program.
+void showAllGuarded(frmVemo& w)
+{
+    try {
+        w.ShowAllRecords();
+    } catch (...) {
+        showStatus(w);
+    }
+}
+
+} // namespace
+
+// ---- layout and fills ------------------------------------------------------------
+
+void frmVemo::SetGridHeadings()
+{
+    FlexGrid& grid = *MSFlexGrid1;
+    grid.Clear();
+    grid.setCols(store::kGridColumns);
+    grid.setRows(2);
+    grid.setRow(0);
+
+    const QString group = cmbGroup->currentText();
+    const store::GroupLayout* layout = store::layoutForGroup(group);
+    for (int c = store::kGridColumns - 1; c >= 0; --c) {
+        grid.setCol(c);
+        grid.setColWidth(c, kColumnTwips[static_cast<size_t>(c)]);
+        grid.setColAlignment(c, kColumnAlignment[static_cast<size_t>(c)]);
+        if (c == store::kGridColumns - 1)
+            grid.setText(layout ? layout->fifthHeading : QString());
+        else
+            grid.setText(store::commonHeadings()[static_cast<size_t>(c)]);
+    }
+
+    TxtIndex->clear();
+    Module1().intSelectedRow = 0;
+
+    // Edit and Delete wait for a row to be clicked.
+    enable(popEdit, false);
+    enable(popDel, false);
+    enable(mnuEdit, false);
+    enable(mnuDel, false);
+    enable(btnDelete, false);
+    enable(btnEdit, false);
+}
+
+void frmVemo::RefreshGrid()
+{
+    Module1State& m = Module1();
+    if (m.strCurrentLetter == allLetters()) {
+        showAllGuarded(*this);
+        return;
+    }
+    const QString letter = m.strCurrentLetter;
+    listGroup(*this, &letter, Paint::GridColours, OnFailure::SkipStep);
+}
+
+void frmVemo::ShowAllRecords()
+{
+    // The first failure ends the fill; callers decide what then.
+    listGroup(*this, nullptr, Paint::BlackOnWhite, OnFailure::Stop);
+}
+
+// ---- the chosen row ------------------------------------------------------------------
+
+void frmVemo::HighlightRow(int row)
+{
+    FlexGrid& grid = *MSFlexGrid1;
+    Module1State& m = Module1();
+    const int savedCol = grid.Col();
+    if (m.intSelectedRow > 0) {
+        grid.setRow(m.intSelectedRow);
+        for (int c = 0; c < grid.Cols(); ++c) {
+            grid.setCol(c);
+            grid.setCellForeColor(Qt::black);
+            grid.setCellBackColor(Qt::white);
+        }
+    }
+    grid.setRow(row);
+    const QColor highlight = grid.palette().color(QPalette::Active, QPalette::Highlight);
+    for (int c = 0; c < grid.Cols(); ++c) {
+        grid.setCol(c);
+        grid.setCellForeColor(Qt::white);
+        grid.setCellBackColor(highlight);
+    }
+    grid.setCol(savedCol);
+    m.intSelectedRow = row;
+}
+
+void frmVemo::ShowRowText(int col)
+{
+    FlexGrid& grid = *MSFlexGrid1;
+    QStringList cells;
+    for (int c = 0; c < store::kGridColumns; ++c) {
+        grid.setCol(c);
+        cells << grid.Text();
+    }
+    TxtIndex->setText(cells.join(QLatin1Char(' ')));
+    grid.setCol(col);
+}
+
+// ---- grid events -----------------------------------------------------------------------
+// These run from the grid's signals: nothing may leave them by exception.
+
+void frmVemo::MSFlexGrid1_Click()
+{
+    Module1().strTypedPrefix.clear();
+    resumeNext([&] { HighlightRow(MSFlexGrid1->Row()); });
+    resumeNext([&] { ShowRowText(MSFlexGrid1->Col()); });
+    enable(popEdit, true);
+    enable(popDel, true);
+    enable(mnuEdit, true);
+    enable(mnuDel, true);
+    enable(btnDelete, true);
+    enable(btnEdit, true);
+}
+
+void frmVemo::MSFlexGrid1_DblClick()
+{
+    // The click before it has highlighted the row already.
+    resumeNext([&] { btnEdit_Click(); });
+}
+
+void frmVemo::MSFlexGrid1_KeyPress(int ch)
+{
+    Module1State& m = Module1();
+    if (ch == kEsc) {
+        m.strTypedPrefix.clear();
+        return;
+    }
+    FlexGrid& grid = *MSFlexGrid1;
+    // Type-ahead: the first name whose trimmed text begins with everything
+    // typed since the last Esc, click or focus change, case and all. Once a
+    // character fails to match, the prefix keeps it, so nothing matches until
+    // it is cleared.
+    m.strTypedPrefix += QChar(static_cast<char16_t>(ch));
+    const qsizetype n = m.strTypedPrefix.size();
+    resumeNext([&] { m.intSelectedRow = grid.Row(); });
+
+    int match = 0;
+    for (int i = 1; i < grid.Rows(); ++i) { // the empty last row included
+        if (trimBlanks(grid.TextMatrix(i, 0)).left(n) == m.strTypedPrefix) {
+            match = i;
+            break;
+        }
+    }
+    if (match > 0) {
+        resumeNext([&] { grid.setRow(match); });
+        resumeNext([&] { grid.setCol(0); });
+        resumeNext([&] { HighlightRow(match); });
+    } else {
+        resumeNext([&] { grid.setRow(m.intSelectedRow); });
+        resumeNext([&] { grid.setCol(m.intSavedCol); });
+    }
+}
+
+void frmVemo::MSFlexGrid1_MouseDown(int button, const QPoint& pos)
+{
+    if (button != kRightButton)
+        return;
+    // The grid keeps its current row, so the popup's commands act on the row
+    // chosen before.
+    Module1().intSavedCol = MSFlexGrid1->Col();
+    if (popFile)
+        popFile->popup(pos);
+}
+
+void frmVemo::MSFlexGrid1_FocusChanged(bool hasFocus)
+{
+    // Typing resumes from scratch once the grid has been left.
+    if (!hasFocus)
+        Module1().strTypedPrefix.clear();
+}
+
+// ---- letter tabs, group, All ----------------------------------------------------------------
+
+void frmVemo::TabVemo_Click(int /*previousTab*/)
+{
+    Module1State& m = Module1();
+    const int t = TabVemo ? TabVemo->currentIndex() : -1;
+    if (t >= 0 && t < static_cast<int>(tabLetters().size()))
+        m.strCurrentLetter = tabLetters()[static_cast<size_t>(t)];
+    // A tab always lists its letter, even while All was in force before.
+    const QString letter = m.strCurrentLetter;
+    listGroup(*this, &letter, Paint::BlackOnWhite, OnFailure::SkipStep);
+}
+
+void frmVemo::cmbGroup_Click() { RefreshGrid(); }
+
+void frmVemo::btnAll_Click()
+{
+    Module1().strCurrentLetter = allLetters();
+    showAllGuarded(*this);
+}
+
+void frmVemo::mnuAll_Click() { btnAll_Click(); }
+
+// ---- developer aids ---------------------------------------------------------------------------
+
+void frmVemo::mnuDbg_Click()
+{
+    // The entry is a check item: triggering it has flipped the mark already.
+    setPanelText(2, mnuDbg->isChecked() ? Module1().strQueryText : QString());
+}
+
+void frmVemo::Image2_Click()
+{
+    // A developer aid: reachable only while Debug is on.
+    if (!mnuDbg || !mnuDbg->isChecked())
+        return;
+
+    const QString changedName = demoName() + demoName().right(1);
+    ado::Recordset rs;
+    try {
+        rs.setCursorType(ado::adOpenKeyset);
+        rs.setLockType(ado::adLockOptimistic);
+        rs.Open(("select * from Vemo where Name = '" + store::quoted(demoName()) + "'").toStdString(),
+                store::kConnectionString, -1, -1, ado::adCmdText);
+        if (rs.Eof()) {
+            // No card of that name: nothing to show, nothing changed.
+            rs.Close();
+            return;
+        }
+        const QString oldName = toText(rs.Field("Name"));
+        rs.setCollect("Name", changedName.toStdString());
+
+        const QString cr = QStringLiteral("\r");
+        const QString question = QStringLiteral("Edit in progress:") + cr + QStringLiteral("  Original data = ") +
+                                 oldName + cr + QStringLiteral("  Data in buffer = ") +
+                                 toText(rs.Field("Name")) + cr + cr +
+                                 QStringLiteral("Use Update to replace the original data with ") +
+                                 QStringLiteral("the buffered data in the Recordset?");
+        if (ui::MsgBox(question, ui::vbYesNo) == ui::vbYes)
+            rs.Update();
+        else
+            rs.CancelUpdate();
+
+        const ado::Value now = rs.Field("Name");
+        ui::MsgBox(QStringLiteral("Data in recordset = ") + toText(now), ui::vbOKOnly);
+        if (now && toText(now) != oldName) {
+            // Put the card back as it was.
+            rs.setCollect("Name", oldName.toStdString());
+            rs.Update();
+        }
+        rs.Close();
+    } catch (const Error& e) {
+        // Nothing half-done stays behind: a pending change is dropped, and a
+        // failed write is reported rather than passed over.
+        resumeNext([&] {
+            if (rs.EditPending())
+                rs.CancelUpdate();
+        });
+        ui::MsgBox(QString::fromStdString(e.description()), ui::vbOKOnly | ui::vbExclamation);
+    } catch (...) {
+        resumeNext([&] {
+            if (rs.EditPending())
+                rs.CancelUpdate();
+        });
+    }
+}
 
 } // namespace numora
