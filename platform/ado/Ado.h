@@ -55,6 +55,7 @@ enum ErrorNumber : long {
     adErrNoCurrentRecord = 3021,            // BOF or EOF, or the record was deleted
     adErrInvalidArgument = 3001,            // e.g. a filter that cannot be parsed
     adErrItemNotFound = 3265,               // no field of that name
+    adErrFeatureNotAvailable = 3251,        // a write on a read-only recordset or result
     adErrObjectClosed = 3704,               // operation on a closed object
     adErrObjectOpen = 3705,                 // Open on an object that is open
     adErrRowChangedOrMissing = -2147217864, // optimistic conflict: row changed, gone or not unique
@@ -141,6 +142,11 @@ public:
     Value Collect(const std::string& name) const { return Field(name); }
     void setCollect(const std::string& name, Value v) { setField(name, std::move(v)); }
 
+    // Writes go to the one table all fields come from; a result over several
+    // tables (or over expressions) and a read-only lock type refuse them.
+    // Moving, filtering or AddNew with an edit pending writes that edit first;
+    // when the write fails the recordset stays where it was and the edit stays
+    // pending (CancelUpdate drops it). Close drops a pending edit unwritten.
     void AddNew();       // starts a new row in the edit buffer; it becomes current
     void Update();       // writes the edit buffer (insert or optimistic update)
     void CancelUpdate(); // drops the edit buffer

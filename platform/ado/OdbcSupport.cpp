@@ -1,0 +1,83 @@
+#include "platform/ado/OdbcSupport.h"
+
+#include <odbcinst.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/ado/Ado.h"
+
+namespace numora::ado::detail {
+
+std::optional<Diagnostic> firstDiagnostic(SQLSMALLINT handleType, SQLHANDLE handle)
+{
+    if (handle == SQL_NULL_HANDLE)
+        return std::nullopt;
+    SQLCHAR state[SQL_SQLSTATE_SIZE + 1] = {};
+    SQLINTEGER native = 0;
+    SQLSMALLINT length = 0;
+    std::vector<SQLCHAR> text(1024);
+    SQLRETURN rc = SQLGetDiagRec(handleType, handle, 1, state, &native, text.data(),
+                                 static_cast<SQLSMALLINT>(text.size()), &length);
+    if (rc == SQL_SUCCESS_WITH_INFO && length >= static_cast<SQLSMALLINT>(text.size())) {
+        text.resize(static_cast<std::size_t>(length) + 1);
+        rc = SQLGetDiagRec(handleType, handle, 1, state, &native, text.data(),
+                           static_cast<SQLSMALLINT>(text.size()), &length);
+    }
+    if (!SQL_SUCCEEDED(rc))
+        return std::nullopt;
+    Diagnostic d;
+    d.state = reinterpret_cast<const char*>(state);
+    d.native = native;
+    d.text = cleanMessage(reinterpret_cast<const char*>(text.data()), native);
+    return d;
+}
+
+void throwDiagnostic(SQLSMALLINT handleType, SQLHANDLE handle, const char* operation)
+{
+    if (const auto d = firstDiagnostic(handleType, handle)) {
+        const long number = d->native != 0 ? d->native : static_cast<long>(adErrProviderFailed);
+        throw Error(number, "[" + d->state + "] " + d->text);
+    }
+    throw Error(adErrProviderFailed, std::string(operation) + " failed without a message from the driver.");
+}
+
+std::string cleanMessage(std::string text, long native)
+{
+    while (!text.empty() && text.front() == '[') {
+        const auto close = text.find(']');
+        if (close == std::string::npos)
+            break;
+        text.erase(0, close + 1);
+    }
+    const std::string code = " (" + std::to_string(native) + ")";
+    if (text.size() > code.size() && text.compare(text.size() - code.size(), code.size(), code) == 0)
+        text.erase(text.size() - code.size());
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+        text.pop_back();
+    return text;
+}
+
+void forgetCachedDataSources()
+{
+    // Writing through the installer is the only public way to drop its cache.
+    // Deleting a section of /dev/null changes nothing anywhere and still runs
+    // the cache clearing that follows every successful write.
+    SQLWritePrivateProfileString("Numora", nullptr, nullptr, "/dev/null");
+}
+
+Statement::Statement(SQLHDBC dbc)
+{
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &handle_))) {
+        handle_ = SQL_NULL_HSTMT;
+        throwDiagnostic(SQL_HANDLE_DBC, dbc, "Allocating a statement");
+    }
+}
+
+Statement::~Statement()
+{
+    if (handle_ != SQL_NULL_HSTMT)
+        SQLFreeHandle(SQL_HANDLE_STMT, handle_);
+}
+
+} // namespace numora::ado::detail
