@@ -1,0 +1,188 @@
+// The grid's events on the main window: choosing a row, type-ahead, the
+// right button, and the Debug item with the edit-buffer demonstration.
+#include "tests/mainwin/grid_fixture.h"
+
+#include <QMenu>
+#include <QToolButton>
+
+#include "tests/store/SqliteProbe.h"
+
+namespace numora::test {
+namespace {
+
+bool highlighted(const controls::FlexGrid& g, int row)
+{
+    auto& grid = const_cast<controls::FlexGrid&>(g);
+    const int r = grid.Row(), c = grid.Col();
+    grid.setRow(row);
+    grid.setCol(2);
+    const bool on = grid.CellForeColor() == QColor(Qt::white) &&
+                    grid.CellBackColor() == grid.palette().color(QPalette::Active, QPalette::Highlight);
+    grid.setRow(r);
+    grid.setCol(c);
+    return on;
+}
+
+TEST_F(GridWindowTest, ClickingARowHighlightsItShowsItsTextAndEnablesEditAndDelete)
+{
+    insertCards(path(), "Vemo", personalCards());
+    start();
+    clickCell(1, 3);
+    EXPECT_EQ(grid().Row(), 1);
+    EXPECT_EQ(grid().Col(), 3) << "the clicked column is current again after the row text";
+    EXPECT_TRUE(highlighted(grid(), 1));
+    EXPECT_EQ(w->TxtIndex->text(), heb("אלון דוד 03-5550011 050-5550011 03-5550012 "));
+    for (QWidget* b : {static_cast<QWidget*>(w->btnEdit), static_cast<QWidget*>(w->btnDelete)})
+        EXPECT_TRUE(b->isEnabled());
+    for (QAction* a : {w->mnuEdit, w->mnuDel, w->popEdit, w->popDel})
+        EXPECT_TRUE(a->isEnabled());
+
+    // The empty last row can be chosen too: four spaces between five empty cells.
+    clickCell(4, 0);
+    EXPECT_TRUE(highlighted(grid(), 4));
+    EXPECT_FALSE(highlighted(grid(), 1));
+    grid().setRow(1);
+    EXPECT_EQ(grid().CellBackColor(), QColor(Qt::white)) << "the row left behind is black on white";
+    EXPECT_EQ(w->TxtIndex->text(), QStringLiteral("    "));
+    EXPECT_EQ(Module1().intSelectedRow, 4);
+    EXPECT_TRUE(w->btnEdit->isEnabled());
+
+    // The next fill clears the choice.
+    w->RefreshGrid();
+    EXPECT_TRUE(w->TxtIndex->text().isEmpty());
+    EXPECT_FALSE(w->btnEdit->isEnabled());
+    EXPECT_EQ(Module1().intSelectedRow, 0);
+}
+
+TEST_F(GridWindowTest, TypeAheadStopsMatchingUntilTheTypedPrefixIsCleared)
+{
+    insertCards(path(), "Vemo", personalCards());
+    start(); // אלון דוד, ארבל מיכל, אשכול נועה
+    type(heb("א"));
+    EXPECT_EQ(grid().Row(), 1);
+    EXPECT_TRUE(highlighted(grid(), 1));
+    EXPECT_TRUE(w->TxtIndex->text().isEmpty()) << "type-ahead leaves the row text alone";
+
+    type(heb("ב")); // nobody begins with אב: back to the row before
+    EXPECT_EQ(grid().Row(), 1);
+    type(heb("ל")); // אל would match, but the prefix is אבל now
+    EXPECT_EQ(grid().Row(), 1);
+    EXPECT_EQ(Module1().strTypedPrefix, heb("אבל"));
+
+    QTest::keyClick(&grid(), Qt::Key_Escape);
+    EXPECT_TRUE(Module1().strTypedPrefix.isEmpty());
+    type(heb("אש"));
+    EXPECT_EQ(grid().Row(), 3);
+    EXPECT_TRUE(highlighted(grid(), 3));
+    EXPECT_FALSE(highlighted(grid(), 1));
+
+    // A click and a focus loss also start the prefix afresh.
+    clickCell(2, 0);
+    EXPECT_TRUE(Module1().strTypedPrefix.isEmpty());
+    type(heb("x"));
+    QFocusEvent out(QEvent::FocusOut, Qt::OtherFocusReason);
+    QApplication::sendEvent(&grid(), &out);
+    EXPECT_TRUE(Module1().strTypedPrefix.isEmpty());
+}
+
+TEST_F(GridWindowTest, TypeAheadIsCaseSensitiveAnchoredAndComparesTrimmedNames)
+{
+    insertCards(path(), "Vemo", personalCards());
+    start();
+    w->btnAll_Click(); // בלום עדי (blanks around), 144 מודיעין, Orion Tech, orbit, ...
+    type(QStringLiteral("o"));
+    EXPECT_EQ(grid().TextMatrix(grid().Row(), 0), QStringLiteral("orbit"));
+    QTest::keyClick(&grid(), Qt::Key_Escape);
+    type(QStringLiteral("T")); // "Tech" is not at the start of any name
+    EXPECT_EQ(grid().TextMatrix(grid().Row(), 0), QStringLiteral("orbit"));
+    QTest::keyClick(&grid(), Qt::Key_Escape);
+    type(heb("ב"));
+    EXPECT_EQ(grid().Row(), 1) << "the stored name begins with blanks; its trimmed text with bet";
+}
+
+TEST_F(GridWindowTest, RightButtonKeepsTheRowSavesTheColumnAndShowsThePopup)
+{
+    insertCards(path(), "Vemo", personalCards());
+    start();
+    clickCell(1, 2);
+    grid().scrollTo(grid().model()->index(2, 4));
+    QTest::mousePress(grid().viewport(), Qt::RightButton, {}, cellCentre(3, 4));
+    EXPECT_EQ(grid().Row(), 1) << "the popup acts on the row chosen before";
+    EXPECT_EQ(Module1().intSavedCol, 2);
+    EXPECT_TRUE(w->popFile->isVisible());
+    w->popFile->close();
+
+    // A key that matches nothing returns to the saved column.
+    grid().setCol(4);
+    type(QStringLiteral("?"));
+    EXPECT_EQ(grid().Row(), 1);
+    EXPECT_EQ(grid().Col(), 2);
+}
+
+TEST_F(GridWindowTest, DebugPanelShowsTheLatestQueryWhileChecked)
+{
+    insertCards(path(), "Work", workCards());
+    start();
+    w->setPanelText(2, QStringLiteral("before"));
+    chooseTab(1);
+    EXPECT_EQ(w->panelText(2), QStringLiteral("before")) << "unchecked: the panel is left alone";
+
+    w->mnuDbg->trigger();
+    EXPECT_TRUE(w->mnuDbg->isChecked());
+    EXPECT_EQ(w->panelText(2), QStringLiteral("select * from Vemo order by Name  ASC \\\\ Name like '") +
+                                   heb("ב") + "*'");
+    chooseGroup(QStringLiteral("Work"));
+    chooseTab(0);
+    EXPECT_EQ(w->panelText(2), QStringLiteral("select * from Work order by Name  ASC \\\\ Name like '") +
+                                   heb("א") + "*'");
+    w->mnuAll->trigger();
+    EXPECT_EQ(w->panelText(2), QStringLiteral("select * from Work order by Name  ASC"));
+
+    w->mnuDbg->trigger();
+    EXPECT_EQ(w->panelText(2), QString());
+    chooseTab(11);
+    EXPECT_EQ(w->panelText(2), QString());
+    w->mnuDbg->trigger();
+    EXPECT_EQ(w->panelText(2), QStringLiteral("select * from Work order by Name  ASC \\\\ Name like '") +
+                                   heb("ל") + "*'");
+}
+
+TEST_F(GridWindowTest, EditBufferDemonstrationShowsTheBufferAndPutsTheNameBack)
+{
+    const std::string demo = "ישראל ישראלי";
+    insertCards(path(), "Vemo", {{demo, "03-5550000", "1", "2", "3"}});
+    const auto names = [&] { return sqliteRows(path(), "SELECT Name FROM Vemo"); };
+    start();
+
+    w->Image2_Click();
+    EXPECT_TRUE(boxes.asked.empty()) << "reachable only while Debug is checked";
+    w->mnuDbg->trigger();
+
+    boxes.answer(ui::vbYes);
+    w->Image2_Click();
+    ASSERT_EQ(boxes.asked.size(), 2u);
+    EXPECT_EQ(boxes.asked[0].text, heb("Edit in progress:\r  Original data = ישראל ישראלי\r"
+                                       "  Data in buffer = ישראל ישראליי\r\r"
+                                       "Use Update to replace the original data with the buffered data in the Recordset?"));
+    EXPECT_EQ(boxes.asked[0].style, ui::vbYesNo);
+    EXPECT_EQ(boxes.asked[0].title, QStringLiteral("Numora"));
+    EXPECT_EQ(boxes.asked[1].text, heb("Data in recordset = ישראל ישראליי"));
+    EXPECT_EQ(names(), std::vector<Row>({{demo}})) << "the old name is put back";
+
+    boxes.asked.clear();
+    boxes.answer(ui::vbNo);
+    w->Image2_Click();
+    ASSERT_EQ(boxes.asked.size(), 2u);
+    EXPECT_EQ(boxes.asked[1].text, heb("Data in recordset = ישראל ישראלי"));
+    EXPECT_EQ(names(), std::vector<Row>({{demo}}));
+
+    // Without the card it ends quietly and changes nothing.
+    sqliteExec(path(), "UPDATE Vemo SET Name = 'someone else'");
+    boxes.asked.clear();
+    w->Image2_Click();
+    EXPECT_TRUE(boxes.asked.empty());
+    EXPECT_EQ(names(), std::vector<Row>({{std::string("someone else")}}));
+}
+
+} // namespace
+} // namespace numora::test

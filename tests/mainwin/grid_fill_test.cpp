@@ -1,0 +1,158 @@
+// Filling the directory grid: start-up, letter tabs, group changes, All, a
+// listing that cannot be opened, and a group too big for 16-bit counters.
+#include "tests/mainwin/grid_fixture.h"
+
+#include <QFile>
+#include <QToolButton>
+
+namespace numora::test {
+namespace {
+
+const QString kTotal = QStringLiteral(" Total Records ");
+
+TEST_F(GridWindowTest, StartUpListsPersonalFirstLetterInGridAndRecordsetOrder)
+{
+    insertCards(path(), "Vemo", personalCards());
+    start();
+    const Module1State& m = Module1();
+    EXPECT_EQ(m.strCurrentLetter, heb("א"));
+    EXPECT_EQ(w->TabVemo->currentIndex(), 0);
+
+    const QStringList headings = {heb("שם/חברה"), heb("טל' בבית"), heb("פלאפון"), heb("טל' בעבודה"), heb("פקס")};
+    for (int c = 0; c < 5; ++c)
+        EXPECT_EQ(grid().TextMatrix(0, c), headings[c]);
+    EXPECT_EQ(grid().ColWidth(0), 1855);
+    EXPECT_EQ(grid().ColWidth(2), 1400);
+    EXPECT_EQ(grid().ColAlignment(0), 0);
+    EXPECT_EQ(grid().ColAlignment(4), 3);
+
+    // Trimmed names in name order, one empty row after them, Null shown empty.
+    EXPECT_EQ(listedNames(), QStringList({heb("אלון דוד"), heb("ארבל מיכל"), heb("אשכול נועה")}));
+    EXPECT_EQ(grid().Rows(), 5);
+    EXPECT_EQ(grid().TextMatrix(1, 4), QString());
+    EXPECT_EQ(grid().TextMatrix(3, 2), QString());
+    EXPECT_EQ(grid().TextMatrix(3, 1), QStringLiteral("03-5550001"));
+    EXPECT_EQ(grid().TextMatrix(4, 0), QString());
+    EXPECT_EQ(w->panelText(1), kTotal + "3");
+
+    // The recordset stands after its last card; record k is grid row k.
+    EXPECT_TRUE(m.rsDirectory->Eof());
+    EXPECT_EQ(recordsetNames(), QStringList({heb("אלון דוד  "), heb("ארבל מיכל"), heb("אשכול נועה")}));
+
+    EXPECT_EQ(grid().Row(), 3);
+    EXPECT_EQ(grid().Col(), 0);
+    EXPECT_FALSE(w->btnEdit->isEnabled());
+    EXPECT_FALSE(w->mnuDel->isEnabled());
+
+    // The tab fill paints its cells black on white; a refresh leaves the grid's own colours.
+    grid().setRow(2);
+    grid().setCol(3);
+    EXPECT_EQ(grid().CellBackColor(), QColor(Qt::white));
+    EXPECT_EQ(grid().CellForeColor(), QColor(Qt::black));
+    w->RefreshGrid();
+    grid().setRow(2);
+    EXPECT_FALSE(grid().CellBackColor().isValid());
+    EXPECT_EQ(listedNames().size(), 3);
+}
+
+TEST_F(GridWindowTest, LettersAndGroupsNarrowTheList)
+{
+    insertCards(path(), "Vemo", personalCards());
+    insertCards(path(), "Work", workCards());
+    start();
+
+    chooseTab(2); // gimel: nobody
+    EXPECT_EQ(grid().Rows(), 2);
+    EXPECT_EQ(grid().TextMatrix(0, 0), heb("שם/חברה"));
+    EXPECT_EQ(w->panelText(1), kTotal + "0");
+    EXPECT_EQ(grid().Row(), 0);
+
+    chooseGroup(QStringLiteral("Work"));
+    chooseTab(11); // lamed
+    EXPECT_EQ(listedNames(), QStringList({heb("לנדאו שירה"), heb("לרנר תמר")}));
+    EXPECT_EQ(grid().TextMatrix(0, 4), heb("מחלקה"));
+    EXPECT_EQ(grid().TextMatrix(1, 4), heb("פיתוח"));
+    EXPECT_EQ(grid().TextMatrix(1, 1), QStringLiteral("03-5551001")) << "Home in column 1";
+
+    chooseGroup(QStringLiteral("Personal"));
+    EXPECT_EQ(listedNames(), QStringList({heb("לביא רונית"), heb("לוי אבי")}));
+    EXPECT_EQ(grid().TextMatrix(0, 4), heb("פקס"));
+
+    // Names starting with a final letter, a Latin letter or a digit are under no tab.
+    QStringList underTabs;
+    for (int t = 0; t < 22; ++t) {
+        chooseTab(t);
+        underTabs << listedNames();
+    }
+    for (const char* name : {"ךרמון גדי", "Orion Tech", "orbit", "144 מודיעין"})
+        EXPECT_FALSE(underTabs.contains(heb(name))) << name;
+
+    // All lists the whole group and stays in force across a group change.
+    QTest::mouseClick(w->btnAll, Qt::LeftButton);
+    EXPECT_EQ(Module1().strCurrentLetter, QStringLiteral("ALL"));
+    EXPECT_EQ(grid().Rows(), 13);
+    EXPECT_EQ(w->panelText(1), kTotal + "11");
+    for (const char* name : {"ךרמון גדי", "Orion Tech", "144 מודיעין", "בלום עדי"})
+        EXPECT_TRUE(listedNames().contains(heb(name))) << name;
+    EXPECT_EQ(recordsetNames().size(), 11);
+    chooseGroup(QStringLiteral("Work"));
+    EXPECT_EQ(listedNames(), QStringList({heb("אורן עמרי"), heb("לנדאו שירה"), heb("לרנר תמר")}));
+    EXPECT_EQ(w->panelText(1), kTotal + "3");
+    EXPECT_EQ(w->TabVemo->currentIndex(), 21) << "the tab strip keeps the tab last chosen";
+}
+
+TEST_F(GridWindowTest, ListingThatCannotBeOpenedEndsWithHeadingsAndNoCount)
+{
+    insertCards(path(), "Vemo", personalCards());
+    start();
+    ASSERT_EQ(w->panelText(1), kTotal + "3");
+
+    QFile f(env.dbPath());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(QByteArray(4096, 'x')); // not a database
+    f.close();
+
+    w->RefreshGrid();
+    EXPECT_EQ(grid().Rows(), 2);
+    EXPECT_EQ(grid().TextMatrix(0, 1), heb("טל' בבית"));
+    EXPECT_EQ(w->panelText(1), kTotal + "0");
+
+    // All has no failure handling of its own; it must still not end the program.
+    EXPECT_NO_THROW(w->btnAll_Click());
+    EXPECT_EQ(grid().Rows(), 2);
+    EXPECT_EQ(w->panelText(1), kTotal + "0");
+    EXPECT_NO_THROW(chooseGroup(QStringLiteral("Work")));
+    EXPECT_EQ(w->panelText(1), kTotal + "0");
+
+    QFile::remove(env.dbPath());
+    chooseTab(0);
+    EXPECT_EQ(grid().Rows(), 2);
+    EXPECT_EQ(w->panelText(1), kTotal + "0");
+}
+
+TEST_F(GridWindowTest, GroupBeyond16BitCountersListsAndCountsEveryCard)
+{
+    const int cards = 32800;
+    std::vector<Card> many;
+    many.reserve(cards);
+    for (int i = 0; i < cards; ++i)
+        many.push_back({"א" + std::to_string(100000 + i), "03-555", std::nullopt, std::nullopt, "fax"});
+    insertCards(path(), "Vemo", many);
+    start();
+    EXPECT_EQ(grid().Rows(), cards + 2);
+    EXPECT_EQ(w->panelText(1), kTotal + QString::number(cards));
+    EXPECT_EQ(grid().TextMatrix(cards, 0), heb("א") + QString::number(100000 + cards - 1));
+    EXPECT_EQ(grid().Row(), cards);
+
+    w->btnAll_Click();
+    EXPECT_EQ(Module1().intRowCount, cards);
+    EXPECT_EQ(Module1().rsDirectory->RecordCount(), cards);
+
+    // A row beyond 32,767 is reached and highlighted by type-ahead.
+    type(heb("א") + QString::number(100000 + cards - 2));
+    EXPECT_EQ(grid().Row(), cards - 1);
+    EXPECT_EQ(Module1().intSelectedRow, cards - 1);
+}
+
+} // namespace
+} // namespace numora::test

@@ -1,0 +1,214 @@
+#pragma once
+// A started main window over a directory file of chosen cards, in a private
+// test world. The data source is written straight into the test's ODBCINI and
+// the load step's registration is answered by an engine that accepts it
+// without touching that entry.
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTest>
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "mainwin/Module1.h"
+#include "mainwin/frmVemo.h"
+#include "platform/controls/FlexGrid.h"
+#include "platform/controls/LetterTabStrip.h"
+#include "platform/dao/DBEngine.h"
+#include "tests/support/FakeMessageBoxes.h"
+#include "tests/support/TestEnv.h"
+#include "tools/DbFile.h"
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+QT_END_NAMESPACE
+
+namespace numora::test {
+
+using Field = std::optional<std::string>;
+
+// Name and the four grid fields after it (Phone/Home, Mobil, Line/Phone, Fax/Dept).
+struct Card {
+    std::string name;
+    Field f1, f2, f3, f4;
+};
+
+class AcceptingEngine : public dao::Engine {
+public:
+    void RegisterDatabase(const std::string&, const std::string&, bool, const std::string&) override {}
+    const std::vector<dao::EngineError>& Errors() const override { return none_; }
+
+private:
+    std::vector<dao::EngineError> none_;
+};
+
+inline void sqliteExec(const std::string& path, const std::string& sql)
+{
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    char* err = nullptr;
+    const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err);
+    const std::string msg = err ? err : "";
+    sqlite3_free(err);
+    sqlite3_close(db);
+    ASSERT_EQ(rc, SQLITE_OK) << msg;
+}
+
+inline void insertCards(const std::string& path, const std::string& table, const std::vector<Card>& cards)
+{
+    const bool work = table == "Work";
+    const std::string sql = work ? "INSERT INTO Work (Name, Home, Mobil, Phone, Dept) VALUES (?,?,?,?,?)"
+                                 : "INSERT INTO Vemo (Name, Phone, Mobil, Line, Fax) VALUES (?,?,?,?,?)";
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    sqlite3_stmt* stmt = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr), SQLITE_OK);
+    for (const Card& c : cards) {
+        const Field values[] = {c.name, c.f1, c.f2, c.f3, c.f4};
+        for (int i = 0; i < 5; ++i) {
+            if (values[i])
+                sqlite3_bind_text(stmt, i + 1, values[i]->c_str(), -1, SQLITE_TRANSIENT);
+            else
+                sqlite3_bind_null(stmt, i + 1);
+        }
+        sqlite3_step(stmt);
+        sqlite3_reset(stmt);
+    }
+    sqlite3_finalize(stmt);
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+}
+
+class GridWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        resetModule1();
+        frmVemo::setDatabaseEngine(&engine);
+        dbfile::createEmpty(path());
+        env.writeDataSource(QStringLiteral("Numora Database"), env.dbPath());
+    }
+
+    void TearDown() override
+    {
+        if (w)
+            frmVemo::Form_Terminate();
+        w.reset();
+        resetModule1();
+        frmVemo::setDatabaseEngine(nullptr);
+    }
+
+    std::string path() const { return env.dbPath().toStdString(); }
+
+    // Shows the window: its load step lists Personal under the first tab.
+    void start()
+    {
+        w = std::make_unique<frmVemo>();
+        w->show();
+    }
+
+    controls::FlexGrid& grid() const { return *w->MSFlexGrid1; }
+
+    void chooseTab(int tab)
+    {
+        const int before = w->TabVemo->currentIndex();
+        w->TabVemo->setCurrentIndex(tab);
+        w->TabVemo_Click(before);
+    }
+
+    void chooseGroup(const QString& group)
+    {
+        w->cmbGroup->setCurrentIndex(w->cmbGroup->findText(group));
+        w->cmbGroup_Click();
+    }
+
+    // Column 0 of every card row.
+    QStringList listedNames() const
+    {
+        QStringList names;
+        for (int r = 1; r < grid().Rows() - 1; ++r)
+            names << grid().TextMatrix(r, 0);
+        return names;
+    }
+
+    // The Name of every record of rsDirectory's filtered view, from the first.
+    QStringList recordsetNames() const
+    {
+        QStringList names;
+        ado::Recordset& rs = *Module1().rsDirectory;
+        if (rs.RecordCount() == 0)
+            return names;
+        rs.MoveFirst();
+        while (!rs.Eof()) {
+            names << QString::fromStdString(rs.Field("Name").value_or(""));
+            rs.MoveNext();
+        }
+        return names;
+    }
+
+    QPoint cellCentre(int gridRow, int col) const
+    {
+        return grid().visualRect(grid().model()->index(gridRow - 1, col)).center();
+    }
+
+    void clickCell(int gridRow, int col)
+    {
+        grid().scrollTo(grid().model()->index(gridRow - 1, col));
+        QTest::mouseClick(grid().viewport(), Qt::LeftButton, {}, cellCentre(gridRow, col));
+    }
+
+    void type(const QString& text)
+    {
+        for (const QChar ch : text) {
+            QTest::sendKeyEvent(QTest::Press, &grid(), Qt::Key_unknown, QString(ch), Qt::NoModifier);
+            QTest::sendKeyEvent(QTest::Release, &grid(), Qt::Key_unknown, QString(ch), Qt::NoModifier);
+        }
+    }
+
+    TestEnv env;
+    FakeMessageBoxes boxes;
+    AcceptingEngine engine;
+    std::unique_ptr<frmVemo> w;
+};
+
+inline QString heb(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// Personal: three names under the first letter (one with trailing blanks),
+// two under lamed, none under gimel, and names that belong to no tab.
+inline std::vector<Card> personalCards()
+{
+    return {
+        {"אשכול נועה", "03-5550001", std::nullopt, "03-5550002", "03-5550003"},
+        {"אלון דוד  ", "03-5550011", "050-5550011", "03-5550012", std::nullopt},
+        {"ארבל מיכל", std::nullopt, std::nullopt, std::nullopt, "03-5557777"},
+        {"ברק יוסי", "02-5550021", "052-5550021", "02-5550022", "02-5550023"},
+        {"  בלום עדי  ", "04-5550031", std::nullopt, std::nullopt, std::nullopt},
+        {"לביא רונית", "09-5550041", "054-5550041", "09-5550042", "09-5550043"},
+        {"לוי אבי", "08-5550051", "058-5550051", "08-5550052", "08-5550053"},
+        {"ךרמון גדי", "03-5550061", "050-5550061", "03-5550062", "03-5550063"},
+        {"Orion Tech", "03-5550071", "050-5550071", "03-5550072", "03-5550073"},
+        {"orbit", "03-5550081", std::nullopt, std::nullopt, std::nullopt},
+        {"144 מודיעין", "03-5550091", std::nullopt, std::nullopt, std::nullopt},
+    };
+}
+
+inline std::vector<Card> workCards()
+{
+    return {
+        {"לנדאו שירה", "03-5551001", "050-5551001", "03-5551002", "פיתוח"},
+        {"אורן עמרי", "03-5551011", "050-5551011", "03-5551012", "כספים"},
+        {"לרנר תמר", "03-5551021", std::nullopt, "03-5551022", "שיווק"},
+    };
+}
+
+} // namespace numora::test
