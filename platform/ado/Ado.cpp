@@ -466,18 +466,21 @@ struct Recordset::Impl {
         const std::size_t n = columns.size();
 
         std::vector<SQLLEN> width(n);
-        std::vector<std::vector<char>> buffer(n);
+        std::vector<std::unique_ptr<char[]>> buffer(n); // filled by the driver, never read beyond
         std::vector<std::vector<SQLLEN>> indicator(n);
         auto bind = [&](std::size_t c) {
-            buffer[c].assign(kBlockRows * static_cast<std::size_t>(width[c]), '\0');
+            buffer[c].reset(new char[kBlockRows * static_cast<std::size_t>(width[c])]);
             indicator[c].assign(kBlockRows, 0);
-            if (!SQL_SUCCEEDED(SQLBindCol(st, static_cast<SQLUSMALLINT>(c + 1), SQL_C_CHAR, buffer[c].data(),
+            if (!SQL_SUCCEEDED(SQLBindCol(st, static_cast<SQLUSMALLINT>(c + 1), SQL_C_CHAR, buffer[c].get(),
                                           width[c], indicator[c].data())))
                 throwDiagnostic(SQL_HANDLE_STMT, st, "Binding a column");
         };
         for (std::size_t c = 0; c < n; ++c) {
-            const SQLLEN declared = columns[c].octetLength > 0 ? columns[c].octetLength : 64;
-            width[c] = std::clamp<SQLLEN>(declared * 4 + 1, 32, 1024);
+            // A declared length counts characters (up to four bytes each in
+            // UTF-8); a plain TEXT column declares 65536 and mostly holds short
+            // values, so it starts small and widens when a value needs it.
+            const SQLLEN declared = columns[c].octetLength;
+            width[c] = declared > 0 && declared <= 255 ? std::max<SQLLEN>(declared * 4 + 1, 32) : 256;
             bind(c);
         }
 
@@ -521,7 +524,7 @@ struct Recordset::Impl {
                     if (ind == SQL_NULL_DATA)
                         continue; // cells start as Null
                     const SQLLEN length = std::min<SQLLEN>(ind < 0 ? 0 : ind, width[c] - 1);
-                    store(row, c, buffer[c].data() + static_cast<std::size_t>(width[c]) * i,
+                    store(row, c, buffer[c].get() + static_cast<std::size_t>(width[c]) * i,
                           static_cast<std::size_t>(length));
                 }
             }

@@ -1,0 +1,34 @@
+#pragma once
+// The world every benchmark runs in: a temporary folder holding the user
+// data-source file (ODBCINI), the settings home, the registry hives, the
+// Windows folder and a data folder with a sample VEMO.MDB of kCards cards per
+// group, registered as the program's data source. Made once by the benchmark
+// main before any benchmark runs, and removed when the program ends.
+
+#include <cstddef>
+#include <string>
+
+namespace numora::bench {
+
+inline constexpr int kCards = 32766;
+inline constexpr char kDataSource[] = "Numora Database";
+inline constexpr char kConnectionString[] = "DSN=Numora Database";
+inline constexpr char kListingSql[] = "select * from Vemo order by Name  ASC";
+// The benchmark every other one is compared with.
+inline constexpr char kBaselineName[] = "BM_Listing_SqliteBaseline";
+
+struct BenchEnv {
+    std::string root;
+    std::string dataFolder; // ends in '/'; also the process's current folder
+    std::string dbPath;     // dataFolder + "VEMO.MDB"
+};
+
+// Sets the environment up (once); call before anything reads ODBCINI.
+void initBenchEnv(int cards = kCards);
+const BenchEnv& benchEnv();
+
+// Runs sql with SQLite's own API and reads the five grid fields of every row
+// as text; returns the number of bytes read.
+std::size_t readGridFieldsWithSqlite(const std::string& dbPath, const std::string& sql = kListingSql);
+
+} // namespace numora::bench
