@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# Starts the real program under Xvfb on a sample data folder in a private
+# home, waits for the window titled "Numora", takes a screenshot, and closes
+# the program through its File menu (Alt+F, then X for Exit). Passes when the
+# window appeared and the program then ended by itself.
+#
+# usage: main_window.sh VEMO7 DBTOOL OUTPUT_DIR
+# Exits 77 (skipped) when Xvfb, xdotool or a screenshot tool is missing.
+set -euo pipefail
+
+vemo7=$(realpath "$1") dbtool=$(realpath "$2") out=$(realpath -m "$3")
+for tool in Xvfb xdotool; do
+  command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
+done
+if command -v import >/dev/null; then
+  shoot() { import -window root "$1"; }
+elif command -v xwd >/dev/null && [ -x /usr/bin/convert ]; then
+  shoot() { xwd -root -silent | /usr/bin/convert xwd:- "$1"; }
+else
+  echo "skipped: no screenshot tool (import, or xwd with convert)"; exit 77
+fi
+
+work=$(mktemp -d)
+xvfb_pid= app_pid=
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Everything the program reads or writes stays inside $work.
+export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config ODBCINI=$work/home/.odbc.ini
+export NUMORA_REGISTRY_DIR=$work/registry WINDIR=$work/windows
+mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$NUMORA_REGISTRY_DIR" "$WINDIR" "$work/data" "$out"
+"$dbtool" sample "$work/data/VEMO.MDB" 300 >/dev/null
+
+# A free display number.
+display=
+for n in $(seq 90 140); do
+  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=:$n; break; fi
+done
+[ -n "$display" ] || { echo "no free X display"; exit 1; }
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+export DISPLAY=$display
+unset WAYLAND_DISPLAY QT_QPA_PLATFORM
+for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+
+(cd "$work/data" && exec "$vemo7") >"$work/vemo7.log" 2>&1 &
+app_pid=$!
+
+window=
+for _ in $(seq 100); do
+  window=$(xdotool search --onlyvisible --name '^Numora$' 2>/dev/null | head -n1 || true)
+  [ -n "$window" ] && break
+  kill -0 "$app_pid" 2>/dev/null || { echo "Vemo7 ended before its window appeared"; cat "$work/vemo7.log"; exit 1; }
+  sleep 0.1
+done
+[ -n "$window" ] || { echo "no window titled Numora within 10 s"; cat "$work/vemo7.log"; exit 1; }
+
+sleep 1 # let the first fill and paint settle
+shoot "$out/main_window.png"
+echo "screenshot: $out/main_window.png"
+
+# File menu, then Exit.
+xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window" 2>/dev/null || true
+xdotool key --window "$window" alt+f
+sleep 0.5
+shoot "$out/main_window_file_menu.png"
+xdotool key x
+
+for _ in $(seq 50); do
+  kill -0 "$app_pid" 2>/dev/null || break
+  sleep 0.1
+done
+if kill -0 "$app_pid" 2>/dev/null; then
+  echo "Vemo7 still running after File > Exit"; cat "$work/vemo7.log"; exit 1
+fi
+wait "$app_pid" && status=0 || status=$?
+app_pid=
+[ "$status" -eq 0 ] || { echo "Vemo7 exited with $status"; cat "$work/vemo7.log"; exit 1; }
+[ -s "$work/home/.odbc.ini" ] && grep -q '^\[Numora Database\]' "$work/home/.odbc.ini" \
+  || { echo "the data source was not registered"; exit 1; }
+echo "passed: window shown, screenshot taken, closed through File > Exit"

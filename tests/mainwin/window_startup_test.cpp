@@ -1,0 +1,261 @@
+// The program's start-up (the main window's first showing), Quit and the end
+// step, over a real data source and database file in a private test world.
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+#include "mainwin/Module1.h"
+#include "mainwin/frmVemo.h"
+#include "platform/ado/Ado.h"
+#include "platform/controls/LetterTabStrip.h"
+#include "platform/ui/MsgBox.h"
+#include "tests/support/FakeControlHost.h"
+#include "tests/support/FakeDBEngine.h"
+#include "tests/support/FakeKeyboardLayouts.h"
+#include "tests/support/FakeMessageBoxes.h"
+#include "tests/support/FakeTray.h"
+#include "tests/support/TestEnv.h"
+#include "tools/DbFile.h"
+
+namespace numora {
+namespace {
+
+class WindowStartup : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        resetModule1();
+        ui::setAppTitle(QStringLiteral("vemo1"));
+        savedFolder_ = QDir::currentPath();
+        dbfile::createSample(env.dbPath().toStdString(), 40);
+        ASSERT_TRUE(QDir::setCurrent(env.dataFolder()));
+    }
+
+    void TearDown() override
+    {
+        QDir::setCurrent(savedFolder_);
+        frmVemo::setDatabaseEngine(nullptr);
+        resetModule1();
+        ui::setAppTitle(QStringLiteral("vemo1"));
+    }
+
+    // The database file the user data-source file names for the program's
+    // data source; empty when there is no such data source.
+    QString registeredDatabase() const
+    {
+        QFile f(env.odbcIni());
+        if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
+            return {};
+        bool inSection = false;
+        for (const QByteArray& raw : f.readAll().split('\n')) {
+            const QString line = QString::fromUtf8(raw).trimmed();
+            if (line.startsWith(QLatin1Char('[')))
+                inSection = line == QStringLiteral("[Numora Database]");
+            else if (inSection && line.startsWith(QStringLiteral("Database=")))
+                return line.mid(9);
+        }
+        return {};
+    }
+
+    test::TestEnv env;
+    test::FakeMessageBoxes boxes;
+    test::FakeTray tray;
+    test::FakeKeyboardLayouts keyboard;
+    test::FakeControlHost controls;
+
+private:
+    QString savedFolder_;
+};
+
+TEST_F(WindowStartup, FirstStartWithoutTheDataSourceGoesOnSilentlyAndRegistersIt)
+{
+    ASSERT_TRUE(registeredDatabase().isEmpty());
+
+    frmVemo w;
+    w.show();
+    const Module1State& m = Module1();
+
+    // Both opens failed without a word; the connection stays closed.
+    EXPECT_TRUE(boxes.asked.empty());
+    ASSERT_NE(m.cnDirectory, nullptr);
+    EXPECT_EQ(m.cnDirectory->State(), ado::adStateClosed);
+    ASSERT_NE(m.rsDirectory, nullptr);
+    // The data source exists afterwards and points at this folder's file.
+    EXPECT_EQ(registeredDatabase(), env.dbPath());
+    EXPECT_EQ(m.strDataFolder, env.dataFolder());
+
+    EXPECT_EQ(m.strNewLine, QStringLiteral("\r\n"));
+    EXPECT_EQ(m.strSortOrder, QStringLiteral(" ASC"));
+    EXPECT_EQ(m.strWindowsFolder, env.root() + QStringLiteral("/windows"));
+    EXPECT_EQ(ui::appTitle(), QStringLiteral("Numora"));
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Numora"));
+    EXPECT_EQ(w.lblHeader[0]->text(), QStringLiteral("Numora"));
+    EXPECT_EQ(w.TabVemo->currentIndex(), 0);
+    EXPECT_EQ(m.strCurrentLetter, QString(QChar(u'\u05D0')));
+
+    // The placement library is not registered: asked for once, then skipped.
+    EXPECT_EQ(controls.created, std::vector<std::string>{"Kwendo.Ravelle"});
+    EXPECT_TRUE(controls.invoked.empty());
+    EXPECT_EQ(w.Ravelle1, nullptr);
+
+    ASSERT_EQ(keyboard.calls.size(), 1u);
+    EXPECT_EQ(keyboard.calls[0].first, 0x040D040Du);
+    EXPECT_EQ(keyboard.calls[0].second, 0u);
+
+    // The icon went in while the window was on screen; the window is on
+    // screen again when the showing completes.
+    ASSERT_EQ(tray.calls.size(), 1u);
+    EXPECT_EQ(tray.calls[0].message, tray::NIM_ADD);
+    EXPECT_TRUE(tray.calls[0].windowVisible);
+    EXPECT_TRUE(w.isVisible());
+    const tray::NotifyIconData& nid = m.nidTray;
+    EXPECT_TRUE(tray.hasIcon(&w, 1));
+    EXPECT_EQ(nid.cbSize, 88u);
+    EXPECT_EQ(nid.uFlags, 7u);
+    EXPECT_EQ(nid.uCallbackMessage, 512u);
+    EXPECT_FALSE(nid.hIcon.isNull());
+    EXPECT_EQ(nid.tip(), QStringLiteral("Numora"));
+    EXPECT_EQ(nid.szTip[6], '\0');
+    EXPECT_EQ(std::string(nid.szTip.begin() + 7, nid.szTip.end()), std::string(57, ' '));
+
+    // Showing a loaded window again does not load it again.
+    w.show();
+    EXPECT_EQ(tray.calls.size(), 1u);
+    EXPECT_EQ(controls.created.size(), 1u);
+    frmVemo::Form_Terminate();
+}
+
+TEST_F(WindowStartup, LaterStartOpensTheConnectionAndNamesThePlacementSettings)
+{
+    env.writeDataSource(QStringLiteral("Numora Database"), env.dbPath());
+    controls.registered = {"Kwendo.Ravelle"};
+    controls.failCalls = true; // a failing control does not stop the start
+
+    frmVemo w;
+    w.show();
+    ASSERT_NE(Module1().cnDirectory, nullptr);
+    EXPECT_EQ(Module1().cnDirectory->State(), ado::adStateOpen);
+    ASSERT_EQ(controls.invoked.size(), 1u);
+    EXPECT_EQ(controls.invoked[0].dispId, 0x60030000);
+    EXPECT_EQ(controls.invoked[0].args, (std::vector<QString>{"Numora", "Setting"}));
+    EXPECT_EQ(ui::appTitle(), QStringLiteral("Numora"));
+    EXPECT_TRUE(tray.hasIcon(&w, 1));
+    EXPECT_TRUE(boxes.asked.empty());
+    frmVemo::Form_Terminate();
+}
+
+TEST_F(WindowStartup, BoxesCarryTheOldTitleUntilTheProgramIsNamed)
+{
+    test::FakeDBEngine engine;
+    engine.failWith = {{3146, "ODBC--call failed."}, {7, "General installer error"}};
+    frmVemo::setDatabaseEngine(&engine);
+
+    frmVemo w;
+    w.show();
+    ASSERT_EQ(boxes.asked.size(), 2u);
+    for (const ui::MessageRequest& box : boxes.asked)
+        EXPECT_EQ(box.title, QStringLiteral("vemo1"));
+    EXPECT_TRUE(boxes.asked[0].text.startsWith(QStringLiteral("Error number: 3146")));
+    EXPECT_TRUE(boxes.asked[1].text.startsWith(QStringLiteral("Error number: 7")));
+
+    // The failed registration did not stop the start.
+    EXPECT_TRUE(tray.hasIcon(&w, 1));
+    EXPECT_EQ(Module1().strSortOrder, QStringLiteral(" ASC"));
+    ui::MsgBox(QStringLiteral("A new record has been added"));
+    EXPECT_EQ(boxes.asked.back().title, QStringLiteral("Numora"));
+    frmVemo::Form_Terminate();
+}
+
+TEST(WindowDataFolder, TrailingSeparatorAndTheDevelopmentFolderRule)
+{
+    const QString appended = QStringLiteral("My app/Numora/");
+    struct Case {
+        QString current, expected;
+    };
+    const Case cases[] = {
+        {"/", "/"},
+        {"/home/dana/phones", "/home/dana/phones/"},
+        {"/home/dana/phones/", "/home/dana/phones/"},
+        {"/opt/vb98/", "/opt/vb98/" + appended},
+        {"/opt/Vb98", "/opt/Vb98/" + appended},
+        {"/opt/VB", "/opt/VB/" + appended},
+        {"/opt/MyVB", "/opt/MyVB/" + appended},  // only the trailing letters count
+        {"/opt/xvB98/", "/opt/xvB98/" + appended},
+        {"/opt/VB9", "/opt/VB9/"},
+        {"/opt/VBA", "/opt/VBA/"},
+        {"/opt/B98", "/opt/B98/"},
+        {"/VB/My app/Numora", "/VB/My app/Numora/"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(frmVemo::dataFolderFor(c.current), c.expected) << c.current.toStdString();
+}
+
+TEST_F(WindowStartup, QuitUnloadsTheWindowAndTheEndWaitsForTheLastWindow)
+{
+    env.writeDataSource(QStringLiteral("Numora Database"), env.dbPath());
+    controls.registered = {"Kwendo.Ravelle"};
+    frmVemo w;
+    w.show();
+    ASSERT_EQ(Module1().cnDirectory->State(), ado::adStateOpen);
+
+    QWidget searchWindow; // another window of the program, left open
+    searchWindow.show();
+
+    bool afterQuit = false;
+    bool timedOut = false;
+    QTimer::singleShot(0, qApp, [&] {
+        QTest::mouseClick(w.btnQuit, Qt::LeftButton);
+        afterQuit = true;
+        // The main window is gone, with its placement control; the program,
+        // its connection and its icon are not.
+        EXPECT_FALSE(w.isVisible());
+        EXPECT_EQ(controls.destroyed, std::vector<std::string>{"Kwendo.Ravelle"});
+        EXPECT_EQ(Module1().cnDirectory->State(), ado::adStateOpen);
+        EXPECT_NE(Module1().rsDirectory, nullptr);
+        EXPECT_TRUE(tray.hasIcon(&w, 1));
+        QTimer::singleShot(0, &searchWindow, &QWidget::close);
+    });
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, qApp, [&] {
+        timedOut = true;
+        QCoreApplication::quit();
+    });
+    guard.start(10000);
+    // A window closed earlier outside the event loop may have left a quit
+    // request behind; this run must end by its own last window only.
+    QCoreApplication::removePostedEvents(qApp, QEvent::Quit);
+    QApplication::exec();
+
+    ASSERT_TRUE(afterQuit);
+    EXPECT_FALSE(timedOut) << "the program did not end when its last window closed";
+    EXPECT_EQ(Module1().cnDirectory->State(), ado::adStateClosed);
+    EXPECT_EQ(Module1().rsDirectory, nullptr);
+    EXPECT_FALSE(tray.hasIcon(&w, 1));
+    EXPECT_EQ(tray.calls.back().message, tray::NIM_DELETE);
+    EXPECT_TRUE(boxes.asked.empty()); // no question anywhere
+}
+
+TEST_F(WindowStartup, ExitFromTheFileMenuUnloadsOnlyTheMainWindow)
+{
+    env.writeDataSource(QStringLiteral("Numora Database"), env.dbPath());
+    frmVemo w;
+    w.show();
+    w.mnuExit->trigger();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_FALSE(w.isLoaded());
+    EXPECT_EQ(Module1().cnDirectory->State(), ado::adStateOpen);
+    EXPECT_TRUE(tray.hasIcon(&w, 1));
+    EXPECT_TRUE(boxes.asked.empty());
+    frmVemo::Form_Terminate();
+    EXPECT_FALSE(tray.hasIcon(&w, 1));
+}
+
+} // namespace
+} // namespace numora

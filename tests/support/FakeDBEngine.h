@@ -1,0 +1,38 @@
+#pragma once
+// A database engine whose data-source registration fails with scripted
+// errors (or succeeds when none are scripted), recording each call.
+
+#include "platform/dao/DBEngine.h"
+
+#include <string>
+#include <vector>
+
+namespace numora::test {
+
+class FakeDBEngine : public dao::Engine {
+public:
+    struct Registration {
+        std::string dsn, driver, attributes;
+        bool silent;
+    };
+
+    void RegisterDatabase(const std::string& dsn, const std::string& driver, bool silent,
+                          const std::string& attributes) override
+    {
+        registrations.push_back({dsn, driver, attributes, silent});
+        errors_.clear();
+        if (!failWith.empty()) {
+            errors_ = failWith;
+            throw Error(failWith.front().Number, failWith.front().Description);
+        }
+    }
+    const std::vector<dao::EngineError>& Errors() const override { return errors_; }
+
+    std::vector<dao::EngineError> failWith;
+    std::vector<Registration> registrations;
+
+private:
+    std::vector<dao::EngineError> errors_;
+};
+
+} // namespace numora::test

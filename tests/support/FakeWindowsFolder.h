@@ -1,0 +1,21 @@
+#pragma once
+// A Windows folder of the test's choosing. Installed for its lifetime.
+
+#include "platform/win/WindowsFolder.h"
+
+#include <utility>
+
+namespace numora::test {
+
+class FakeWindowsFolder : public win::WindowsFolder {
+public:
+    explicit FakeWindowsFolder(QString path) : path_(std::move(path)) { win::setWindowsFolder(this); }
+    ~FakeWindowsFolder() override { win::setWindowsFolder(nullptr); }
+
+    QString path() const override { return path_; }
+
+private:
+    QString path_;
+};
+
+} // namespace numora::test
