@@ -181,12 +181,14 @@ void LetterTabStrip::paintEvent(QPaintEvent*)
     for (int i = 0; i < count(); ++i) {
         const bool current = i == current_;
         QRect r = tabRect(i).adjusted(0, 0, -1, -1);
-        // The tabs of row 0 join the page; the current tab is drawn in the
-        // page's colour, the others a shade darker.
+        // The current tab is drawn in the page's colour, the others a shade
+        // darker and a little shorter; in the row next to the page the
+        // current tab covers the page's edge, so the two read as one.
+        const bool joinsPage = current && i < tabsPerRow_;
         if (top)
-            r.adjust(1, current ? 0 : 2, -1, 0);
+            r.adjust(1, current ? 0 : 2, -1, joinsPage ? 1 : 0);
         else
-            r.adjust(0, 1, current ? 0 : -2, -1);
+            r.adjust(joinsPage ? -2 : 0, 1, current ? 0 : -2, -1);
         p.fillRect(r, current ? face : backTab);
         p.setPen(light);
         if (top) {

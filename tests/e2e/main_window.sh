@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Starts the real program under Xvfb on a sample data folder in a private
 # home, waits for the window titled "Numora", takes a screenshot, and closes
-# the program through its File menu (Alt+F, then X for Exit). Passes when the
-# window appeared and the program then ended by itself.
+# the program through its File menu (Alt+F, then X for Exit); twice, as a
+# first start and a later one. Passes when the window appeared each time, the
+# program then ended by itself, and the data source was registered.
 #
 # usage: main_window.sh VEMO7 DBTOOL OUTPUT_DIR
 # Exits 77 (skipped) when Xvfb, xdotool or a screenshot tool is missing.
@@ -47,39 +48,48 @@ export DISPLAY=$display
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM
 for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
 
-(cd "$work/data" && exec "$vemo7") >"$work/vemo7.log" 2>&1 &
-app_pid=$!
+# One run of the program: wait for its window, take the screenshots, leave
+# through File > Exit, and check that the program then ended by itself.
+run_once() {
+  local shot=$1
+  (cd "$work/data" && exec "$vemo7") >"$work/vemo7.log" 2>&1 &
+  app_pid=$!
 
-window=
-for _ in $(seq 100); do
-  window=$(xdotool search --onlyvisible --name '^Numora$' 2>/dev/null | head -n1 || true)
-  [ -n "$window" ] && break
-  kill -0 "$app_pid" 2>/dev/null || { echo "Vemo7 ended before its window appeared"; cat "$work/vemo7.log"; exit 1; }
-  sleep 0.1
-done
-[ -n "$window" ] || { echo "no window titled Numora within 10 s"; cat "$work/vemo7.log"; exit 1; }
+  local window=
+  for _ in $(seq 100); do
+    window=$(xdotool search --onlyvisible --name '^Numora$' 2>/dev/null | head -n1 || true)
+    [ -n "$window" ] && break
+    kill -0 "$app_pid" 2>/dev/null || { echo "Vemo7 ended before its window appeared"; cat "$work/vemo7.log"; exit 1; }
+    sleep 0.1
+  done
+  [ -n "$window" ] || { echo "no window titled Numora within 10 s"; cat "$work/vemo7.log"; exit 1; }
 
-sleep 1 # let the first fill and paint settle
-shoot "$out/main_window.png"
-echo "screenshot: $out/main_window.png"
+  sleep 1 # let the first fill and paint settle
+  shoot "$out/$shot.png"
+  echo "screenshot: $out/$shot.png"
 
-# File menu, then Exit.
-xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window" 2>/dev/null || true
-xdotool key --window "$window" alt+f
-sleep 0.5
-shoot "$out/main_window_file_menu.png"
-xdotool key x
+  xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window" 2>/dev/null || true
+  xdotool key --window "$window" alt+f
+  sleep 0.5
+  shoot "$out/${shot}_file_menu.png"
+  xdotool key x
 
-for _ in $(seq 50); do
-  kill -0 "$app_pid" 2>/dev/null || break
-  sleep 0.1
-done
-if kill -0 "$app_pid" 2>/dev/null; then
-  echo "Vemo7 still running after File > Exit"; cat "$work/vemo7.log"; exit 1
-fi
-wait "$app_pid" && status=0 || status=$?
-app_pid=
-[ "$status" -eq 0 ] || { echo "Vemo7 exited with $status"; cat "$work/vemo7.log"; exit 1; }
+  for _ in $(seq 50); do
+    kill -0 "$app_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$app_pid" 2>/dev/null; then
+    echo "Vemo7 still running after File > Exit"; cat "$work/vemo7.log"; exit 1
+  fi
+  local status=0
+  wait "$app_pid" || status=$?
+  app_pid=
+  [ "$status" -eq 0 ] || { echo "Vemo7 exited with $status"; cat "$work/vemo7.log"; exit 1; }
+}
+
+# The first start registers the data source; the second opens it at once.
+run_once main_window_first_start
 [ -s "$work/home/.odbc.ini" ] && grep -q '^\[Numora Database\]' "$work/home/.odbc.ini" \
   || { echo "the data source was not registered"; exit 1; }
+run_once main_window
 echo "passed: window shown, screenshot taken, closed through File > Exit"
