@@ -100,6 +100,8 @@ void initBenchEnv(int cards)
 
 const BenchEnv& benchEnv() { return g_env; }
 
+void finishBenchEnv() { g_dir.reset(); }
+
 std::size_t readGridFieldsWithSqlite(const std::string& dbPath, const std::string& sql)
 {
     sqlite3* db = nullptr;

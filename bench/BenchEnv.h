@@ -26,6 +26,8 @@ struct BenchEnv {
 // Sets the environment up (once); call before anything reads ODBCINI.
 void initBenchEnv(int cards = kCards);
 const BenchEnv& benchEnv();
+// Removes the private folder; the benchmark main calls it before it exits.
+void finishBenchEnv();
 
 // Runs sql with SQLite's own API and reads the five grid fields of every row
 // as text; returns the number of bytes read.

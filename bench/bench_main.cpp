@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <iostream>
 #include <map>
 #include <string>
 #include <vector>
@@ -83,5 +84,11 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.printRatios();
     benchmark::Shutdown();
-    return 0;
+    // Benchmarks keep program-wide windows in statics, which would be torn
+    // down after Qt's own globals at exit; end here instead, with the private
+    // folder removed and the output flushed.
+    numora::bench::finishBenchEnv();
+    std::cout.flush();
+    std::fflush(nullptr);
+    std::_Exit(0);
 }
