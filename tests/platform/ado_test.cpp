@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <QDir>
 #include <QFile>
 
 #include <functional>
@@ -174,7 +175,9 @@ TEST_F(AdoTest, DataSourceRewrittenInTheSameProcessIsSeenAtTheNextConnect)
     SqliteFile(path).exec("INSERT INTO Vemo (Name) VALUES ('first')");
     EXPECT_EQ(listing()->Field("Name"), "first");
 
-    const QString other = env.dataFolder() + "Other.mdb";
+    // The new file also lies in a folder with a Hebrew name, as a user's may.
+    ASSERT_TRUE(QDir(env.root()).mkpath("טלפונים"));
+    const QString other = env.root() + "/טלפונים/VEMO.MDB";
     SqliteFile(other.toStdString()).exec(std::string(kVemo) + "INSERT INTO Vemo (Name) VALUES ('second');");
     QFile::remove(env.odbcIni());
     env.writeDataSource("Test", other);
