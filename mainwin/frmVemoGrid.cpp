@@ -186,6 +186,8 @@ void listGroup(frmVemo& w, const QString* letter, Paint paint, OnFailure mode)
                 return i >= 0 ? rs.Field(i) : rs.Field(layout->fields[static_cast<size_t>(c)].toStdString());
             };
 
+            const QColor white(Qt::white);
+            const QColor black(Qt::black);
             while (!rs.Eof()) {
                 const int gridRow = m.intRowCount + 1;
                 for (int c = store::kGridColumns - 1; c >= 0; --c) {
@@ -193,8 +195,8 @@ void listGroup(frmVemo& w, const QString* letter, Paint paint, OnFailure mode)
                     if (c == store::kGridColumns - 1)
                         step(mode, [&] { grid.setRow(gridRow); });
                     if (paint == Paint::BlackOnWhite) {
-                        step(mode, [&] { grid.setCellBackColor(Qt::white); });
-                        step(mode, [&] { grid.setCellForeColor(Qt::black); });
+                        step(mode, [&] { grid.setCellBackColor(white); });
+                        step(mode, [&] { grid.setCellForeColor(black); });
                     }
                     // A Null field leaves its cell empty.
                     step(mode, [&] { grid.setText(trimBlanks(toText(field(c)))); });
