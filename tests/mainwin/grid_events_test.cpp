@@ -150,7 +150,7 @@ TEST_F(GridWindowTest, DebugPanelShowsTheLatestQueryWhileChecked)
 TEST_F(GridWindowTest, EditBufferDemonstrationShowsTheBufferAndPutsTheNameBack)
 {
     const std::string demo = "ישראל ישראלי";
-    insertCards(path(), "Vemo", {{demo, "03-5550000", "1", "2", "3"}});
+    insertCards(path(), "Vemo", {{demo, "03-5550000", std::nullopt, std::nullopt, std::nullopt}});
     const auto names = [&] { return sqliteRows(path(), "SELECT Name FROM Vemo"); };
     start();
 
