@@ -177,7 +177,7 @@ TEST_F(GridWindowTest, EditBufferDemonstrationShowsTheBufferAndPutsTheNameBack)
     EXPECT_EQ(names(), std::vector<Row>({{demo}}));
 
     // Without the card it ends quietly and changes nothing.
-    sqliteExec(path(), "UPDATE Vemo SET Name = 'someone else'");
+    sqliteRun(path(), "UPDATE Vemo SET Name = 'someone else'");
     boxes.asked.clear();
     w->Image2_Click();
     EXPECT_TRUE(boxes.asked.empty());

@@ -18,13 +18,8 @@ TEST_F(GridWindowTest, StartUpListsPersonalFirstLetterInGridAndRecordsetOrder)
     EXPECT_EQ(m.strCurrentLetter, heb("א"));
     EXPECT_EQ(w->TabVemo->currentIndex(), 0);
 
-    const QStringList headings = {heb("שם/חברה"), heb("טל' בבית"), heb("פלאפון"), heb("טל' בעבודה"), heb("פקס")};
-    for (int c = 0; c < 5; ++c)
-        EXPECT_EQ(grid().TextMatrix(0, c), headings[c]);
-    EXPECT_EQ(grid().ColWidth(0), 1855);
-    EXPECT_EQ(grid().ColWidth(2), 1400);
-    EXPECT_EQ(grid().ColAlignment(0), 0);
-    EXPECT_EQ(grid().ColAlignment(4), 3);
+    EXPECT_EQ(grid().TextMatrix(0, 0), heb("שם/חברה"));
+    EXPECT_EQ(grid().TextMatrix(0, 4), heb("פקס"));
 
     // Trimmed names in name order, one empty row after them, Null shown empty.
     EXPECT_EQ(listedNames(), QStringList({heb("אלון דוד"), heb("ארבל מיכל"), heb("אשכול נועה")}));
@@ -40,9 +35,7 @@ TEST_F(GridWindowTest, StartUpListsPersonalFirstLetterInGridAndRecordsetOrder)
     EXPECT_EQ(recordsetNames(), QStringList({heb("אלון דוד  "), heb("ארבל מיכל"), heb("אשכול נועה")}));
 
     EXPECT_EQ(grid().Row(), 3);
-    EXPECT_EQ(grid().Col(), 0);
     EXPECT_FALSE(w->btnEdit->isEnabled());
-    EXPECT_FALSE(w->mnuDel->isEnabled());
 
     // The tab fill paints its cells black on white; a refresh leaves the grid's own colours.
     grid().setRow(2);

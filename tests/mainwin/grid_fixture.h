@@ -1,8 +1,7 @@
 #pragma once
 // A started main window over a directory file of chosen cards, in a private
-// test world. The data source is written straight into the test's ODBCINI and
-// the load step's registration is answered by an engine that accepts it
-// without touching that entry.
+// test world. The data source is written straight into the test's ODBCINI;
+// the load step's registration goes to a fake engine and leaves it alone.
 
 #include <QAction>
 #include <QApplication>
@@ -24,6 +23,7 @@
 #include "platform/controls/FlexGrid.h"
 #include "platform/controls/LetterTabStrip.h"
 #include "platform/dao/DBEngine.h"
+#include "tests/support/FakeDBEngine.h"
 #include "tests/support/FakeMessageBoxes.h"
 #include "tests/support/TestEnv.h"
 #include "tools/DbFile.h"
@@ -42,37 +42,16 @@ struct Card {
     Field f1, f2, f3, f4;
 };
 
-class AcceptingEngine : public dao::Engine {
-public:
-    void RegisterDatabase(const std::string&, const std::string&, bool, const std::string&) override {}
-    const std::vector<dao::EngineError>& Errors() const override { return none_; }
-
-private:
-    std::vector<dao::EngineError> none_;
-};
-
-inline void sqliteExec(const std::string& path, const std::string& sql)
+// Runs sql on the file, binding each card's five values in turn (no cards: once, unbound).
+inline void sqliteRun(const std::string& path, const std::string& sql, const std::vector<Card>& cards = {})
 {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    char* err = nullptr;
-    const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err);
-    const std::string msg = err ? err : "";
-    sqlite3_free(err);
-    sqlite3_close(db);
-    ASSERT_EQ(rc, SQLITE_OK) << msg;
-}
-
-inline void insertCards(const std::string& path, const std::string& table, const std::vector<Card>& cards)
-{
-    const bool work = table == "Work";
-    const std::string sql = work ? "INSERT INTO Work (Name, Home, Mobil, Phone, Dept) VALUES (?,?,?,?,?)"
-                                 : "INSERT INTO Vemo (Name, Phone, Mobil, Line, Fax) VALUES (?,?,?,?,?)";
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
     sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
     sqlite3_stmt* stmt = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    if (cards.empty())
+        sqlite3_step(stmt);
     for (const Card& c : cards) {
         const Field values[] = {c.name, c.f1, c.f2, c.f3, c.f4};
         for (int i = 0; i < 5; ++i) {
@@ -87,6 +66,14 @@ inline void insertCards(const std::string& path, const std::string& table, const
     sqlite3_finalize(stmt);
     sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
     sqlite3_close(db);
+}
+
+inline void insertCards(const std::string& path, const std::string& table, const std::vector<Card>& cards)
+{
+    sqliteRun(path,
+              table == "Work" ? "INSERT INTO Work (Name, Home, Mobil, Phone, Dept) VALUES (?,?,?,?,?)"
+                              : "INSERT INTO Vemo (Name, Phone, Mobil, Line, Fax) VALUES (?,?,?,?,?)",
+              cards);
 }
 
 class GridWindowTest : public ::testing::Test {
@@ -169,15 +156,13 @@ protected:
 
     void type(const QString& text)
     {
-        for (const QChar ch : text) {
-            QTest::sendKeyEvent(QTest::Press, &grid(), Qt::Key_unknown, QString(ch), Qt::NoModifier);
-            QTest::sendKeyEvent(QTest::Release, &grid(), Qt::Key_unknown, QString(ch), Qt::NoModifier);
-        }
+        for (const QChar ch : text)
+            QTest::sendKeyEvent(QTest::Click, &grid(), Qt::Key_unknown, QString(ch), Qt::NoModifier);
     }
 
     TestEnv env;
     FakeMessageBoxes boxes;
-    AcceptingEngine engine;
+    FakeDBEngine engine;
     std::unique_ptr<frmVemo> w;
 };
 
