@@ -1,6 +1,6 @@
 #pragma once
 // Reads a directory file straight through SQLite, beside the program's own
-// layers, so tests can check what really landed in the file.
+// layers, so tests see what really landed in the file.
 
 #include <sqlite3.h>
 
@@ -11,34 +11,34 @@
 
 namespace numora::test {
 
-using Cell = std::optional<std::string>;
-using Row = std::vector<Cell>;
+using Row = std::vector<std::optional<std::string>>;
 
 inline std::vector<Row> sqliteRows(const std::string& path, const std::string& sql)
 {
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-        sqlite3_close(db);
-        throw std::runtime_error("cannot open " + path);
-    }
     sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
-        const std::string msg = sqlite3_errmsg(db);
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK ||
+        sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
+        const std::string msg = path + ": " + sqlite3_errmsg(db);
         sqlite3_close(db);
         throw std::runtime_error(msg);
     }
     std::vector<Row> rows;
     while (sqlite3_step(stmt) == SQLITE_ROW) {
-        Row row;
+        Row& row = rows.emplace_back();
         for (int c = 0; c < sqlite3_column_count(stmt); ++c) {
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
-            row.push_back(text ? Cell(text) : std::nullopt);
+            row.push_back(text ? std::optional<std::string>(text) : std::nullopt);
         }
-        rows.push_back(std::move(row));
     }
     sqlite3_finalize(stmt);
     sqlite3_close(db);
     return rows;
+}
+
+inline long sqliteCount(const std::string& path, const std::string& sql)
+{
+    return std::stol(sqliteRows(path, sql).at(0).at(0).value_or("0"));
 }
 
 // The column names of a table, in order.
@@ -48,14 +48,6 @@ inline std::vector<std::string> sqliteColumns(const std::string& path, const std
     for (const Row& r : sqliteRows(path, "PRAGMA table_info(" + table + ")"))
         names.push_back(r.at(1).value_or(""));
     return names;
-}
-
-inline std::string sqliteSchema(const std::string& path)
-{
-    std::string all;
-    for (const Row& r : sqliteRows(path, "SELECT sql FROM sqlite_master ORDER BY name"))
-        all += r.at(0).value_or("") + "\n";
-    return all;
 }
 
 } // namespace numora::test
