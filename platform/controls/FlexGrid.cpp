@@ -166,17 +166,21 @@ void FlexGrid::onViewCurrentChanged(const QModelIndex& current)
 
 // ---- cells ------------------------------------------------------------------------
 
-QString FlexGrid::Text() const
+void FlexGrid::checkCurrent() const
 {
     checkRow(row_);
     checkCol(col_);
+}
+
+QString FlexGrid::Text() const
+{
+    checkCurrent();
     return model_->text(row_, col_);
 }
 
 void FlexGrid::setText(const QString& text)
 {
-    checkRow(row_);
-    checkCol(col_);
+    checkCurrent();
     model_->setText(row_, col_, text);
 }
 
@@ -196,29 +200,25 @@ void FlexGrid::setTextMatrix(int row, int col, const QString& text)
 
 QColor FlexGrid::CellForeColor() const
 {
-    checkRow(row_);
-    checkCol(col_);
+    checkCurrent();
     return model_->foreColor(row_, col_);
 }
 
 void FlexGrid::setCellForeColor(const QColor& color)
 {
-    checkRow(row_);
-    checkCol(col_);
+    checkCurrent();
     model_->setForeColor(row_, col_, color);
 }
 
 QColor FlexGrid::CellBackColor() const
 {
-    checkRow(row_);
-    checkCol(col_);
+    checkCurrent();
     return model_->backColor(row_, col_);
 }
 
 void FlexGrid::setCellBackColor(const QColor& color)
 {
-    checkRow(row_);
-    checkCol(col_);
+    checkCurrent();
     model_->setBackColor(row_, col_, color);
 }
 

@@ -93,6 +93,7 @@ public:
 private:
     void checkRow(int row) const;
     void checkCol(int col) const;
+    void checkCurrent() const;
     void syncCurrentToView();
     void applyColumnWidth(int col);
     void onViewCurrentChanged(const QModelIndex& current);

@@ -138,25 +138,19 @@ QColor FlexGridModel::colorAt(std::uint16_t index) const
     return QColor::fromRgba(palette_[index - 1]);
 }
 
-void FlexGridModel::setForeColor(int row, int col, const QColor& color)
+void FlexGridModel::setColor(int row, int col, const QColor& color, std::uint16_t Cell::*which)
 {
     const std::uint16_t i = colorIndex(color);
     Cell& c = cell(row, col);
-    if (c.fore == i)
+    if (c.*which == i)
         return;
-    c.fore = i;
+    c.*which = i;
     cellChanged(row, col);
 }
 
-void FlexGridModel::setBackColor(int row, int col, const QColor& color)
-{
-    const std::uint16_t i = colorIndex(color);
-    Cell& c = cell(row, col);
-    if (c.back == i)
-        return;
-    c.back = i;
-    cellChanged(row, col);
-}
+void FlexGridModel::setForeColor(int row, int col, const QColor& color) { setColor(row, col, color, &Cell::fore); }
+
+void FlexGridModel::setBackColor(int row, int col, const QColor& color) { setColor(row, col, color, &Cell::back); }
 
 void FlexGridModel::clear()
 {

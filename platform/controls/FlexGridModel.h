@@ -72,6 +72,7 @@ private:
     Cell& cell(int row, int col) { return cells_[static_cast<size_t>(row) * cols_ + col]; }
     std::uint16_t colorIndex(const QColor& color);
     QColor colorAt(std::uint16_t index) const;
+    void setColor(int row, int col, const QColor& color, std::uint16_t Cell::*which);
     void cellChanged(int row, int col);
     int viewRows() const; // model rows the view knows of
     int viewCols() const;
