@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev
-  unixodbc-dev odbcinst libsqliteodbc sqlite3 libsqlite3-dev
+  unixodbc unixodbc-dev odbcinst libsqliteodbc sqlite3 libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libxdo-dev
   culmus fonts-liberation2
