@@ -25,6 +25,7 @@ struct ConnectionHandle {
     SQLHENV env = SQL_NULL_HENV;
     SQLHDBC dbc = SQL_NULL_HDBC;
     bool connected = false;
+    std::string database; // the file connected to, as the data source or string named it
 
     ConnectionHandle() = default;
     ConnectionHandle(const ConnectionHandle&) = delete;
@@ -59,6 +60,10 @@ constexpr char kMsgRowConflict[] = "The record was changed or deleted by another
 // Rows per block fetch. Larger blocks gained nothing measurable with the
 // SQLite driver; the bound buffers stay well under a megabyte per column.
 constexpr SQLULEN kBlockRows = 512;
+
+// How long a statement waits for a lock another program holds on the file.
+// The driver waits about twice this long for a write.
+constexpr int kBusyTimeoutMs = 2000;
 
 [[noreturn]] void fail(long number, const char* description) { throw Error(number, description); }
 
@@ -156,10 +161,22 @@ std::shared_ptr<ConnectionHandle> connect(const std::string& connectionString, c
     if (const Keyword* k = findKeyword(keywords, "Database"))
         database = k->value;
     const Keyword* dsn = findKeyword(keywords, "DSN");
-    if (database.empty() && dsn && !profileString(dsn->value, "Driver").empty()) {
-        database = profileString(dsn->value, "Database");
-        if (database.empty())
-            throw Error(adErrProviderFailed, "[HY000] The data source '" + dsn->value + "' names no database file.");
+    if (dsn && !findKeyword(keywords, "Driver")) {
+        // The driver manager keeps its own copy of the data-source files'
+        // reader, with a cache of its own that nothing outside it can empty:
+        // a name it once failed to find stays "not found" for the next twenty
+        // seconds, even after the name has been registered. So a name the
+        // installer does not know is refused here, before the driver manager
+        // is asked and remembers the miss; the first start, which connects
+        // before it registers, then lists at once after the registration.
+        if (profileString(dsn->value, "Driver").empty())
+            throw Error(adErrProviderFailed, "[IM002] Data source name not found: '" + dsn->value + "'.");
+        if (database.empty()) {
+            database = profileString(dsn->value, "Database");
+            if (database.empty())
+                throw Error(adErrProviderFailed,
+                            "[HY000] The data source '" + dsn->value + "' names no database file.");
+        }
     }
     if (!database.empty()) {
         std::error_code ec;
@@ -175,12 +192,17 @@ std::shared_ptr<ConnectionHandle> connect(const std::string& connectionString, c
     };
     if (!findKeyword(keywords, "NoCreat"))
         append("NoCreat=1");
+    // A file another program holds locked is waited for this long, then the
+    // statement fails and says so; without it the driver waits for minutes.
+    if (!findKeyword(keywords, "Timeout"))
+        append("Timeout=" + std::to_string(kBusyTimeoutMs));
     if (!userId.empty())
         append("UID=" + userId);
     if (!password.empty())
         append("PWD=" + password);
 
     auto h = std::make_shared<ConnectionHandle>();
+    h->database = database;
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &h->env))) {
         h->env = SQL_NULL_HENV;
         fail(adErrProviderFailed, "The ODBC driver manager could not be started.");
@@ -721,6 +743,8 @@ void Connection::Close()
 }
 
 int Connection::State() const { return handle_ ? adStateOpen : adStateClosed; }
+
+std::string Connection::DatabaseFile() const { return handle_ ? handle_->database : std::string(); }
 
 // ---------------------------------------------------------------------------
 

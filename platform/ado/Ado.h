@@ -86,6 +86,8 @@ public:
 
     void Close(); // fails when the connection is not open
     int State() const; // adStateClosed or adStateOpen
+    // The database file the open connection reached; empty when closed.
+    std::string DatabaseFile() const;
 
     std::shared_ptr<ConnectionHandle> handle() const { return handle_; }
 

@@ -37,10 +37,17 @@ void throwDiagnostic(SQLSMALLINT handleType, SQLHANDLE handle, const char* opera
 {
     if (const auto d = firstDiagnostic(handleType, handle)) {
         const long number = d->native != 0 ? d->native : static_cast<long>(adErrProviderFailed);
+        // The engine only says "database is locked"; the user needs to know
+        // that it is someone else holding the file, and that waiting helps.
+        if (isLockedByAnother(number))
+            throw Error(number, "[" + d->state + "] The database file is in use by another program (" + d->text +
+                                    "). Try again when that program has finished with it.");
         throw Error(number, "[" + d->state + "] " + d->text);
     }
     throw Error(adErrProviderFailed, std::string(operation) + " failed without a message from the driver.");
 }
+
+bool isLockedByAnother(long number) { return number == kEngineBusy || number == kEngineLocked; }
 
 std::string cleanMessage(std::string text, long native)
 {

@@ -23,8 +23,14 @@ struct Diagnostic {
 // The first diagnostic record of a handle, if there is one.
 std::optional<Diagnostic> firstDiagnostic(SQLSMALLINT handleType, SQLHANDLE handle);
 
+// The engine's own numbers for a file locked by another connection.
+inline constexpr long kEngineBusy = 5;   // the file is locked
+inline constexpr long kEngineLocked = 6; // a table is locked
+bool isLockedByAnother(long number);
+
 // "[SQLSTATE] message" with the engine's native error as number (or the
-// generic provider failure when it has none). Without a diagnostic record the
+// generic provider failure when it has none); a lock held by another program
+// is named as such. Without a diagnostic record the
 // description names the operation that failed.
 [[noreturn]] void throwDiagnostic(SQLSMALLINT handleType, SQLHANDLE handle, const char* operation);
 

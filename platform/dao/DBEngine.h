@@ -5,7 +5,9 @@
 // The database driver the program was written for maps to the installed
 // SQLite3 ODBC driver, and its DBQ attribute to that driver's Database key;
 // every other attribute is written as given. A registration under a name that
-// exists replaces it.
+// exists replaces that entry, keys and all; an entry that already says the
+// same is left as it is. The file is only ever replaced whole, so it is never
+// found half-written, and no other entry or comment in it changes.
 
 #include <string>
 #include <vector>
@@ -25,8 +27,8 @@ struct EngineError {
 class Engine {
 public:
     virtual ~Engine() = default;
-    // attributes: "key=value" entries separated by carriage returns (char 13).
-    // Throws numora::Error on failure; Errors() then holds every error the
+    // attributes: "key=value" entries separated by carriage returns (char 13);
+    // an entry holding any other control character is refused. Throws numora::Error on failure; Errors() then holds every error the
     // installer reported, in order.
     virtual void RegisterDatabase(const std::string& dsn, const std::string& driver, bool silent,
                                   const std::string& attributes) = 0;
