@@ -10,8 +10,10 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Numora"));
 
-    numora::frmVemo::instance().show();
-    const int result = QApplication::exec();
+    numora::frmVemo& window = numora::frmVemo::instance();
+    window.show();
+    // A start-up that refused to go on leaves no window: the program ends.
+    const int result = window.isLoaded() ? QApplication::exec() : 1;
     delete numora::frmVemo::existingInstance();
     return result;
 }

@@ -411,7 +411,12 @@ void frmVemo::setVisible(bool visible)
         loaded_ = true;
         if (!Ravelle1)
             Ravelle1 = com::createControl(kPlacementProgId, this);
-        Form_Load();
+        if (!Form_Load()) {
+            // Start-up refused to go on: the window unloads unseen.
+            Ravelle1.reset();
+            loaded_ = false;
+            return;
+        }
     }
     QMainWindow::setVisible(visible);
     if (visible) {
@@ -420,7 +425,7 @@ void frmVemo::setVisible(bool visible)
     }
 }
 
-void frmVemo::Form_Load()
+bool frmVemo::Form_Load()
 {
     Module1State& m = Module1();
 
@@ -433,18 +438,23 @@ void frmVemo::Form_Load()
         Ravelle1->Invoke(kDispIdInitReg, {QLatin1String(kProgramName), QLatin1String(kPlacementSection)});
     });
     resumeNext([&] { m.strDataFolder = dataFolderFor(QDir::currentPath()); });
+    // A folder whose name holds a control character could rewrite the data
+    // source entry at will; the program will not work in it.
+    if (const QString refused = store::dataFolderProblem(m.strDataFolder); !refused.isEmpty()) {
+        ui::MsgBox(refused, ui::vbCritical, QLatin1String(kProgramName));
+        return false;
+    }
     resumeNext([&] {
         m.cnDirectory = std::make_unique<ado::Connection>();
         m.cnDirectory->Open(store::kConnectionString, "", "", -1);
     });
     resumeNext([&] { m.rsDirectory = std::make_unique<ado::Recordset>(); });
+    QString unusable; // why the data file cannot be used, told once the program is named
     resumeNext([&] {
         if (!m.cnDirectory)
             throw Error(91, "Object variable not set");
-        if (g_engine)
-            store::PrepareDatabase(*m.cnDirectory, m.strDataFolder, *g_engine);
-        else
-            store::PrepareDatabase(*m.cnDirectory, m.strDataFolder);
+        unusable = g_engine ? store::PrepareDatabase(*m.cnDirectory, m.strDataFolder, *g_engine)
+                            : store::PrepareDatabase(*m.cnDirectory, m.strDataFolder);
     });
     resumeNext([&] {
         ui::setAppTitle(QLatin1String(kProgramName));
@@ -455,6 +465,9 @@ void frmVemo::Form_Load()
         lblHeader[1]->setText(ui::appTitle());
     });
     resumeNext([&] { m.strSortOrder = QStringLiteral(" ASC"); });
+    // An empty list alone would pass for an empty directory.
+    if (!unusable.isEmpty())
+        resumeNext([&] { ui::MsgBox(unusable, ui::vbExclamation); });
     resumeNext([&] {
         TabVemo->setCurrentIndex(0);
         TabVemo_Click(0);
@@ -480,6 +493,7 @@ void frmVemo::Form_Load()
     // The showing that started this step completes after it returns, so the
     // window is on screen when start-up ends.
     resumeNext([&] { hide(); });
+    return true;
 }
 
 // ---- Quit and the end ------------------------------------------------------

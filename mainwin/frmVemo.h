@@ -79,7 +79,9 @@ public:
     void setVisible(bool visible) override;
     bool isLoaded() const { return loaded_; }
 
-    void Form_Load();
+    // The load step. False when start-up refused to go on (a data folder the
+    // program cannot use, after saying why): the window is then not shown.
+    bool Form_Load();
     // The end step: closes the shared connection and recordset and removes the
     // tray icon. It runs once the program ends (no window of it remains), not
     // when the main window closes, so a window left open keeps the connection.

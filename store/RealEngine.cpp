@@ -8,9 +8,9 @@ namespace numora::store {
 
 void RegisterDataSource(const QString& dataFolder) { RegisterDataSource(dataFolder, dao::DBEngine()); }
 
-void PrepareDatabase(ado::Connection& cn, const QString& dataFolder)
+QString PrepareDatabase(ado::Connection& cn, const QString& dataFolder)
 {
-    PrepareDatabase(cn, dataFolder, dao::DBEngine());
+    return PrepareDatabase(cn, dataFolder, dao::DBEngine());
 }
 
 } // namespace numora::store

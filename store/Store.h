@@ -18,22 +18,42 @@ inline constexpr char kDatabaseFileName[] = "VEMO.MDB";
 
 // ---- data source and start-up preparation ----------------------------------
 
+// The file of that name in the folder (ending in '/'), in the case it has
+// there: the program's files are one file whatever the case of their names.
+// When the folder holds none, the name as given.
+QString fileInFolder(const QString& folder, const QString& name);
+
+// The directory's database file in a data folder.
+QString dataFilePath(const QString& dataFolder);
+
+// Why a data folder cannot be used, as a sentence to show; empty when it can.
+// A folder whose path holds a control character is refused: the character
+// would end a line of the data-source entry and start one of its own.
+QString dataFolderProblem(const QString& dataFolder);
+
 // The seven attributes of the data source for a data folder (ending in '/'),
 // separated by carriage returns.
 QString dataSourceAttributes(const QString& dataFolder);
 
-// Opens cn on the data source (normally open already: that failure is ignored)
-// and adds Address and Email to both tables; each failing statement is skipped.
-void UpgradeDatabase(ado::Connection& cn);
+// Adds Address and Email to the directory tables of the file cn is open on
+// (opening cn first when it is closed). A table without a Name column is not
+// a directory table and is left alone, and a column that is there already is
+// not added again. Returns, as a sentence to show, why columns could not be
+// added when another program holds the file locked; empty otherwise.
+QString UpgradeDatabase(ado::Connection& cn);
 
-// Registers (or re-points) the data source at dataFolder + VEMO.MDB. On failure
-// shows one box per engine error: "Error number: N" CR description.
+// Registers (or re-points) the data source at the data file of dataFolder. On
+// failure shows one box per engine error: "Error number: N" CR description.
 void RegisterDataSource(const QString& dataFolder, dao::Engine& engine);
 void RegisterDataSource(const QString& dataFolder); // the real engine
 
-// UpgradeDatabase, then RegisterDataSource.
-void PrepareDatabase(ado::Connection& cn, const QString& dataFolder, dao::Engine& engine);
-void PrepareDatabase(ado::Connection& cn, const QString& dataFolder);
+// Registers the data source, then makes cn serve the file it now names
+// (opening it again when it is closed or open on another file), then upgrades
+// that file through it. Returns, as a sentence to show, why the data file
+// cannot be used (missing, empty, not a database, damaged, without a
+// directory table, locked by another program); empty when it can.
+QString PrepareDatabase(ado::Connection& cn, const QString& dataFolder, dao::Engine& engine);
+QString PrepareDatabase(ado::Connection& cn, const QString& dataFolder);
 
 // ---- groups, tables and columns -------------------------------------------
 

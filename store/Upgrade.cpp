@@ -1,33 +1,195 @@
-// Start-up preparation of the database file: the columns older files lack.
+// Start-up preparation of the database file: the data source, the shared
+// connection on the file it names, the columns older files lack, and whether
+// the file can be used at all.
 
 #include "store/Store.h"
 
+#include <QFileInfo>
+#include <QLoggingCategory>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "platform/ado/Ado.h"
+#include "platform/ado/Filter.h"
+#include "platform/ado/OdbcSupport.h"
 #include "platform/core/Error.h"
 
 namespace numora::store {
+namespace {
 
-void UpgradeDatabase(ado::Connection& cn)
+Q_LOGGING_CATEGORY(lcStore, "numora.store", QtInfoMsg)
+
+// The engine's own numbers for a file that is no database, and a damaged one.
+constexpr long kEngineNotADatabase = 26;
+constexpr long kEngineCorrupt = 11;
+
+const char* const kTables[] = {"Vemo", "Work"};
+
+// The columns a table of the file has; an Error when it cannot be read.
+std::vector<std::string> columnsOf(ado::Connection& cn, const std::string& table)
 {
-    // Normally open already; the second open fails and that is fine.
-    resumeNext([&] { cn.Open(kConnectionString, {}, {}, -1); });
-
-    // Each statement fails on a file that has the column already; the others
-    // still run, so old and new files both end up with both columns.
-    static constexpr const char* kStatements[] = {
-        "ALTER TABLE Vemo ADD COLUMN Address TEXT;",
-        "ALTER TABLE Work ADD COLUMN Address TEXT;",
-        "ALTER TABLE Vemo ADD COLUMN Email TEXT(20);",
-        "ALTER TABLE Work ADD COLUMN Email TEXT(20);",
-    };
-    for (const char* statement : kStatements)
-        resumeNext([&] { cn.Execute(statement, nullptr, -1); });
+    std::vector<std::string> names;
+    const auto rs = cn.Execute("select * from " + table + " where 0 = 1");
+    for (int i = 0; rs && i < rs->FieldCount(); ++i)
+        names.push_back(rs->FieldName(i));
+    return names;
 }
 
-void PrepareDatabase(ado::Connection& cn, const QString& dataFolder, dao::Engine& engine)
+bool hasColumn(const std::vector<std::string>& columns, const char* name)
 {
-    UpgradeDatabase(cn);
+    for (const std::string& c : columns) {
+        if (ado::detail::equalsIgnoringLatinCase(c, name))
+            return true;
+    }
+    return false;
+}
+
+// The engine's message without its "[SQLSTATE] " tag.
+QString engineText(const Error& e)
+{
+    QString text = QString::fromStdString(e.description());
+    if (text.startsWith(QLatin1Char('[')) && text.indexOf(QLatin1String("] ")) > 0)
+        text = text.mid(text.indexOf(QLatin1String("] ")) + 2);
+    return text;
+}
+
+// Why the file failed, in the user's terms.
+QString reasonFor(const Error& e)
+{
+    const QString text = engineText(e);
+    if (ado::detail::isLockedByAnother(e.number()))
+        return QStringLiteral("it is in use by another program; close that program and start Numora again");
+    if (e.number() == kEngineNotADatabase)
+        return QStringLiteral("it is not a directory database (%1)").arg(text);
+    if (e.number() == kEngineCorrupt)
+        return QStringLiteral("it is damaged (%1)").arg(text);
+    if (text.startsWith(QLatin1String("no such table: ")))
+        return QStringLiteral("it has no table %1").arg(text.mid(15));
+    return text;
+}
+
+QString problemWith(const QString& file, const QString& reason)
+{
+    return QStringLiteral("The directory file %1 cannot be used: %2.").arg(file, reason);
+}
+
+bool sameFile(const std::string& a, const QString& b)
+{
+    std::error_code ec;
+    return !a.empty() && std::filesystem::equivalent(a, b.toStdString(), ec);
+}
+
+// Opens cn on the data source unless it is open on file already. Returns the
+// failure of that open, if it failed.
+std::optional<Error> serveFile(ado::Connection& cn, const QString& file)
+{
+    if (cn.State() == ado::adStateOpen && sameFile(cn.DatabaseFile(), file))
+        return std::nullopt;
+    try {
+        if (cn.State() == ado::adStateOpen)
+            cn.Close();
+        cn.Open(kConnectionString, {}, {}, -1);
+        return std::nullopt;
+    } catch (const Error& e) {
+        qCDebug(lcStore) << "the shared connection could not be opened:" << e.description().c_str();
+        return e;
+    }
+}
+
+// Why the data file cannot be used; empty when it can be.
+QString checkDataFile(ado::Connection& cn, const QString& file, const std::optional<Error>& openFailure)
+{
+    const QFileInfo info(file);
+    if (!info.exists())
+        return problemWith(file, QStringLiteral("it does not exist"));
+    if (info.isFile() && info.size() == 0)
+        return problemWith(file, QStringLiteral("it is empty"));
+    if (cn.State() != ado::adStateOpen)
+        return openFailure ? problemWith(file, reasonFor(*openFailure)) : QString();
+    for (const char* table : kTables) {
+        try {
+            if (!hasColumn(columnsOf(cn, table), "Name"))
+                return problemWith(file, QStringLiteral("its table %1 is not a directory table").arg(table));
+            // Reading every row finds a file cut short or damaged inside.
+            cn.Execute(std::string("select count(*) from ") + table);
+        } catch (const Error& e) {
+            return problemWith(file, reasonFor(e));
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+QString UpgradeDatabase(ado::Connection& cn)
+{
+    if (cn.State() != ado::adStateOpen)
+        resumeNext([&] { cn.Open(kConnectionString, {}, {}, -1); });
+
+    // Only tables the program recognises as its own (they have a Name
+    // column) gain the columns, and only the columns they lack.
+    std::optional<std::vector<std::string>> columns[std::size(kTables)];
+    for (std::size_t t = 0; t < std::size(kTables); ++t) {
+        try {
+            const auto names = columnsOf(cn, kTables[t]);
+            if (hasColumn(names, "Name"))
+                columns[t] = names;
+            else
+                qCDebug(lcStore) << "not a directory table, left alone:" << kTables[t];
+        } catch (const Error& e) {
+            qCDebug(lcStore) << "table" << kTables[t] << "skipped:" << e.description().c_str();
+        }
+    }
+
+    struct Addition {
+        std::size_t table;
+        const char* column;
+        const char* statement;
+    };
+    static constexpr Addition kAdditions[] = {
+        {0, "Address", "ALTER TABLE Vemo ADD COLUMN Address TEXT;"},
+        {1, "Address", "ALTER TABLE Work ADD COLUMN Address TEXT;"},
+        {0, "Email", "ALTER TABLE Vemo ADD COLUMN Email TEXT(20);"},
+        {1, "Email", "ALTER TABLE Work ADD COLUMN Email TEXT(20);"},
+    };
+    for (const Addition& a : kAdditions) {
+        if (!columns[a.table] || hasColumn(*columns[a.table], a.column))
+            continue;
+        try {
+            cn.Execute(a.statement, nullptr, -1);
+        } catch (const Error& e) {
+            qCDebug(lcStore) << "column not added:" << a.statement << e.description().c_str();
+            // Every further statement would wait for the same lock in vain.
+            if (ado::detail::isLockedByAnother(e.number()))
+                return QStringLiteral("The directory file %1 is in use by another program, so the columns Address "
+                                      "and Email could not be added to it. Close that program and start Numora "
+                                      "again.")
+                    .arg(QString::fromStdString(cn.DatabaseFile()));
+        }
+    }
+    return {};
+}
+
+QString PrepareDatabase(ado::Connection& cn, const QString& dataFolder, dao::Engine& engine)
+{
     RegisterDataSource(dataFolder, engine);
+    // The connection opened before the registration may be closed (the data
+    // source did not exist yet) or on the previous folder's file; from here
+    // on it serves the file the grid lists, and the upgrade goes to that file.
+    const std::optional<Error> openFailure = serveFile(cn, dataFilePath(dataFolder));
+    if (cn.State() == ado::adStateOpen) {
+        const QString blocked = UpgradeDatabase(cn);
+        if (!blocked.isEmpty())
+            return blocked;
+    }
+    // The file the data source names: the data folder's, unless registering
+    // failed (and said so) and an earlier entry still stands.
+    const QString file =
+        cn.State() == ado::adStateOpen ? QString::fromStdString(cn.DatabaseFile()) : dataFilePath(dataFolder);
+    return checkDataFile(cn, file, openFailure);
 }
 
 } // namespace numora::store

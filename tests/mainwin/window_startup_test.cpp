@@ -9,10 +9,12 @@
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "mainwin/Module1.h"
 #include "mainwin/frmVemo.h"
 #include "platform/ado/Ado.h"
+#include "platform/controls/FlexGrid.h"
 #include "platform/controls/LetterTabStrip.h"
 #include "platform/ui/MsgBox.h"
 #include "tests/support/FakeControlHost.h"
@@ -20,6 +22,7 @@
 #include "tests/support/FakeKeyboardLayouts.h"
 #include "tests/support/FakeMessageBoxes.h"
 #include "tests/support/FakeTray.h"
+#include "tests/store/SqliteProbe.h"
 #include "tests/support/TestEnv.h"
 #include "tools/DbFile.h"
 
@@ -63,6 +66,27 @@ protected:
         return {};
     }
 
+    // Column 0 of every card row of the window's grid.
+    static QStringList listedNames(const frmVemo& w)
+    {
+        QStringList names;
+        for (int r = 1; r < w.MSFlexGrid1->Rows() - 1; ++r)
+            names << w.MSFlexGrid1->TextMatrix(r, 0);
+        return names;
+    }
+
+    static ino_t inode(const QString& path)
+    {
+        struct stat st {};
+        return ::stat(path.toLocal8Bit().constData(), &st) == 0 ? st.st_ino : 0;
+    }
+
+    static QByteArray readAll(const QString& path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
     test::TestEnv env;
     test::FakeMessageBoxes boxes;
     test::FakeTray tray;
@@ -73,23 +97,61 @@ private:
     QString savedFolder_;
 };
 
-TEST_F(WindowStartup, FirstStartWithoutTheDataSourceGoesOnSilentlyAndRegistersIt)
+TEST_F(WindowStartup, FirstStartInAFreshHomeListsAndUpgradesTheOldFileAsTheSecondStartDoes)
 {
     ASSERT_TRUE(registeredDatabase().isEmpty());
+    ASSERT_TRUE(QFile::remove(env.dbPath()));
+    dbfile::createOldSample(env.dbPath().toStdString(), 40);
 
     frmVemo w;
     w.show();
     const Module1State& m = Module1();
 
-    // Both opens failed without a word; the connection stays closed.
+    // The opens before the registration failed without a word; the data
+    // source exists afterwards, and the connection serves its file.
     EXPECT_TRUE(boxes.asked.empty());
-    ASSERT_NE(m.cnDirectory, nullptr);
-    EXPECT_EQ(m.cnDirectory->State(), ado::adStateClosed);
-    ASSERT_NE(m.rsDirectory, nullptr);
-    // The data source exists afterwards and points at this folder's file.
     EXPECT_EQ(registeredDatabase(), env.dbPath());
     EXPECT_EQ(m.strDataFolder, env.dataFolder());
+    ASSERT_NE(m.cnDirectory, nullptr);
+    ASSERT_EQ(m.cnDirectory->State(), ado::adStateOpen);
+    EXPECT_EQ(QString::fromStdString(m.cnDirectory->DatabaseFile()), env.dbPath());
+    ASSERT_NE(m.rsDirectory, nullptr);
+    for (const char* table : {"Vemo", "Work"}) {
+        const auto columns = test::sqliteColumns(env.dbPath().toStdString(), table);
+        EXPECT_EQ(std::vector<std::string>(columns.begin() + 5, columns.end()),
+                  (std::vector<std::string>{"Address", "Email"}))
+            << table;
+    }
+    const QStringList firstListing = listedNames(w);
+    EXPECT_FALSE(firstListing.isEmpty());
+    for (const QString& name : firstListing)
+        EXPECT_TRUE(name.startsWith(QChar(u'\u05D0'))) << name.toStdString();
+    EXPECT_EQ(w.panelText(1), QStringLiteral(" Total Records %1").arg(firstListing.size()));
 
+    // The second start lists the same, and finds nothing to write.
+    const ino_t written = inode(env.odbcIni()); // a rewrite would be a new file
+    const QByteArray entry = readAll(env.odbcIni());
+    frmVemo::Form_Terminate();
+    w.close();
+    resetModule1();
+    {
+        frmVemo second;
+        second.show();
+        EXPECT_EQ(listedNames(second), firstListing);
+        EXPECT_EQ(Module1().cnDirectory->State(), ado::adStateOpen);
+        EXPECT_EQ(inode(env.odbcIni()), written);
+        EXPECT_EQ(readAll(env.odbcIni()), entry);
+        EXPECT_TRUE(boxes.asked.empty());
+        frmVemo::Form_Terminate();
+    }
+}
+
+TEST_F(WindowStartup, StartupStepsSetTheSharedStateAndAddTheIcon)
+{
+    env.writeDataSource(QStringLiteral("Numora Database"), env.dbPath());
+    frmVemo w;
+    w.show();
+    const Module1State& m = Module1();
     EXPECT_EQ(m.strNewLine, QStringLiteral("\r\n"));
     EXPECT_EQ(m.strSortOrder, QStringLiteral(" ASC"));
     EXPECT_EQ(m.strWindowsFolder, env.root() + QStringLiteral("/windows"));
@@ -158,11 +220,17 @@ TEST_F(WindowStartup, BoxesCarryTheOldTitleUntilTheProgramIsNamed)
 
     frmVemo w;
     w.show();
-    ASSERT_EQ(boxes.asked.size(), 2u);
-    for (const ui::MessageRequest& box : boxes.asked)
-        EXPECT_EQ(box.title, QStringLiteral("vemo1"));
+    ASSERT_EQ(boxes.asked.size(), 3u);
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(boxes.asked[i].title, QStringLiteral("vemo1"));
     EXPECT_TRUE(boxes.asked[0].text.startsWith(QStringLiteral("Error number: 3146")));
     EXPECT_TRUE(boxes.asked[1].text.startsWith(QStringLiteral("Error number: 7")));
+    // Without a data source the file cannot be reached; that is said once the
+    // program is named.
+    EXPECT_EQ(boxes.asked[2].title, QStringLiteral("Numora"));
+    EXPECT_TRUE(boxes.asked[2].text.startsWith(QStringLiteral("The directory file ") + env.dbPath() +
+                                               QStringLiteral(" cannot be used: Data source name not found")))
+        << boxes.asked[2].text.toStdString();
 
     // The failed registration did not stop the start.
     EXPECT_TRUE(tray.hasIcon(&w, 1));

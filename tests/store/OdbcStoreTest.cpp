@@ -83,7 +83,7 @@ TEST(StoreOverOdbc, UpgradeAddsBothColumnsToAnOldFileOnce)
     EXPECT_EQ(sqliteRows(db, "select * from Vemo order by rowid"), rows);
 }
 
-TEST(StoreOverOdbc, RegistrationRepointsTheDataSourceAtTheNewFolder)
+TEST(StoreOverOdbc, PreparingAnotherFolderRepointsTheConnectionAndUpgradesItsFileInItsOwnCase)
 {
     TestEnv env;
     FakeMessageBoxes boxes;
@@ -91,23 +91,29 @@ TEST(StoreOverOdbc, RegistrationRepointsTheDataSourceAtTheNewFolder)
     const QString b = env.root() + "/b/";
     QDir().mkpath(a);
     QDir().mkpath(b);
-    dbfile::createSample((a + "VEMO.MDB").toStdString(), 3);
-    dbfile::createOldSample((b + "VEMO.MDB").toStdString(), 5);
+    dbfile::createOldSample((a + "VEMO.MDB").toStdString(), 3);
+    const std::string copied = (b + "Vemo.mdb").toStdString(); // copied from elsewhere
+    dbfile::createOldSample(copied, 5);
+    // Somebody else's table that happens to be called Work.
+    sqliteExec(copied, "DROP TABLE Work; CREATE TABLE Work (Task TEXT, Due TEXT);");
 
+    // The last start was in a; this one opens before it registers b.
     store::RegisterDataSource(a);
-    ado::Connection first;
-    first.Open(kConnectionString);
-    EXPECT_EQ(rowsOver(first, "select * from Vemo"), 3);
+    ado::Connection cn;
+    cn.Open(kConnectionString);
+    const QString problem = store::PrepareDatabase(cn, b);
 
-    // A start in another folder: the connection opened before the
-    // registration keeps its file (whose columns are there already); every
-    // new one by the data-source name reaches the new folder's file.
-    store::PrepareDatabase(first, b);
-    EXPECT_EQ(rowsOver(first, "select * from Vemo"), 3);
-    ado::Connection second;
-    second.Open(kConnectionString);
-    EXPECT_EQ(rowsOver(second, "select * from Vemo"), 5);
-    EXPECT_EQ(openListing("Work")->RecordCount(), 5);
+    EXPECT_EQ(cn.DatabaseFile(), copied);
+    EXPECT_EQ(rowsOver(cn, "select * from Vemo"), 5);
+    ado::Connection byName;
+    byName.Open(kConnectionString);
+    EXPECT_EQ(byName.DatabaseFile(), copied);
+    // The upgrade went to b's directory table only; a's file is as it was.
+    EXPECT_EQ(sqliteColumns(copied, "Vemo").size(), 7u);
+    EXPECT_EQ(sqliteColumns(copied, "Work"), (std::vector<std::string>{"Task", "Due"}));
+    EXPECT_EQ(sqliteColumns((a + "VEMO.MDB").toStdString(), "Vemo").size(), 5u);
+    EXPECT_EQ(QDir(b).entryList(QDir::Files), QStringList{"Vemo.mdb"}) << "no second file beside it";
+    EXPECT_EQ(problem, "The directory file " + b + "Vemo.mdb cannot be used: its table Work is not a directory table.");
     EXPECT_TRUE(boxes.asked.empty());
 }
 

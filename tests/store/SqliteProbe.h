@@ -41,6 +41,20 @@ inline long sqliteCount(const std::string& path, const std::string& sql)
     return std::stol(sqliteRows(path, sql).at(0).at(0).value_or("0"));
 }
 
+// Runs statements on the file straight through SQLite.
+inline void sqliteExec(const std::string& path, const std::string& sql)
+{
+    sqlite3* db = nullptr;
+    char* error = nullptr;
+    const bool ok = sqlite3_open(path.c_str(), &db) == SQLITE_OK &&
+                    sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error) == SQLITE_OK;
+    const std::string msg = path + ": " + (error ? error : sqlite3_errmsg(db));
+    sqlite3_free(error);
+    sqlite3_close(db);
+    if (!ok)
+        throw std::runtime_error(msg);
+}
+
 // The column names of a table, in order.
 inline std::vector<std::string> sqliteColumns(const std::string& path, const std::string& table)
 {
