@@ -318,6 +318,8 @@ void frmVemo::ShowRowText(int col)
 // ---- grid events -----------------------------------------------------------------------
 // These run from the grid's signals: nothing may leave them by exception.
 
+// A click on a card row or the empty last row. A click on the heading row or
+// on the empty area below the last row is no click on a row and does nothing.
 void frmVemo::MSFlexGrid1_Click()
 {
     Module1().strTypedPrefix.clear();
@@ -364,6 +366,8 @@ void frmVemo::MSFlexGrid1_KeyPress(int ch)
         resumeNext([&] { grid.setRow(match); });
         resumeNext([&] { grid.setCol(0); });
         resumeNext([&] { HighlightRow(match); });
+        // The name typed for is brought into view; highlighting alone never scrolls.
+        resumeNext([&] { grid.ShowRow(match); });
     } else {
         resumeNext([&] { grid.setRow(m.intSelectedRow); });
         resumeNext([&] { grid.setCol(m.intSavedCol); });

@@ -144,6 +144,12 @@ void FlexGrid::syncCurrentToView()
 {
     if (!redraw_)
         return; // brought over once when redraw comes back on
+    // Moving the current cell by program never scrolls: the owner moves it
+    // about to recolour rows (the old highlight may be far off screen), and a
+    // list that jumped under the pointer would let the next click land on
+    // another row. Only the user's own keys and clicks scroll the view.
+    const bool autoScroll = hasAutoScroll();
+    setAutoScroll(false);
     const int fixed = FixedRows();
     syncing_ = true;
     if (row_ >= fixed && row_ < Rows() && col_ < Cols()) {
@@ -154,6 +160,14 @@ void FlexGrid::syncCurrentToView()
         selectionModel()->clearCurrentIndex(); // the heading row has no cell in the view
     }
     syncing_ = false;
+    setAutoScroll(autoScroll);
+}
+
+void FlexGrid::ShowRow(int row)
+{
+    checkRow(row);
+    if (row >= FixedRows() && redraw_)
+        scrollTo(model_->index(row - FixedRows(), std::max(0, std::min(col_, Cols() - 1))));
 }
 
 void FlexGrid::onViewCurrentChanged(const QModelIndex& current)
@@ -288,11 +302,7 @@ void FlexGrid::setRedraw(bool on)
         applyColumnWidth(c);
     if (rebuilt)
         scrollToTop(); // a list that was built anew starts at its top
-    // Moving the current cell after a fill must not scroll the view to it.
-    const bool autoScroll = hasAutoScroll();
-    setAutoScroll(false);
     syncCurrentToView();
-    setAutoScroll(autoScroll);
 }
 
 // ---- events -------------------------------------------------------------------------------

@@ -41,7 +41,8 @@ public:
     int FixedRows() const;    // 1: row 0 holds the headings
     void setFixedRows(int rows);
 
-    int Row() const;          // the current cell
+    // The current cell. Moving it never scrolls the view.
+    int Row() const;
     void setRow(int row);     // fails (numora::Error 381) outside 0..Rows()-1
     int Col() const;
     void setCol(int col);     // fails (numora::Error 381) outside 0..Cols()-1
@@ -62,6 +63,9 @@ public:
     void setCellBackColor(const QColor& color);
 
     void Clear();                         // every cell's text and colours
+
+    // Scrolls as little as needed to bring a row into view.
+    void ShowRow(int row);
 
     // While redraw is off, changes are gathered and the view repaints once
     // when it is turned on again (a fill of many rows costs one repaint).

@@ -3,6 +3,7 @@
 #include "tests/mainwin/grid_fixture.h"
 
 #include <QMenu>
+#include <QScrollBar>
 #include <QToolButton>
 
 #include "tests/store/SqliteProbe.h"
@@ -52,6 +53,37 @@ TEST_F(GridWindowTest, ClickingARowHighlightsItShowsItsTextAndEnablesEditAndDele
     EXPECT_TRUE(w->TxtIndex->text().isEmpty());
     EXPECT_FALSE(w->btnEdit->isEnabled());
     EXPECT_EQ(Module1().intSelectedRow, 0);
+}
+
+TEST_F(GridWindowTest, AClickWithTheOldHighlightOffScreenLeavesTheListWhereItIs)
+{
+    std::vector<Card> many;
+    for (int i = 0; i < 80; ++i)
+        many.push_back({"א" + std::to_string(100 + i), "03-555" + std::to_string(1000 + i), {}, {}, {}});
+    insertCards(path(), "Vemo", many);
+    start();
+    clickCell(1, 0);
+    ASSERT_TRUE(highlighted(grid(), 1));
+
+    QScrollBar& bar = *grid().verticalScrollBar();
+    bar.setValue(bar.maximum());
+    const int scrolled = bar.value();
+    ASSERT_GT(scrolled, 0);
+    const QPoint pointer = grid().viewport()->rect().center();
+    const int under = grid().indexAt(pointer).row() + 1;
+
+    QTest::mouseClick(grid().viewport(), Qt::LeftButton, {}, pointer);
+    EXPECT_EQ(bar.value(), scrolled) << "the click scrolled the list";
+    EXPECT_EQ(grid().Row(), under);
+    EXPECT_TRUE(highlighted(grid(), under));
+    EXPECT_FALSE(highlighted(grid(), 1));
+    EXPECT_TRUE(w->TxtIndex->text().startsWith(grid().TextMatrix(under, 0)));
+
+    // Both presses of a double-click land on the same row.
+    QTest::mouseDClick(grid().viewport(), Qt::LeftButton, {}, pointer);
+    EXPECT_EQ(bar.value(), scrolled);
+    EXPECT_EQ(grid().Row(), under);
+    EXPECT_TRUE(highlighted(grid(), under));
 }
 
 TEST_F(GridWindowTest, TypeAheadStopsMatchingUntilTheTypedPrefixIsCleared)
