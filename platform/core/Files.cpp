@@ -129,8 +129,13 @@ void replaceWhole(const std::string& path, std::string_view content)
 
     mode_t mode = S_IRUSR | S_IWUSR;
     struct stat st {};
-    if (::stat(target.c_str(), &st) == 0)
+    if (::stat(target.c_str(), &st) == 0) {
         mode = st.st_mode & 07777;
+        // A file its owner made read-only stays as it is, though the folder
+        // would allow replacing it.
+        if (::access(target.c_str(), W_OK) != 0)
+            failWithErrno(errno);
+    }
 
     std::string temp = folder + "." + name + ".XXXXXX";
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);

@@ -18,8 +18,9 @@ std::optional<std::string> readWhole(const std::string& path);
 // the old one, so a crash or kill at any moment leaves either the old file or
 // the new one, complete. A path that is a symbolic link has its target
 // replaced, and a replaced file keeps its permissions (a new one is private
-// to the user). Throws numora::Error with errno as number and the reason as
-// text; nothing is changed then.
+// to the user); a file the user may not write is refused. Throws
+// numora::Error with errno as number and the reason as text; nothing is
+// changed then.
 void replaceWhole(const std::string& path, std::string_view content);
 
 // The points between the steps of a replacement, for tests that stop the

@@ -2,15 +2,24 @@
 // ODBCINI file, and connections made by name right after it.
 
 #include "platform/ado/Ado.h"
+#include "platform/core/Files.h"
 #include "platform/dao/DBEngine.h"
 #include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTextStream>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <string>
@@ -50,6 +59,25 @@ std::map<std::string, std::string> sectionOf(const QString& iniFile, const QStri
     return keys;
 }
 
+std::string readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string();
+}
+
+void writeFile(const QString& path, const std::string& text)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text.data(), static_cast<qint64>(text.size()));
+}
+
+ino_t inode(const QString& path)
+{
+    struct stat st {};
+    return ::stat(path.toLocal8Bit().constData(), &st) == 0 ? st.st_ino : 0;
+}
+
 void makeDatabase(const QString& file, const char* name)
 {
     sqlite3* db = nullptr;
@@ -69,9 +97,25 @@ std::string firstName()
 TEST(DBEngine, RegistrationWritesTheDataSourceForTheInstalledDriver)
 {
     TestEnv env;
+    // Other programs' entries and comments, and a stale entry of ours with a
+    // key the program never writes.
+    const std::string head = "# shared by several programs\n[Reports]\nDriver = SQLite3\nDatabase=/srv/r.db\n\n";
+    const std::string tail = "\n; kept\n[Zeta]\nDriver=SQLite3";
+    writeFile(env.odbcIni(), head + "[numora database]\nDriver=SQLite3\nLoadExt=/tmp/x.so\n" + tail);
+
     dao::Engine& engine = dao::DBEngine();
     engine.RegisterDatabase(kDsn, dao::kAccessDriverName, true, attributesFor(env.dbPath()));
     EXPECT_TRUE(engine.Errors().empty());
+    const std::string text = readFile(env.odbcIni());
+    EXPECT_EQ(text.substr(0, head.size()), head);
+    EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+    EXPECT_EQ(text.find("LoadExt"), std::string::npos);
+
+    // Said once, the entry is not written again: not even the file is replaced.
+    const ino_t written = inode(env.odbcIni());
+    engine.RegisterDatabase(kDsn, dao::kAccessDriverName, true, attributesFor(env.dbPath()));
+    EXPECT_EQ(inode(env.odbcIni()), written);
+    EXPECT_EQ(readFile(env.odbcIni()), text);
 
     const auto keys = sectionOf(env.odbcIni(), kDsn);
     const std::map<std::string, std::string> expected{
@@ -131,28 +175,137 @@ TEST(DBEngine, FailedRegistrationReportsTheInstallerErrorsAndKeepsTheOldEntry)
     EXPECT_EQ(engine.Errors()[0].Number, 8); // invalid keyword-value pairs
     EXPECT_EQ(sectionOf(env.odbcIni(), kDsn), before);
 
-    // A data-source file that cannot be written (its folder is a file).
+    // A value holding a line break would start an entry line of its own.
+    EXPECT_THROW(engine.RegisterDatabase(kDsn, dao::kAccessDriverName, true,
+                                         "DBQ=/x/VEMO.MDB\n[Evil]\nDriver=SQLite3\rUID="),
+                 Error);
+    EXPECT_EQ(engine.Errors().at(0).Number, 8);
+    EXPECT_EQ(sectionOf(env.odbcIni(), kDsn), before);
+    EXPECT_EQ(readFile(env.odbcIni()).find("Evil"), std::string::npos);
+
+    // A data-source file that cannot be read (its folder is a file) or
+    // written (its folder is missing): the box names the file and the reason.
     QFile blocker(env.root() + "/blocker");
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    setenv("ODBCINI", (env.root() + "/blocker/odbc.ini").toUtf8().constData(), 1);
-    try {
-        engine.RegisterDatabase(kDsn, dao::kAccessDriverName, true, attributesFor(env.dbPath()));
-        ADD_FAILURE() << "writing into a file's folder was reported as success";
-    } catch (const Error& e) {
-        ASSERT_FALSE(engine.Errors().empty());
-        for (const auto& error : engine.Errors()) {
-            EXPECT_NE(error.Number, 0);
-            EXPECT_FALSE(error.Description.empty());
+    const struct {
+        QString file;
+        std::string says;
+    } unusable[] = {
+        {env.root() + "/blocker/odbc.ini", "could not be read: Not a directory"},
+        {env.root() + "/missing/odbc.ini", "could not be written to " + env.root().toStdString() +
+                                               "/missing/odbc.ini: No such file or directory"},
+    };
+    for (const auto& u : unusable) {
+        setenv("ODBCINI", u.file.toUtf8().constData(), 1);
+        try {
+            engine.RegisterDatabase(kDsn, dao::kAccessDriverName, true, attributesFor(env.dbPath()));
+            ADD_FAILURE() << "an unusable data-source file was reported as written";
+        } catch (const Error& e) {
+            ASSERT_EQ(engine.Errors().size(), 1u);
+            EXPECT_EQ(e.number(), 11); // request failed
+            EXPECT_NE(e.description().find(u.file.toStdString()), std::string::npos) << e.description();
+            EXPECT_NE(e.description().find(u.says), std::string::npos) << e.description();
+            EXPECT_EQ(e.description(), engine.Errors()[0].Description);
         }
-        EXPECT_EQ(e.number(), engine.Errors()[0].Number);
-        EXPECT_EQ(e.description(), engine.Errors()[0].Description);
     }
 
     // The next call starts with an empty collection.
     setenv("ODBCINI", env.odbcIni().toUtf8().constData(), 1);
     engine.RegisterDatabase(kDsn, dao::kAccessDriverName, true, attributesFor(env.dbPath()));
     EXPECT_TRUE(engine.Errors().empty());
+}
+
+// Where a child process stops itself, dead, in the middle of a registration.
+files::ReplaceStep g_killAt = files::ReplaceStep::Created;
+void killAtStep(files::ReplaceStep step)
+{
+    if (step == g_killAt)
+        raise(SIGKILL);
+}
+
+TEST(DBEngineDeathTest, AKillAtAnyMomentLeavesTheOldFileOrTheNewOneWhole)
+{
+    TestEnv env;
+    const std::string head = "[Reports]\nDriver=SQLite3\nDatabase=/srv/r.db\n\n; ours below\n";
+    const std::string tail = "\n[Zeta]\nDriver=SQLite3\n";
+    const std::string before = head + "[Numora Database]\nDriver=SQLite3\nDatabase=/old/VEMO.MDB\n" + tail;
+    const std::string after = head + "[Numora Database]\nDriver=SQLite3\nDatabase=/new/VEMO.MDB\nUID=\n" + tail;
+
+    using files::ReplaceStep;
+    for (const ReplaceStep step : {ReplaceStep::Created, ReplaceStep::HalfWritten, ReplaceStep::Written,
+                                   ReplaceStep::Synced, ReplaceStep::Renamed}) {
+        SCOPED_TRACE(static_cast<int>(step));
+        writeFile(env.odbcIni(), before);
+        g_killAt = step;
+        EXPECT_EXIT(
+            {
+                files::setReplaceStepHook(killAtStep);
+                dao::DBEngine().RegisterDatabase(kDsn, dao::kAccessDriverName, true, "DBQ=/new/VEMO.MDB\rUID=");
+                std::_Exit(0);
+            },
+            ::testing::KilledBySignal(SIGKILL), "");
+        EXPECT_EQ(readFile(env.odbcIni()), step == ReplaceStep::Renamed ? after : before);
+    }
+}
+
+TEST(DBEngine, TwoInstancesStartedAtOnceBothReachTheCards)
+{
+    TestEnv env;
+    makeDatabase(env.dbPath(), "shared");
+    const std::string others = "[Reports]\nDriver=SQLite3\nDatabase=/srv/r.db\n";
+    for (int round = 0; round < 10; ++round) {
+        // A stale entry each time, so both instances find something to write.
+        writeFile(env.odbcIni(), others + "\n[Numora Database]\nDriver=SQLite3\nDatabase=/gone/VEMO.MDB\n");
+        int gate[2];
+        ASSERT_EQ(pipe(gate), 0);
+        pid_t instances[2];
+        for (pid_t& pid : instances) {
+            pid = fork();
+            if (pid == 0) {
+                close(gate[1]);
+                char c;
+                while (read(gate[0], &c, 1) < 0 && errno == EINTR) {
+                }
+                try {
+                    dao::DBEngine().RegisterDatabase(kDsn, dao::kAccessDriverName, true, attributesFor(env.dbPath()));
+                    std::_Exit(firstName() == "shared" ? 0 : 1);
+                } catch (...) {
+                    std::_Exit(2);
+                }
+            }
+        }
+        close(gate[0]);
+        close(gate[1]); // both go
+        for (const pid_t pid : instances) {
+            int status = 0;
+            ASSERT_EQ(waitpid(pid, &status, 0), pid);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "round " << round << ", status " << status;
+        }
+        EXPECT_EQ(readFile(env.odbcIni()).substr(0, others.size()), others);
+        EXPECT_EQ(sectionOf(env.odbcIni(), kDsn).at("Database"), env.dbPath().toStdString());
+    }
+}
+
+TEST(DBEngineDeathTest, AMissingSqliteDriverIsNamedWithItsPackage)
+{
+    // The driver list's place is fixed once per process: a fresh one is needed.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    TestEnv env;
+    QDir().mkpath(env.root() + "/system");
+    writeFile(env.root() + "/system/odbcinst.ini", "[PostgreSQL]\nDriver=psqlodbcw.so\n");
+    EXPECT_EXIT(
+        {
+            setenv("ODBCSYSINI", (env.root() + "/system").toUtf8().constData(), 1);
+            try {
+                dao::DBEngine().RegisterDatabase(kDsn, dao::kAccessDriverName, true, attributesFor(env.dbPath()));
+            } catch (const Error& e) {
+                std::fprintf(stderr, "%ld %s\n", e.number(), e.description().c_str());
+            }
+            std::_Exit(0);
+        },
+        ::testing::ExitedWithCode(0), "7 The SQLite3 ODBC driver is not installed.*package libsqliteodbc");
+    EXPECT_FALSE(QFile::exists(env.odbcIni()));
 }
 
 } // namespace
