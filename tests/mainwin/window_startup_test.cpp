@@ -2,6 +2,7 @@
 // step, over a real data source and database file in a private test world.
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QTest>
@@ -9,7 +10,10 @@
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
+
+#include <functional>
 
 #include "mainwin/Module1.h"
 #include "mainwin/frmVemo.h"
@@ -237,6 +241,131 @@ TEST_F(WindowStartup, BoxesCarryTheOldTitleUntilTheProgramIsNamed)
     EXPECT_EQ(Module1().strSortOrder, QStringLiteral(" ASC"));
     ui::MsgBox(QStringLiteral("A new record has been added"));
     EXPECT_EQ(boxes.asked.back().title, QStringLiteral("Numora"));
+    frmVemo::Form_Terminate();
+}
+
+TEST_F(WindowStartup, AFolderNameWithACarriageReturnIsRefusedAndRegistersNothing)
+{
+    // The name would split into a DBQ of its own and a LoadExt naming a
+    // library of the folder-maker's choice.
+    const QString folder = env.root() + "/phones\rLoadExt=" + env.root() + "/evil";
+    ASSERT_TRUE(QDir().mkpath(folder));
+    dbfile::createSample((folder + "/VEMO.MDB").toStdString(), 5);
+    const QByteArray others = "[Reports]\nDriver=SQLite3\nDatabase=/srv/r.db\n";
+    {
+        QFile f(env.odbcIni());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(others);
+    }
+    ASSERT_TRUE(QDir::setCurrent(folder));
+
+    frmVemo w;
+    w.show();
+    ASSERT_EQ(boxes.asked.size(), 1u);
+    EXPECT_EQ(boxes.asked[0].text, "The data folder \"" + env.root() + "/phones\\rLoadExt=" + env.root() +
+                                       "/evil/\" cannot be used: its name holds a carriage return. Start Numora "
+                                       "from a folder whose name has no control characters.");
+    EXPECT_EQ(boxes.asked[0].style, ui::vbCritical);
+    EXPECT_EQ(readAll(env.odbcIni()), others);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_FALSE(w.isLoaded());
+    EXPECT_EQ(Module1().cnDirectory, nullptr);
+    EXPECT_TRUE(tray.calls.empty());
+}
+
+TEST_F(WindowStartup, AnUnusableDataFileIsNamedOnceAndListsNothing)
+{
+    const std::string db = env.dbPath().toStdString();
+    const auto truncate = [&] {
+        QFile f(env.dbPath());
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.resize(f.size() / 2));
+    };
+    const struct {
+        const char* kind;
+        std::function<void()> make;
+        QString says;
+    } cases[] = {
+        {"missing", [] {}, "it does not exist."},
+        {"empty", [&] { QFile f(env.dbPath()); ASSERT_TRUE(f.open(QIODevice::WriteOnly)); }, "it is empty."},
+        {"not a database",
+         [&] {
+             QFile f(env.dbPath());
+             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+             f.write(QByteArray("Name,Phone\n").repeated(400));
+         },
+         "it is not a directory database (file is not a database)."},
+        {"truncated", [&] { dbfile::createSample(db, 300); truncate(); },
+         "it is damaged (database disk image is malformed)."},
+        {"without the group's table", [&] { dbfile::createSample(db, 5); test::sqliteExec(db, "DROP TABLE Vemo"); },
+         "it has no table Vemo."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.kind);
+        QFile::remove(env.dbPath());
+        c.make();
+        boxes.asked.clear();
+        frmVemo w;
+        w.show();
+        ASSERT_EQ(boxes.asked.size(), 1u);
+        EXPECT_EQ(boxes.asked[0].text, "The directory file " + env.dbPath() + " cannot be used: " + c.says);
+        EXPECT_EQ(boxes.asked[0].style, ui::vbExclamation);
+        EXPECT_EQ(boxes.asked[0].title, QStringLiteral("Numora"));
+        EXPECT_TRUE(w.isVisible());
+        EXPECT_EQ(w.panelText(1), QStringLiteral(" Total Records 0"));
+        EXPECT_EQ(QDir(env.dataFolder()).entryList(QDir::Files).size(), c.kind == std::string("missing") ? 0 : 1)
+            << "no file was made beside it";
+        frmVemo::Form_Terminate();
+        w.close();
+        resetModule1();
+    }
+}
+
+TEST_F(WindowStartup, ALockHeldByAnotherProgramIsWaitedForBrieflyAndNamed)
+{
+    const std::string db = env.dbPath().toStdString();
+    QFile::remove(env.dbPath());
+    dbfile::createOldSample(db, 40);
+    const auto schema = test::sqliteRows(db, "select sql from sqlite_master order by name");
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(db.c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK); // a writer at work
+
+    QElapsedTimer clock;
+    clock.start();
+    frmVemo w;
+    w.show();
+    EXPECT_LT(clock.elapsed(), 15000) << "start-up waited for the lock";
+    EXPECT_TRUE(w.isVisible());
+    ASSERT_EQ(boxes.asked.size(), 1u);
+    EXPECT_EQ(boxes.asked[0].text, "The directory file " + env.dbPath() +
+                                       " is in use by another program, so the columns Address and Email could not "
+                                       "be added to it. Close that program and start Numora again.");
+    // Reading still works beside a writer; nothing was half-added.
+    EXPECT_NE(w.panelText(1), QStringLiteral(" Total Records 0"));
+    EXPECT_EQ(test::sqliteRows(db, "select sql from sqlite_master order by name"), schema);
+
+    // While the other program commits, nobody may read: a tab waits briefly,
+    // lists nothing, and the window goes on.
+    ASSERT_EQ(sqlite3_exec(other, "UPDATE Vemo SET Phone = Phone", nullptr, nullptr, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(other, "PRAGMA locking_mode = EXCLUSIVE; COMMIT; BEGIN EXCLUSIVE", nullptr, nullptr,
+                           nullptr),
+              SQLITE_OK);
+    clock.restart();
+    w.TabVemo->setCurrentIndex(1);
+    w.TabVemo_Click(0);
+    EXPECT_LT(clock.elapsed(), 15000);
+    EXPECT_EQ(w.panelText(1), QStringLiteral(" Total Records 0"));
+    try {
+        Module1().cnDirectory->Execute("select * from Vemo");
+        ADD_FAILURE() << "a read went through the lock";
+    } catch (const Error& e) {
+        EXPECT_NE(e.description().find("in use by another program"), std::string::npos) << e.description();
+    }
+
+    sqlite3_close(other);
+    w.TabVemo_Click(1);
+    EXPECT_NE(w.panelText(1), QStringLiteral(" Total Records 0"));
     frmVemo::Form_Terminate();
 }
 
