@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QLoggingCategory>
 #include <QMenu>
 #include <QStringList>
 #include <QToolButton>
@@ -30,6 +31,8 @@
 namespace numora {
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcGrid, "numora.grid", QtInfoMsg)
 
 using controls::FlexGrid;
 
@@ -207,6 +210,14 @@ void listGroup(frmVemo& w, const QString* letter, Paint paint, OnFailure mode)
                 if (!step(mode, [&] { rs.MoveNext(); }))
                     break;
             }
+        }
+        // What the grid shows, for checking a run from outside (off by default).
+        if (lcGrid().isDebugEnabled()) {
+            const QString first = m.intRowCount > 0 ? grid.TextMatrix(1, 0) : QString();
+            const QString last = m.intRowCount > 0 ? grid.TextMatrix(m.intRowCount, 0) : QString();
+            qCDebug(lcGrid).noquote() << "listed" << m.intRowCount << "cards of" << layout->table
+                                      << (letter ? QStringLiteral("under ") + *letter : QStringLiteral("in all"))
+                                      << "from" << ("[" + first + "]") << "to" << ("[" + last + "]");
         }
     }
     showStatus(w);
