@@ -30,8 +30,8 @@ bool isLockedByAnother(long number);
 
 // "[SQLSTATE] message" with the engine's native error as number (or the
 // generic provider failure when it has none); a lock held by another program
-// is named as such. Without a diagnostic record the
-// description names the operation that failed.
+// is named as such. Without a diagnostic record the description names the
+// operation that failed.
 [[noreturn]] void throwDiagnostic(SQLSMALLINT handleType, SQLHANDLE handle, const char* operation);
 
 // Removes the "[vendor][component]" tags in front of a message and the
@@ -42,7 +42,9 @@ std::string cleanMessage(std::string text, long native);
 // seconds per process and looks entries up by section and key only, not by
 // file. A data source re-pointed (or an ODBCINI changed) within that time
 // would still be served from the stale copy, so every connect and every
-// registration starts by dropping the cache.
+// registration starts by dropping the cache. This reaches the installer
+// library's copy, through which the program and the driver read the data
+// source; the driver manager's own copy cannot be reached (see connect()).
 void forgetCachedDataSources();
 
 // Owns one statement handle of a connection.
