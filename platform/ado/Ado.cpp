@@ -171,6 +171,12 @@ std::shared_ptr<ConnectionHandle> connect(const std::string& connectionString, c
         // before it registers, then lists at once after the registration.
         if (profileString(dsn->value, "Driver").empty())
             throw Error(adErrProviderFailed, "[IM002] Data source name not found: '" + dsn->value + "'.");
+        // The driver would load any library an entry names here into the
+        // program; the program never asks for one, so such an entry is not
+        // its own (registering the data source again writes it afresh).
+        if (const std::string library = profileString(dsn->value, "LoadExt"); !library.empty())
+            throw Error(adErrProviderFailed, "[HY000] The data source '" + dsn->value +
+                                                 "' asks to load the library '" + library + "'; it is not used.");
         if (database.empty()) {
             database = profileString(dsn->value, "Database");
             if (database.empty())

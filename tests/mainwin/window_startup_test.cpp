@@ -271,6 +271,29 @@ TEST_F(WindowStartup, AFolderNameWithACarriageReturnIsRefusedAndRegistersNothing
     EXPECT_FALSE(w.isLoaded());
     EXPECT_EQ(Module1().cnDirectory, nullptr);
     EXPECT_TRUE(tray.calls.empty());
+
+    // An entry such a folder made before it was refused is never connected
+    // through, and the next start anywhere writes it afresh.
+    {
+        QFile f(env.odbcIni());
+        ASSERT_TRUE(f.open(QIODevice::Append));
+        f.write("\n[Numora Database]\nDriver=SQLite3\nDatabase=" + env.dbPath().toUtf8() + "\nLoadExt=" +
+                env.root().toUtf8() + "/evil.so\n");
+    }
+    ado::Connection byName;
+    try {
+        byName.Open("DSN=Numora Database");
+        ADD_FAILURE() << "connected through an entry that loads a library";
+    } catch (const Error& e) {
+        EXPECT_NE(e.description().find("/evil.so"), std::string::npos) << e.description();
+    }
+    ASSERT_TRUE(QDir::setCurrent(env.dataFolder()));
+    frmVemo next;
+    next.show();
+    EXPECT_EQ(Module1().cnDirectory->State(), ado::adStateOpen);
+    EXPECT_FALSE(readAll(env.odbcIni()).contains("LoadExt"));
+    EXPECT_TRUE(readAll(env.odbcIni()).startsWith(others));
+    frmVemo::Form_Terminate();
 }
 
 TEST_F(WindowStartup, AnUnusableDataFileIsNamedOnceAndListsNothing)
