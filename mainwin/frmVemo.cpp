@@ -23,7 +23,6 @@
 #include "platform/controls/FlexGrid.h"
 #include "platform/controls/LetterTabStrip.h"
 #include "platform/core/Error.h"
-#include "platform/dao/DBEngine.h"
 #include "platform/keyboard/KeyboardLayout.h"
 #include "platform/tray/Tray.h"
 #include "platform/ui/Fonts.h"
@@ -37,7 +36,6 @@ namespace numora {
 namespace {
 
 QPointer<frmVemo> g_instance;
-dao::Engine* g_engine = nullptr;
 
 constexpr char kProgramName[] = "Numora";
 constexpr char kPlacementProgId[] = "Kwendo.Ravelle";
@@ -377,8 +375,6 @@ frmVemo& frmVemo::instance()
 
 frmVemo* frmVemo::existingInstance() { return g_instance.data(); }
 
-void frmVemo::setDatabaseEngine(dao::Engine* engine) { g_engine = engine; }
-
 QString frmVemo::panelText(int panel) const
 {
     return panel >= 1 && panel <= 2 ? panels_[panel - 1]->text() : QString();
@@ -453,8 +449,7 @@ bool frmVemo::Form_Load()
     resumeNext([&] {
         if (!m.cnDirectory)
             throw Error(91, "Object variable not set");
-        unusable = g_engine ? store::PrepareDatabase(*m.cnDirectory, m.strDataFolder, *g_engine)
-                            : store::PrepareDatabase(*m.cnDirectory, m.strDataFolder);
+        unusable = store::PrepareDatabase(*m.cnDirectory, m.strDataFolder);
     });
     resumeNext([&] {
         ui::setAppTitle(QLatin1String(kProgramName));

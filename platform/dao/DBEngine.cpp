@@ -306,10 +306,13 @@ private:
 
 } // namespace
 
-Engine& DBEngine()
+Seam<Engine>& databaseEngine()
 {
-    static RealEngine engine;
-    return engine;
+    static RealEngine real;
+    static Seam<Engine> seam(real);
+    return seam;
 }
+
+Engine& DBEngine() { return databaseEngine().get(); }
 
 } // namespace numora::dao

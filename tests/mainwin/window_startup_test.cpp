@@ -47,7 +47,6 @@ protected:
     void TearDown() override
     {
         QDir::setCurrent(savedFolder_);
-        frmVemo::setDatabaseEngine(nullptr);
         resetModule1();
         ui::setAppTitle(QStringLiteral("vemo1"));
     }
@@ -220,7 +219,6 @@ TEST_F(WindowStartup, BoxesCarryTheOldTitleUntilTheProgramIsNamed)
 {
     test::FakeDBEngine engine;
     engine.failWith = {{3146, "ODBC--call failed."}, {7, "General installer error"}};
-    frmVemo::setDatabaseEngine(&engine);
 
     frmVemo w;
     w.show();
