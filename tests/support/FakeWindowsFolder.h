@@ -9,7 +9,10 @@ namespace numora::test {
 
 class FakeWindowsFolder : public win::WindowsFolder {
 public:
-    explicit FakeWindowsFolder(QString path) : path_(std::move(path)), installed_(win::windowsFolderSource().install(*this)) {}
+    explicit FakeWindowsFolder(QString path)
+        : path_(std::move(path)), installed_(win::windowsFolderSource().install(*this))
+    {
+    }
 
     QString path() const override { return path_; }
 
