@@ -107,15 +107,15 @@ void enable(QWidget* w, bool on)
 enum class Paint { GridColours, BlackOnWhite };
 enum class OnFailure { SkipStep, Stop };
 
-// Runs one step of a fill: a failing step is skipped, or ends the fill.
+// Runs one step of a fill: a failing step is skipped (and logged), or ends the fill.
 template <class F>
-bool step(OnFailure mode, F&& f)
+bool step(OnFailure mode, F&& f, const std::source_location& where = std::source_location::current())
 {
     if (mode == OnFailure::Stop) {
         f();
         return true;
     }
-    return resumeNext(std::forward<F>(f));
+    return resumeNext(lcGrid(), std::forward<F>(f), where);
 }
 
 // Keeps the grid from repainting during a fill, whichever way the fill ends.
@@ -158,7 +158,7 @@ void listGroup(frmVemo& w, const QString* letter, Paint paint, OnFailure mode)
 
         // A new recordset for every listing; the old one goes with its rows.
         if (m.rsDirectory && m.rsDirectory->State() == ado::adStateOpen)
-            resumeNext([&] { m.rsDirectory->Close(); });
+            resumeNext(lcGrid(), [&] { m.rsDirectory->Close(); });
         m.rsDirectory = std::make_unique<ado::Recordset>();
         ado::Recordset& rs = *m.rsDirectory;
         rs.setLockType(ado::adLockOptimistic);
@@ -228,11 +228,8 @@ void listGroup(frmVemo& w, const QString* letter, Paint paint, OnFailure mode)
 // the program.
 void showAllGuarded(frmVemo& w)
 {
-    try {
-        w.ShowAllRecords();
-    } catch (...) {
+    if (!resumeNext(lcGrid(), [&] { w.ShowAllRecords(); }))
         showStatus(w);
-    }
 }
 
 } // namespace
@@ -334,8 +331,8 @@ void frmVemo::ShowRowText(int col)
 void frmVemo::MSFlexGrid1_Click()
 {
     Module1().strTypedPrefix.clear();
-    resumeNext([&] { HighlightRow(MSFlexGrid1->Row()); });
-    resumeNext([&] { ShowRowText(MSFlexGrid1->Col()); });
+    resumeNext(lcGrid(), [&] { HighlightRow(MSFlexGrid1->Row()); });
+    resumeNext(lcGrid(), [&] { ShowRowText(MSFlexGrid1->Col()); });
     enable(popEdit, true);
     enable(popDel, true);
     enable(mnuEdit, true);
@@ -347,7 +344,7 @@ void frmVemo::MSFlexGrid1_Click()
 void frmVemo::MSFlexGrid1_DblClick()
 {
     // The click before it has highlighted the row already.
-    resumeNext([&] { btnEdit_Click(); });
+    resumeNext(lcGrid(), [&] { btnEdit_Click(); });
 }
 
 void frmVemo::MSFlexGrid1_KeyPress(int ch)
@@ -364,7 +361,7 @@ void frmVemo::MSFlexGrid1_KeyPress(int ch)
     // it is cleared.
     m.strTypedPrefix += QChar(static_cast<char16_t>(ch));
     const qsizetype n = m.strTypedPrefix.size();
-    resumeNext([&] { m.intSelectedRow = grid.Row(); });
+    resumeNext(lcGrid(), [&] { m.intSelectedRow = grid.Row(); });
 
     int match = 0;
     for (int i = 1; i < grid.Rows(); ++i) { // the empty last row included
@@ -374,14 +371,14 @@ void frmVemo::MSFlexGrid1_KeyPress(int ch)
         }
     }
     if (match > 0) {
-        resumeNext([&] { grid.setRow(match); });
-        resumeNext([&] { grid.setCol(0); });
-        resumeNext([&] { HighlightRow(match); });
+        resumeNext(lcGrid(), [&] { grid.setRow(match); });
+        resumeNext(lcGrid(), [&] { grid.setCol(0); });
+        resumeNext(lcGrid(), [&] { HighlightRow(match); });
         // The name typed for is brought into view; highlighting alone never scrolls.
-        resumeNext([&] { grid.ShowRow(match); });
+        resumeNext(lcGrid(), [&] { grid.ShowRow(match); });
     } else {
-        resumeNext([&] { grid.setRow(m.intSelectedRow); });
-        resumeNext([&] { grid.setCol(m.intSavedCol); });
+        resumeNext(lcGrid(), [&] { grid.setRow(m.intSelectedRow); });
+        resumeNext(lcGrid(), [&] { grid.setCol(m.intSavedCol); });
     }
 }
 
@@ -477,13 +474,14 @@ void frmVemo::Image2_Click()
     } catch (const Error& e) {
         // Nothing half-done stays behind: a pending change is dropped, and a
         // failed write is reported rather than passed over.
-        resumeNext([&] {
+        resumeNext(lcGrid(), [&] {
             if (rs.EditPending())
                 rs.CancelUpdate();
         });
         ui::MsgBox(QString::fromStdString(e.description()), ui::vbOKOnly | ui::vbExclamation);
-    } catch (...) {
-        resumeNext([&] {
+    } catch (const std::exception& e) {
+        logSkipped(lcGrid(), std::source_location::current(), e);
+        resumeNext(lcGrid(), [&] {
             if (rs.EditPending())
                 rs.CancelUpdate();
         });

@@ -131,7 +131,7 @@ QString checkDataFile(ado::Connection& cn, const QString& file, const std::optio
 QString UpgradeDatabase(ado::Connection& cn)
 {
     if (cn.State() != ado::adStateOpen)
-        resumeNext([&] { cn.Open(kConnectionString, {}, {}, -1); });
+        resumeNext(lcStore(), [&] { cn.Open(kConnectionString, {}, {}, -1); });
 
     // Only tables the program recognises as its own (they have a Name
     // column) gain the columns, and only the columns they lack.
