@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "platform/ado/Ado.h"
-#include "platform/ado/Filter.h"
-#include "platform/ado/OdbcSupport.h"
 #include "platform/core/Error.h"
+#include "platform/odbc/Odbc.h"
+#include "platform/odbc/Text.h"
 
 namespace numora::store {
 namespace {
@@ -41,7 +41,7 @@ std::vector<std::string> columnsOf(ado::Connection& cn, const std::string& table
 bool hasColumn(const std::vector<std::string>& columns, const char* name)
 {
     for (const std::string& c : columns) {
-        if (ado::detail::equalsIgnoringLatinCase(c, name))
+        if (odbc::equalsIgnoringLatinCase(c, name))
             return true;
     }
     return false;
@@ -60,7 +60,7 @@ QString engineText(const Error& e)
 QString reasonFor(const Error& e)
 {
     const QString text = engineText(e);
-    if (ado::detail::isLockedByAnother(e.number()))
+    if (odbc::isLockedByAnother(e.number()))
         return QStringLiteral("it is in use by another program; close that program and start Numora again");
     if (e.number() == kEngineNotADatabase)
         return QStringLiteral("it is not a directory database (%1)").arg(text);
@@ -167,7 +167,7 @@ QString UpgradeDatabase(ado::Connection& cn)
         } catch (const Error& e) {
             qCDebug(lcStore) << "column not added:" << a.statement << e.description().c_str();
             // Every further statement would wait for the same lock in vain.
-            if (ado::detail::isLockedByAnother(e.number()))
+            if (odbc::isLockedByAnother(e.number()))
                 return QStringLiteral("The directory file %1 is in use by another program, so the columns Address "
                                       "and Email could not be added to it. Close that program and start Numora "
                                       "again.")
