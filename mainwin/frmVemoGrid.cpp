@@ -87,6 +87,15 @@ QString trimBlanks(const QString& s)
     return (begin == 0 && end == s.size()) ? s : s.mid(begin, end - begin);
 }
 
+std::string_view trimBlanks(std::string_view s)
+{
+    while (!s.empty() && s.front() == ' ')
+        s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ')
+        s.remove_suffix(1);
+    return s;
+}
+
 QString toText(const ado::Value& v)
 {
     return v ? QString::fromUtf8(v->data(), static_cast<qsizetype>(v->size())) : QString();
@@ -129,6 +138,20 @@ public:
 private:
     FlexGrid& grid_;
     bool was_;
+};
+
+// Shrinks the grid to the cards a fill listed and the empty row after them
+// when the fill ends, early or not.
+class ListedRows {
+public:
+    ListedRows(FlexGrid& grid, const int& listed) : grid_(grid), listed_(listed) {}
+    ~ListedRows() { grid_.setRows(std::min(grid_.Rows(), listed_ + 2)); }
+    ListedRows(const ListedRows&) = delete;
+    ListedRows& operator=(const ListedRows&) = delete;
+
+private:
+    FlexGrid& grid_;
+    const int& listed_;
 };
 
 void showStatus(frmVemo& w)
@@ -184,31 +207,39 @@ void listGroup(frmVemo& w, const QString* letter, Paint paint, OnFailure mode)
                     if (rs.FieldName(i) == name)
                         fieldIndex[static_cast<size_t>(c)] = i;
             }
-            const auto field = [&](int c) {
+            ado::Value byName; // a field found by name only (its case differs)
+            const auto field = [&](int c) -> std::optional<std::string_view> {
                 const int i = fieldIndex[static_cast<size_t>(c)];
-                return i >= 0 ? rs.Field(i) : rs.Field(layout->fields[static_cast<size_t>(c)].toStdString());
+                if (i >= 0)
+                    return rs.FieldView(i);
+                byName = rs.Field(layout->fields[static_cast<size_t>(c)].toStdString());
+                return byName ? std::optional<std::string_view>(*byName) : std::nullopt;
             };
 
-            const QColor white(Qt::white);
-            const QColor black(Qt::black);
+            // The grid is sized once for every card and the empty row after
+            // them, then filled a row at a time; however the fill ends, it
+            // keeps the rows it listed and the empty one.
+            const QColor fore = paint == Paint::BlackOnWhite ? QColor(Qt::black) : QColor();
+            const QColor back = paint == Paint::BlackOnWhite ? QColor(Qt::white) : QColor();
+            step(mode, [&] { grid.setRows(static_cast<int>(rs.RecordCount()) + 2); });
+            const ListedRows listed(grid, m.intRowCount);
+            std::array<std::string_view, store::kGridColumns> texts;
             while (!rs.Eof()) {
                 const int gridRow = m.intRowCount + 1;
-                for (int c = store::kGridColumns - 1; c >= 0; --c) {
-                    step(mode, [&] { grid.setCol(c); });
-                    if (c == store::kGridColumns - 1)
-                        step(mode, [&] { grid.setRow(gridRow); });
-                    if (paint == Paint::BlackOnWhite) {
-                        step(mode, [&] { grid.setCellBackColor(white); });
-                        step(mode, [&] { grid.setCellForeColor(black); });
-                    }
-                    // A Null field leaves its cell empty.
-                    step(mode, [&] { grid.setText(trimBlanks(toText(field(c)))); });
+                for (int c = 0; c < store::kGridColumns; ++c) {
+                    texts[static_cast<size_t>(c)] = {}; // a Null field leaves its cell empty
+                    step(mode, [&] { texts[static_cast<size_t>(c)] = trimBlanks(field(c).value_or("")); });
                 }
-                step(mode, [&] { grid.setRows(grid.Rows() + 1); });
+                step(mode, [&] { grid.fillRow(gridRow, texts, fore, back); });
                 ++m.intRowCount;
                 // A recordset that cannot move on would list its row forever.
                 if (!step(mode, [&] { rs.MoveNext(); }))
                     break;
+            }
+            // The last card listed is the current cell, as after filling it cell by cell.
+            if (m.intRowCount > 0) {
+                step(mode, [&] { grid.setRow(m.intRowCount); });
+                step(mode, [&] { grid.setCol(0); });
             }
         }
         // What the grid shows, for checking a run from outside (off by default).

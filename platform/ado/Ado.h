@@ -20,6 +20,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/core/Error.h"
@@ -144,6 +145,9 @@ public:
     // Fields("name").Value; fails for an unknown name or with no current row.
     Value Field(const std::string& name) const;
     Value Field(int index) const;
+    // Field(index) without copying the text, for reading many rows: valid
+    // until the recordset is next changed or closed.
+    std::optional<std::string_view> FieldView(int index) const;
     // Fields("name").Value = v; starts an edit of the current row when none is pending.
     void setField(const std::string& name, Value v);
     // The Collect property: the same value access as Field/setField.

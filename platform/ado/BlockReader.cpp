@@ -24,6 +24,7 @@ constexpr SQLULEN kBlockRows = 512;
 
 constexpr std::string_view kRowId = "rowid";
 
+
 // Whether the statement is a query of rows, which can be run again without
 // changing anything.
 bool isQuery(const std::string& sql)
@@ -182,10 +183,11 @@ bool readResult(SQLHDBC dbc, const std::string& sql, ClientResult& into, long* a
     odbc::Statement statement(dbc);
     const SQLHSTMT st = statement.get();
     SQLULEN fetched = 0;
-    // A query is read with a forward cursor, which keeps no copy of the
-    // result in the driver, and read again from the start on the rare value
-    // longer than its buffer. Any other statement runs once only: a static
-    // cursor lets the block with the long value be fetched again instead.
+    // A query is read with a forward cursor, so the driver hands its rows
+    // over as it steps through them instead of copying the whole result
+    // first; on the rare value longer than its buffer, the query is run again
+    // with wider buffers. Any other statement runs once only: a static cursor
+    // lets the block with the long value be fetched again instead.
     const bool query = isQuery(sql);
     if (!query)
         SQLSetStmtAttr(st, SQL_ATTR_CURSOR_TYPE, attrValue(SQL_CURSOR_STATIC), 0);
@@ -198,7 +200,7 @@ bool readResult(SQLHDBC dbc, const std::string& sql, ClientResult& into, long* a
     const bool leadingRowId = query && SQL_SUCCEEDED(SQLPrepare(st, sqlText(withRowId(sql)), SQL_NTS));
     if (!leadingRowId && !SQL_SUCCEEDED(SQLPrepare(st, sqlText(sql), SQL_NTS)))
         throwDiagnostic(SQL_HANDLE_STMT, st, "Running the statement");
-    auto run = [&] {
+    const auto run = [st] {
         const SQLRETURN rc = SQLExecute(st);
         if (rc != SQL_NO_DATA && !SQL_SUCCEEDED(rc))
             throwDiagnostic(SQL_HANDLE_STMT, st, "Running the statement");
@@ -215,7 +217,6 @@ bool readResult(SQLHDBC dbc, const std::string& sql, ClientResult& into, long* a
     }
 
     describe(st, leadingRowId, into);
-    into.clearRows();
     Block block(st, into, leadingRowId);
     for (;;) {
         SQLRETURN rc = SQLFetchScroll(st, SQL_FETCH_NEXT, 0);

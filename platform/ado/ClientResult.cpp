@@ -1,7 +1,5 @@
 #include "platform/ado/ClientResult.h"
 
-#include <limits>
-
 #include "platform/ado/Messages.h"
 #include "platform/odbc/Text.h"
 
@@ -24,14 +22,7 @@ void ClientResult::clearRows()
     deleted_.clear();
 }
 
-void ClientResult::setText(std::size_t row, std::size_t column, std::string_view text)
-{
-    if (text.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
-        fail(adErrProviderFailed, "The result is too large to be held.");
-    Cell& c = cells_[row * columns.size() + column];
-    c.at = texts_.put(text);
-    c.length = static_cast<std::int32_t>(text.size());
-}
+void ClientResult::tooLong() { fail(adErrProviderFailed, "The result is too large to be held."); }
 
 void ClientResult::setValue(std::size_t row, std::size_t column, const Value& v)
 {

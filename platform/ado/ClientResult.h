@@ -50,7 +50,14 @@ public:
         const auto t = text(row, column);
         return t ? Value(std::string(*t)) : Value();
     }
-    void setText(std::size_t row, std::size_t column, std::string_view text);
+    void setText(std::size_t row, std::size_t column, std::string_view text)
+    {
+        if (text.size() > kLongest)
+            tooLong();
+        Cell& c = cells_[row * columns.size() + column];
+        c.at = texts_.put(text);
+        c.length = static_cast<std::int32_t>(text.size());
+    }
     void setValue(std::size_t row, std::size_t column, const Value& v);
 
     std::int64_t rowId(std::size_t row) const { return rowIds_[row]; }
@@ -66,6 +73,9 @@ public:
     std::size_t column(std::string_view name) const;
 
 private:
+    static constexpr std::size_t kLongest = 0x7FFFFFFF;
+    [[noreturn]] static void tooLong();
+
     struct Cell {
         std::uint32_t at = 0;
         std::int32_t length = -1;

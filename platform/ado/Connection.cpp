@@ -150,6 +150,11 @@ std::shared_ptr<ConnectionHandle> connect(const std::string& connectionString, c
     // statement fails and says so; without it the driver waits for minutes.
     if (!findKeyword(keywords, "Timeout"))
         append("Timeout=" + std::to_string(kBusyTimeoutMs));
+    // The driver steps through a query's rows as they are fetched rather
+    // than copying the whole result first, which would double the memory a
+    // long listing takes while it is read.
+    if (!findKeyword(keywords, "StepAPI"))
+        append("StepAPI=1");
     if (!userId.empty())
         append("UID=" + userId);
     if (!password.empty())

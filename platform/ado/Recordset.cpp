@@ -15,6 +15,7 @@ using namespace detail;
 void Recordset::Impl::showAll()
 {
     view.clear();
+    view.reserve(result.rowCount());
     for (std::size_t r = 0; r < result.rowCount(); ++r) {
         if (!result.deleted(r))
             view.push_back(static_cast<std::uint32_t>(r));
@@ -222,20 +223,26 @@ Value Recordset::Field(const std::string& name) const
 
 Value Recordset::Field(int index) const
 {
+    const auto text = FieldView(index);
+    return text ? Value(std::string(*text)) : Value();
+}
+
+std::optional<std::string_view> Recordset::FieldView(int index) const
+{
     requireOpen(d_.get());
     if (index < 0 || index >= FieldCount())
         fail(adErrItemNotFound, kMsgNoSuchField);
     const auto c = static_cast<std::size_t>(index);
     if (d_->edit) {
-        if (d_->edit->values[c])
-            return *d_->edit->values[c];
+        if (const std::optional<Value>& assigned = d_->edit->values[c])
+            return *assigned ? std::optional<std::string_view>(**assigned) : std::nullopt;
         if (d_->edit->adding)
             return std::nullopt;
-        return d_->result.value(d_->edit->row, c);
+        return d_->result.text(d_->edit->row, c);
     }
     if (!d_->hasCurrentRow())
         fail(adErrNoCurrentRecord, kMsgNoCurrentRecord);
-    return d_->result.value(d_->currentRow(), c);
+    return d_->result.text(d_->currentRow(), c);
 }
 
 namespace {
