@@ -207,13 +207,13 @@ void listGroup(frmVemo& w, const QString* letter, Paint paint, OnFailure mode)
                     if (rs.FieldName(i) == name)
                         fieldIndex[static_cast<size_t>(c)] = i;
             }
-            ado::Value byName; // a field found by name only (its case differs)
+            std::array<ado::Value, store::kGridColumns> byName; // fields found by name only (their case differs)
             const auto field = [&](int c) -> std::optional<std::string_view> {
-                const int i = fieldIndex[static_cast<size_t>(c)];
-                if (i >= 0)
-                    return rs.FieldView(i);
-                byName = rs.Field(layout->fields[static_cast<size_t>(c)].toStdString());
-                return byName ? std::optional<std::string_view>(*byName) : std::nullopt;
+                const auto at = static_cast<size_t>(c);
+                if (fieldIndex[at] >= 0)
+                    return rs.FieldView(fieldIndex[at]);
+                byName[at] = rs.Field(layout->fields[at].toStdString());
+                return byName[at] ? std::optional<std::string_view>(*byName[at]) : std::nullopt;
             };
 
             // The grid is sized once for every card and the empty row after
@@ -236,7 +236,7 @@ void listGroup(frmVemo& w, const QString* letter, Paint paint, OnFailure mode)
                 if (!step(mode, [&] { rs.MoveNext(); }))
                     break;
             }
-            // The last card listed is the current cell, as after filling it cell by cell.
+            // The current cell ends on the first column of the last card listed.
             if (m.intRowCount > 0) {
                 step(mode, [&] { grid.setRow(m.intRowCount); });
                 step(mode, [&] { grid.setCol(0); });

@@ -24,7 +24,6 @@ constexpr SQLULEN kBlockRows = 512;
 
 constexpr std::string_view kRowId = "rowid";
 
-
 // Whether the statement is a query of rows, which can be run again without
 // changing anything.
 bool isQuery(const std::string& sql)
@@ -115,7 +114,9 @@ public:
     }
 
     // Widens every column whose value was cut short among the rows just
-    // fetched; returns whether any was.
+    // fetched, at least to twice its width, so that a result whose values
+    // grow longer and longer is read again only a few times; returns
+    // whether any column was widened.
     bool widen(SQLULEN fetched)
     {
         bool widened = false;
@@ -129,7 +130,7 @@ public:
                     needed = std::max(needed, ind + 1);
             }
             if (needed > width_[c]) {
-                width_[c] = (needed + 63) / 64 * 64;
+                width_[c] = (std::max(needed, width_[c] * 2) + 63) / 64 * 64;
                 bind(c);
                 widened = true;
             }

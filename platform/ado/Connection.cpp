@@ -12,7 +12,6 @@
 #include "platform/ado/ConnectionHandle.h"
 #include "platform/ado/Messages.h"
 #include "platform/ado/RecordsetImpl.h"
-#include "platform/ado/Statements.h"
 #include "platform/odbc/Ini.h"
 #include "platform/odbc/Odbc.h"
 #include "platform/odbc/Text.h"
