@@ -77,9 +77,6 @@ public:
         }
     }
 
-    Form(const Form&) = delete;
-    Form& operator=(const Form&) = delete;
-
 protected:
     explicit Form(QWidget* parent = nullptr) : Widget(parent)
     {
