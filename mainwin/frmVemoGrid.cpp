@@ -17,6 +17,7 @@
 #include <QToolButton>
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -125,11 +126,11 @@ void showStatus(frmVemo& w)
         w.setPanelText(2, m.strQueryText);
 }
 
-// The one listing fill. letter: the filter to apply, or nullptr for the
+// The one listing fill. letter: the filter to apply, or std::nullopt for the
 // whole group. After it rsDirectory holds the listed cards in grid order, the
 // filter still applied, standing after the last one; the grid has the
 // headings, one row per card and one empty row; the status bar shows the count.
-void listGroup(frmVemo& w, const QString* letter, Paint paint, OnFailure mode)
+void listGroup(frmVemo& w, const std::optional<QString>& letter, Paint paint, OnFailure mode)
 {
     Module1State& m = Module1();
     FlexGrid& grid = *w.MSFlexGrid1;
@@ -145,8 +146,7 @@ void listGroup(frmVemo& w, const QString* letter, Paint paint, OnFailure mode)
         m.rsDirectory.reset();
         store::Listing listing;
         step(mode, [&] {
-            listing = store::listCards(*table, letter ? std::optional<QString>(*letter) : std::nullopt,
-                                       m.strSortOrder);
+            listing = store::listCards(*table, letter, m.strSortOrder);
         });
         m.strCurrentSql = listing.sql;
         m.strQueryText = listing.queryText;
@@ -261,14 +261,13 @@ void frmVemo::RefreshGrid()
         showAllGuarded(*this);
         return;
     }
-    const QString letter = m.strCurrentLetter;
-    listGroup(*this, &letter, Paint::GridColours, OnFailure::SkipStep);
+    listGroup(*this, m.strCurrentLetter, Paint::GridColours, OnFailure::SkipStep);
 }
 
 void frmVemo::ShowAllRecords()
 {
     // The first failure ends the fill; callers decide what then.
-    listGroup(*this, nullptr, Paint::BlackOnWhite, OnFailure::Stop);
+    listGroup(*this, std::nullopt, Paint::BlackOnWhite, OnFailure::Stop);
 }
 
 // ---- the chosen row ------------------------------------------------------------------
@@ -395,8 +394,7 @@ void frmVemo::TabVemo_Click(int /*previousTab*/)
     if (t >= 0 && t < static_cast<int>(kTabLetters.size()))
         m.strCurrentLetter = tabLetter(static_cast<size_t>(t));
     // A tab always lists its letter, even while All was in force before.
-    const QString letter = m.strCurrentLetter;
-    listGroup(*this, &letter, Paint::BlackOnWhite, OnFailure::SkipStep);
+    listGroup(*this, m.strCurrentLetter, Paint::BlackOnWhite, OnFailure::SkipStep);
 }
 
 void frmVemo::cmbGroup_Click() { RefreshGrid(); }
