@@ -3,9 +3,9 @@
 // editor, the search window, the about box, the report) is one program-wide
 // instance of its class, created on first use.
 //
-// - Showing a window that is not loaded loads it first: its load step runs
-//   before the window first appears. A load step that refuses leaves the
-//   window unloaded and unseen.
+// - Showing a window that is not loaded loads it first (as Load() does): its
+//   load step runs before the window first appears. A load step that refuses
+//   leaves the window unloaded and unseen.
 // - Showing a loaded window only brings it to the front.
 // - Closing a window unloads it: its unload step runs. An instance created on
 //   first use is released then, so the next use creates it afresh with its
@@ -60,16 +60,23 @@ public:
 
     bool isLoaded() const { return loaded_; }
 
-    void setVisible(bool visible) override
+    // Loads the window without showing it; nothing when it is loaded already.
+    // False when its load step refused.
+    bool Load()
     {
-        if (visible && !loaded_) {
+        if (!loaded_) {
             loaded_ = true;
             detail::formLoaded();
-            if (!Form_Load()) {
+            if (!Form_Load())
                 unload();
-                return;
-            }
         }
+        return loaded_;
+    }
+
+    void setVisible(bool visible) override
+    {
+        if (visible && !Load())
+            return;
         Widget::setVisible(visible);
         if (visible) {
             this->raise();

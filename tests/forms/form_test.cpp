@@ -50,6 +50,8 @@ TEST(Form, LoadedByItsFirstShowingUnloadedByClosingAndThenCreatedAfresh)
     g_refuse = false;
 
     // The load step runs once, before the window appears.
+    EXPECT_TRUE(first->Load());
+    EXPECT_FALSE(first->isVisible());
     first->show();
     first->text->setText(QStringLiteral("typed"));
     first->hide();
