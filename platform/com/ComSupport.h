@@ -141,6 +141,7 @@ public:
     static Variant i4(LONG n);
     static Variant ui1(BYTE n);
     static Variant r4(FLOAT n);
+    static Variant r8(DOUBLE n);
     static Variant dispatch(IDispatch* d);
     // A copy of what v holds (a reference is followed).
     static Variant copyOf(const VARIANT& v);

@@ -253,6 +253,14 @@ Variant Variant::r4(FLOAT n)
     return r;
 }
 
+Variant Variant::r8(DOUBLE n)
+{
+    Variant r;
+    r.v_.vt = VT_R8;
+    r.v_.dblVal = n;
+    return r;
+}
+
 Variant Variant::dispatch(IDispatch* d)
 {
     Variant r;
