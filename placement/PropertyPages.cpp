@@ -80,6 +80,15 @@ double Val(const QString& text)
     return value;
 }
 
+// The pages were laid out for a small sans serif face.
+QFont pageFont()
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    font.setPointSizeF(8.25);
+    return font;
+}
+
 // A control placed in twips on a page.
 template <class W>
 W* placed(QWidget* page, const char* name, int left, int top, int width, int height, const QString& text = {})
@@ -89,6 +98,8 @@ W* placed(QWidget* page, const char* name, int left, int top, int width, int hei
     w->setGeometry(com::twipsToPixels(left, top, width, height));
     if constexpr (!std::is_same_v<W, QWidget>)
         w->setText(text);
+    if constexpr (std::is_same_v<W, QLabel>)
+        w->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return w;
 }
 
@@ -110,6 +121,7 @@ public:
             widget_ = new QWidget(static_cast<QWidget*>(parent));
             widget_->setObjectName(name_);
             widget_->setFixedSize(pixelSize());
+            widget_->setFont(pageFont());
             build(widget_);
             if (rect)
                 widget_->move(rect->left, rect->top);
@@ -247,6 +259,7 @@ private:
         Label3 = placed<QLabel>(page, "Label3", 240, 840, 1695, 375, QStringLiteral("Appplication Section:"));
         lblAppName = placed<QLabel>(page, "lblAppName", 2040, 360, 2535, 375);
         lblAppSection = placed<QLabel>(page, "lblAppSection", 2040, 840, 2535, 375);
+        txtIntervalTime->setFocus();
         PropertyPage_Initialize();
         QObject::connect(txtIntervalTime, &QLineEdit::textChanged, page, [this] { txtIntervalTime_Change(); });
     }
@@ -333,7 +346,6 @@ private:
 
     static QFont boldFont(QFont font, double points)
     {
-        font.setFamilies({QStringLiteral("MS Sans Serif"), font.family()});
         font.setBold(true);
         font.setPointSizeF(points);
         return font;
