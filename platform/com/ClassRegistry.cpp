@@ -78,22 +78,24 @@ std::optional<QString> classesText(const QString& key)
 
 HRESULT registerServer(registry::HKEY root, const ServerEntry& server)
 {
+    registry::Batch batch;
     for (const Entry& e : entriesOf(server)) {
         if (registry::writeText(root, classesKey(e.key), e.name.toStdString(), e.value.toStdString()) != ERROR_SUCCESS)
-            return SELFREG_E_CLASS;
+            return SELFREG_E_CLASS; // what was written before stays, as it would key by key
     }
-    return S_OK;
+    return batch.commit() == ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
 }
 
 HRESULT unregisterServer(registry::HKEY root, const ServerEntry& server)
 {
+    registry::Batch batch;
     HRESULT hr = S_OK;
     for (const QString& tree : treesOf(server)) {
         const registry::LONG rc = registry::RegDeleteTreeA(root, classesKey(tree).c_str());
         if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND)
             hr = SELFREG_E_CLASS;
     }
-    return hr;
+    return batch.commit() == ERROR_SUCCESS ? hr : SELFREG_E_CLASS;
 }
 
 std::optional<CLSID> classOfProgId(const QString& progId)

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <vector>
 
 namespace numora::registry {
@@ -188,7 +189,7 @@ public:
         }
         for (const Place& place : candidates) {
             const QString file = hivePath(place.hive);
-            Hive hive = Hive::load(file);
+            Hive hive = snapshot(place.hive);
             Key* k = hive.key(place.path);
             if (!k && !place.path.isEmpty())
                 continue;
@@ -216,12 +217,19 @@ public:
                     return ERROR_ACCESS_DENIED;
                 return ERROR_SUCCESS;
             }
-            // The key and every missing key above it.
+            // The key and every missing key above it; a new key changes its
+            // parent, which therefore must not be read-only.
             QByteArray path;
+            bool parentReadOnly = hive.key({}) && hive.key({})->readOnly;
             for (const QByteArray& part : place->path.split('\\')) {
                 path = path.isEmpty() ? part : path + '\\' + part;
-                if (!hive.key(path))
-                    hive.keys.push_back(Key{path, false, {}});
+                if (Key* existing = hive.key(path)) {
+                    parentReadOnly = existing->readOnly;
+                    continue;
+                }
+                if (parentReadOnly)
+                    return ERROR_ACCESS_DENIED;
+                hive.keys.push_back(Key{path, false, {}});
             }
             how = REG_CREATED_NEW_KEY;
             return ERROR_SUCCESS;
@@ -243,7 +251,7 @@ public:
             return ERROR_ACCESS_DENIED;
         if (data && !size)
             return ERROR_INVALID_PARAMETER;
-        Hive hive = Hive::load(hivePath(place->hive));
+        Hive hive = snapshot(place->hive);
         Key* k = hive.key(place->path);
         Value* v = k ? k->value(QByteArray(name ? name : "")) : nullptr;
         if (!v)
@@ -311,7 +319,9 @@ public:
             const auto count = std::count_if(hive.keys.begin(), hive.keys.end(), inTree);
             if (count == 0)
                 return ERROR_FILE_NOT_FOUND;
-            if (std::any_of(hive.keys.begin(), hive.keys.end(), [&](const Key& k) { return inTree(k) && k.readOnly; }))
+            const Key* parent = hive.key(place->path.left(std::max<qsizetype>(place->path.lastIndexOf('\\'), 0)));
+            if ((parent && parent->readOnly) ||
+                std::any_of(hive.keys.begin(), hive.keys.end(), [&](const Key& k) { return inTree(k) && k.readOnly; }))
                 return ERROR_ACCESS_DENIED;
             hive.keys.erase(std::remove_if(hive.keys.begin(), hive.keys.end(), inTree), hive.keys.end());
             return ERROR_SUCCESS;
@@ -337,6 +347,20 @@ public:
             k->readOnly = readOnly;
             return ERROR_SUCCESS;
         });
+    }
+
+    void beginBatch() override { ++batch_.depth; }
+
+    LONG endBatch() override
+    {
+        if (batch_.depth == 0 || --batch_.depth > 0)
+            return ERROR_SUCCESS;
+        LONG result = ERROR_SUCCESS;
+        for (auto& [root, locked] : batch_.hives)
+            if (locked.dirty && !locked.hive.save())
+                result = ERROR_CANTWRITE;
+        batch_.hives.clear();
+        return result;
     }
 
 private:
@@ -376,30 +400,71 @@ private:
         return handle;
     }
 
-    // Reads, changes and writes one hive under its lock; a change that
-    // returns anything but ERROR_SUCCESS writes nothing.
-    template <class Change>
-    LONG modify(HKEY root, Change&& change)
+    // A hive read under its lock file, held for as long as this lives.
+    struct Locked {
+        std::unique_ptr<QLockFile> lock;
+        Hive hive;
+        bool dirty = false;
+    };
+
+    static LONG lockHive(HKEY root, Locked& out)
     {
         const QString file = hivePath(root);
         if (!mayWrite(file))
             return ERROR_ACCESS_DENIED;
         if (!QDir().mkpath(QFileInfo(file).absolutePath()))
             return ERROR_CANTWRITE;
-        QLockFile lock(file + QLatin1String(".lock"));
-        if (!lock.tryLock(5000)) {
+        out.lock = std::make_unique<QLockFile>(file + QLatin1String(".lock"));
+        if (!out.lock->tryLock(5000)) {
             qCInfo(lcRegistry) << "hive" << file << "stayed locked by another process";
             return ERROR_CANTWRITE;
         }
-        Hive hive = Hive::load(file);
-        if (!hive.readable)
-            return ERROR_BADDB;
-        const LONG rc = change(hive);
-        if (rc != ERROR_SUCCESS)
-            return rc;
-        return hive.save() ? ERROR_SUCCESS : ERROR_CANTWRITE;
+        out.hive = Hive::load(file);
+        return ERROR_SUCCESS;
     }
 
+    // The hive as it stands, with the changes of a running batch.
+    Hive snapshot(HKEY root) const
+    {
+        const auto it = batch_.hives.find(root);
+        return it != batch_.hives.end() ? it->second.hive : Hive::load(hivePath(root));
+    }
+
+    // Reads, changes and writes one hive under its lock; a change that
+    // returns anything but ERROR_SUCCESS writes nothing. In a batch the hive
+    // stays locked and in memory until the batch ends.
+    template <class Change>
+    LONG modify(HKEY root, Change&& change)
+    {
+        Locked single;
+        Locked* locked = &single;
+        if (batch_.depth > 0) {
+            const auto it = batch_.hives.find(root);
+            if (it != batch_.hives.end())
+                locked = &it->second;
+        }
+        if (!locked->lock) {
+            if (const LONG rc = lockHive(root, *locked); rc != ERROR_SUCCESS)
+                return rc;
+            if (batch_.depth > 0)
+                locked = &batch_.hives.emplace(root, std::move(single)).first->second;
+        }
+        if (!locked->hive.readable)
+            return ERROR_BADDB;
+        Hive changed = locked->hive;
+        if (const LONG rc = change(changed); rc != ERROR_SUCCESS)
+            return rc;
+        locked->hive = std::move(changed);
+        locked->dirty = true;
+        if (batch_.depth > 0)
+            return ERROR_SUCCESS;
+        return locked->hive.save() ? ERROR_SUCCESS : ERROR_CANTWRITE;
+    }
+
+    struct {
+        int depth = 0;
+        std::map<HKEY, Locked> hives;
+    } batch_;
     std::map<HKEY, OpenKey> open_;
     HKEY next_ = 1;
 };

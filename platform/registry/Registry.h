@@ -76,22 +76,49 @@ class Registry {
 public:
     virtual ~Registry() = default;
     virtual LONG openKey(HKEY key, const char* subKey, REGSAM access, HKEY* result) = 0;
-    // Opens the key, creating it and any missing keys above it.
+    // Opens the key, creating it and any missing keys above it; a read-only
+    // key gets no new keys below it.
     virtual LONG createKey(HKEY key, const char* subKey, REGSAM access, HKEY* result, DWORD* disposition) = 0;
     // With data null only the size is reported; a buffer too small gets
     // ERROR_MORE_DATA and the size needed. Texts count their NUL.
     virtual LONG queryValue(HKEY key, const char* name, DWORD* type, BYTE* data, DWORD* size) = 0;
     virtual LONG setValue(HKEY key, const char* name, DWORD type, const BYTE* data, DWORD size) = 0;
     // Removes the key and everything below it; nothing when a key of the
-    // tree is read-only.
+    // tree or the key above it is read-only.
     virtual LONG deleteTree(HKEY key, const char* subKey) = 0;
     virtual LONG closeKey(HKEY key) = 0;
     // The hive's read-only mark on a key (which must exist), as an
     // administrator sets it; needs the hive to be writable.
     virtual LONG setKeyReadOnly(HKEY key, const char* subKey, bool readOnly) = 0;
+    // Between these, changes collect in memory (each hive locked from its
+    // first change) and reach the hive files together at the end.
+    virtual void beginBatch() {}
+    virtual LONG endBatch() { return ERROR_SUCCESS; }
 };
 
 Seam<Registry>& seam();
+
+// Many changes written to each hive once, when commit() is called; a batch
+// that goes without commit() is written all the same.
+class Batch {
+public:
+    Batch() { seam()->beginBatch(); }
+    ~Batch()
+    {
+        if (!done_)
+            seam()->endBatch();
+    }
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+    LONG commit()
+    {
+        done_ = true;
+        return seam()->endBatch();
+    }
+
+private:
+    bool done_ = false;
+};
 
 // The classic calls, through the seam. Reserved arguments are ignored.
 LONG RegOpenKeyExA(HKEY hKey, const char* lpSubKey, DWORD ulOptions, REGSAM samDesired, HKEY* phkResult);
