@@ -4,6 +4,7 @@
 #include "platform/com/ScreenTwips.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QPointer>
 #include <QWidget>
 
@@ -16,6 +17,52 @@ enum Member : DISPID { WindowState = 1, Left, Top, Width, Height };
 
 // QWIDGETSIZE_MAX: no screen is larger, no window lies further out.
 constexpr double kPixelLimit = 16777215.0;
+
+// A window that is not on screen yet has no frame, so an outer size given
+// then would become its client size and the window would grow by its frame
+// once the window manager adds one, a little more at every start. The outer
+// size is kept here, and the client made smaller by the frame as soon as the
+// frame is known.
+class OuterSizeUntilFramed final : public QObject {
+public:
+    static OuterSizeUntilFramed& of(QWidget& window)
+    {
+        for (QObject* child : window.children())
+            if (auto* keeper = dynamic_cast<OuterSizeUntilFramed*>(child))
+                return *keeper;
+        return *new OuterSizeUntilFramed(window);
+    }
+
+    void keep(Qt::Orientation side, int outer) { (side == Qt::Horizontal ? width_ : height_) = outer; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const QEvent::Type t = event->type();
+        if (t != QEvent::Show && t != QEvent::Move && t != QEvent::Resize)
+            return false;
+        auto* window = static_cast<QWidget*>(watched);
+        const QSize frame = window->frameGeometry().size() - window->geometry().size();
+        if (!window->isVisible() || frame.isNull())
+            return false;
+        QSize client = window->size();
+        if (width_ >= 0)
+            client.setWidth(width_ - frame.width());
+        if (height_ >= 0)
+            client.setHeight(height_ - frame.height());
+        window->removeEventFilter(this);
+        deleteLater();
+        if (!(window->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
+            window->resize(client.expandedTo(window->minimumSize()));
+        return false;
+    }
+
+private:
+    explicit OuterSizeUntilFramed(QWidget& window) : QObject(&window) { window.installEventFilter(this); }
+
+    int width_ = -1;
+    int height_ = -1;
+};
 
 class WindowDispatch final : public ComObject<IDispatch> {
 public:
@@ -116,6 +163,8 @@ private:
             client = client.expandedTo(w.minimumSize()).expandedTo(w.minimumSizeHint()).expandedTo(QSize(1, 1));
             if (client != w.size())
                 w.resize(client);
+            if (!w.isVisible())
+                OuterSizeUntilFramed::of(w).keep(id == Width ? Qt::Horizontal : Qt::Vertical, n);
             return S_OK;
         }
     }
