@@ -106,7 +106,7 @@ W* placed(QWidget* page, const char* name, int left, int top, int width, int hei
 // What both pages share: the page protocol of the frame, the widget the page
 // builds when it is activated, and its changed (dirty) state. The page's
 // default dual interface has no members of its own.
-class PropertyPage : public com::ComObject<IPropertyPage, IDispatch> {
+class PropertyPage : public com::DispatchObject<IPropertyPage, IDispatch> {
 public:
     HRESULT SetPageSite(IPropertyPageSite* site) override
     {
@@ -188,14 +188,6 @@ public:
     HRESULT Help(LPCOLESTR) override { return E_NOTIMPL; }
     HRESULT TranslateAccelerator(MSG*) override { return E_NOTIMPL; }
 
-    HRESULT GetTypeInfoCount(UINT* count) override
-    {
-        if (!count)
-            return E_POINTER;
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     HRESULT GetIDsOfNames(const IID*, LPOLESTR* names, UINT count, LCID, DISPID* ids) override
     {
         return com::idsOfNames({}, names, count, ids);

@@ -47,6 +47,19 @@ bool named()
     return !s.AppTitle.isEmpty() && !s.AppSection.isEmpty();
 }
 
+// A method of the interface itself: its result always empty, a failure
+// returned as the method's result.
+template <class F>
+HRESULT emptyResult(VARIANT* result, F&& operation)
+{
+    if (result)
+        VariantInit(result);
+    return com::guarded([&] {
+        operation();
+        return S_OK;
+    });
+}
+
 } // namespace
 
 PlacementState& placementState()
@@ -73,14 +86,6 @@ Ravelle::~Ravelle()
 }
 
 // ---- IDispatch ------------------------------------------------------------------
-
-HRESULT Ravelle::GetTypeInfoCount(UINT* count)
-{
-    if (!count)
-        return E_POINTER;
-    *count = 0;
-    return S_OK;
-}
 
 HRESULT Ravelle::GetIDsOfNames(const IID*, LPOLESTR* names, UINT count, LCID, DISPID* ids)
 {
@@ -153,44 +158,24 @@ HRESULT Ravelle::InitReg(BSTR* regAppTitle, BSTR* regAppSection, VARIANT* result
 {
     if (!regAppTitle || !regAppSection)
         return E_POINTER;
-    if (result)
-        VariantInit(result);
-    return com::guarded([&] {
-        doInitReg(com::fromBstr(*regAppTitle), com::fromBstr(*regAppSection));
-        return S_OK;
-    });
+    return emptyResult(result, [&] { doInitReg(com::fromBstr(*regAppTitle), com::fromBstr(*regAppSection)); });
 }
 
 HRESULT Ravelle::Refresh(VARIANT* result)
 {
-    if (result)
-        VariantInit(result);
-    return com::guarded([&] {
-        doRefresh();
-        return S_OK;
-    });
+    return emptyResult(result, [&] { doRefresh(); });
 }
 
 HRESULT Ravelle::UpdateSetting(VARIANT* result)
 {
-    if (result)
-        VariantInit(result);
-    return com::guarded([&] {
-        doUpdateSetting();
-        return S_OK;
-    });
+    return emptyResult(result, [&] { doUpdateSetting(); });
 }
 
 HRESULT Ravelle::SetInterval(LONG* TimeInt, VARIANT* result)
 {
     if (!TimeInt)
         return E_POINTER;
-    if (result)
-        VariantInit(result);
-    return com::guarded([&] {
-        doSetInterval(*TimeInt);
-        return S_OK;
-    });
+    return emptyResult(result, [&] { doSetInterval(*TimeInt); });
 }
 
 HRESULT Ravelle::GetInterval(LONG* result)

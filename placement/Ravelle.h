@@ -21,14 +21,12 @@ struct InterfaceTraits<_Ravelle> {
 
 namespace numora::placement {
 
-class Ravelle final : public com::ComObject<_Ravelle, IObjectWithSite, ISpecifyPropertyPages> {
+class Ravelle final : public com::DispatchObject<_Ravelle, IObjectWithSite, ISpecifyPropertyPages> {
 public:
     Ravelle();
     ~Ravelle() override;
 
     // IDispatch
-    HRESULT GetTypeInfoCount(UINT* count) override;
-    HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     HRESULT GetIDsOfNames(const IID*, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
     HRESULT Invoke(DISPID id, const IID*, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* info,
                    UINT* argError) override;

@@ -165,6 +165,15 @@ public:
     FLOAT toR4() const;
 
 private:
+    template <class T>
+    static Variant of(VARTYPE vt, T VARIANT::*field, T value)
+    {
+        Variant r;
+        r.v_.vt = vt;
+        r.v_.*field = value;
+        return r;
+    }
+
     VARIANT v_;
 };
 
@@ -240,6 +249,20 @@ protected:
 
 private:
     ULONG refs_ = 1;
+};
+
+// An object whose IDispatch offers no type information.
+template <class... Interfaces>
+class DispatchObject : public ComObject<Interfaces...> {
+public:
+    HRESULT GetTypeInfoCount(UINT* count) override
+    {
+        if (!count)
+            return E_POINTER;
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
 };
 
 // Creates an object and hands out the interface asked for (or fails, and the

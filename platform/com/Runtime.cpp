@@ -213,62 +213,18 @@ Variant& Variant::operator=(Variant&& other) noexcept
     return *this;
 }
 
-Variant Variant::text(const QString& s)
-{
-    Variant r;
-    r.v_.vt = VT_BSTR;
-    r.v_.bstrVal = toBstr(s);
-    return r;
-}
-
-Variant Variant::i2(SHORT n)
-{
-    Variant r;
-    r.v_.vt = VT_I2;
-    r.v_.iVal = n;
-    return r;
-}
-
-Variant Variant::i4(LONG n)
-{
-    Variant r;
-    r.v_.vt = VT_I4;
-    r.v_.lVal = n;
-    return r;
-}
-
-Variant Variant::ui1(BYTE n)
-{
-    Variant r;
-    r.v_.vt = VT_UI1;
-    r.v_.bVal = n;
-    return r;
-}
-
-Variant Variant::r4(FLOAT n)
-{
-    Variant r;
-    r.v_.vt = VT_R4;
-    r.v_.fltVal = n;
-    return r;
-}
-
-Variant Variant::r8(DOUBLE n)
-{
-    Variant r;
-    r.v_.vt = VT_R8;
-    r.v_.dblVal = n;
-    return r;
-}
+Variant Variant::text(const QString& s) { return of(VT_BSTR, &VARIANT::bstrVal, toBstr(s)); }
+Variant Variant::i2(SHORT n) { return of(VT_I2, &VARIANT::iVal, n); }
+Variant Variant::i4(LONG n) { return of(VT_I4, &VARIANT::lVal, n); }
+Variant Variant::ui1(BYTE n) { return of(VT_UI1, &VARIANT::bVal, n); }
+Variant Variant::r4(FLOAT n) { return of(VT_R4, &VARIANT::fltVal, n); }
+Variant Variant::r8(DOUBLE n) { return of(VT_R8, &VARIANT::dblVal, n); }
 
 Variant Variant::dispatch(IDispatch* d)
 {
-    Variant r;
-    r.v_.vt = VT_DISPATCH;
-    r.v_.pdispVal = d;
     if (d)
         d->AddRef();
-    return r;
+    return of(VT_DISPATCH, &VARIANT::pdispVal, d);
 }
 
 Variant Variant::copyOf(const VARIANT& v)

@@ -64,18 +64,9 @@ private:
     int height_ = -1;
 };
 
-class WindowDispatch final : public ComObject<IDispatch> {
+class WindowDispatch final : public DispatchObject<IDispatch> {
 public:
     explicit WindowDispatch(QWidget* window) : window_(window) {}
-
-    HRESULT GetTypeInfoCount(UINT* count) override
-    {
-        if (!count)
-            return E_POINTER;
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     HRESULT GetIDsOfNames(const IID*, LPOLESTR* names, UINT count, LCID, DISPID* ids) override
     {
         return idsOfNames({{"WindowState", WindowState}, {"Left", Left}, {"Top", Top}, {"Width", Width}, {"Height", Height}},

@@ -49,6 +49,16 @@ QByteArray joined(const QByteArray& parent, const char* child)
 
 bool isText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
 
+// The item of that name (keys by path, values by name), or null.
+template <class T>
+T* named(std::vector<T>& items, QByteArray T::*field, const QByteArray& name)
+{
+    for (T& item : items)
+        if (sameName(item.*field, name))
+            return &item;
+    return nullptr;
+}
+
 struct Value {
     QByteArray name;
     DWORD type = REG_NONE;
@@ -60,13 +70,7 @@ struct Key {
     bool readOnly = false;
     std::vector<Value> values;
 
-    Value* value(const QByteArray& name)
-    {
-        for (Value& v : values)
-            if (sameName(v.name, name))
-                return &v;
-        return nullptr;
-    }
+    Value* value(const QByteArray& name) { return named(values, &Value::name, name); }
 };
 
 // One hive file, read whole.
@@ -75,13 +79,7 @@ struct Hive {
     bool readable = true;
     std::vector<Key> keys;
 
-    Key* key(const QByteArray& path)
-    {
-        for (Key& k : keys)
-            if (sameName(k.path, path))
-                return &k;
-        return nullptr;
-    }
+    Key* key(const QByteArray& path) { return named(keys, &Key::path, path); }
 
     static Hive load(const QString& file)
     {

@@ -49,7 +49,7 @@ struct KwendoLibrary {
 
 // A container window that keeps its properties as given and records every
 // put in order; a property named in `refuse` fails its puts.
-class RecordingContainer final : public com::ComObject<IDispatch> {
+class RecordingContainer final : public com::DispatchObject<IDispatch> {
 public:
     RecordingContainer(short state, float left, float top, float width, float height)
     {
@@ -72,12 +72,6 @@ public:
         return parts.join(QLatin1Char(' '));
     }
 
-    HRESULT GetTypeInfoCount(UINT* n) override
-    {
-        *n = 0;
-        return S_OK;
-    }
-    HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     HRESULT GetIDsOfNames(const IID*, LPOLESTR* names, UINT count, LCID, DISPID* ids) override
     {
         return com::idsOfNames({{"WindowState", 1}, {"Left", 2}, {"Top", 3}, {"Width", 4}, {"Height", 5}}, names,
