@@ -34,6 +34,7 @@ int main(int argc, char** argv)
     HRESULT hr;
     int i;
 
+    int wrong = 0;
     for (i = 1; i < argc; ++i) {
         if (strcmp(argv[i], "-u") == 0)
             unregister = 1;
@@ -42,9 +43,9 @@ int main(int argc, char** argv)
         else if (!path && argv[i][0] != '-')
             path = argv[i];
         else
-            path = NULL, i = argc + 1;
+            wrong = 1;
     }
-    if (!path || i > argc) {
+    if (!path || wrong) {
         fprintf(stderr, "usage: numora-regsvr [-u] [--machine] LIBRARY\n");
         return 2;
     }

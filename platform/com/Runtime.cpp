@@ -446,8 +446,7 @@ extern "C" HRESULT VariantChangeType(VARIANT* dest, const VARIANT* src, WORD, VA
     }
     if (FAILED(hr))
         return hr;
-    if (dest == src || dest->vt != VT_EMPTY)
-        VariantClear(dest);
+    VariantClear(dest); // src may be dest; its value is no longer needed
     *dest = out;
     return S_OK;
 }

@@ -203,9 +203,7 @@ public:
     {
         if (!result)
             return ERROR_INVALID_PARAMETER;
-        const std::optional<Place> place = key == HKEY_CLASSES_ROOT
-                                               ? std::optional<Place>(Place{HKEY_CURRENT_USER, joined(kClasses, subKey)})
-                                               : resolve(key, subKey);
+        const std::optional<Place> place = resolve(key, subKey);
         if (!place)
             return ERROR_INVALID_HANDLE;
         DWORD how = REG_OPENED_EXISTING_KEY;
@@ -302,9 +300,7 @@ public:
 
     LONG deleteTree(HKEY key, const char* subKey) override
     {
-        const std::optional<Place> place = key == HKEY_CLASSES_ROOT
-                                               ? std::optional<Place>(Place{HKEY_CURRENT_USER, joined(kClasses, subKey)})
-                                               : resolve(key, subKey);
+        const std::optional<Place> place = resolve(key, subKey);
         if (!place)
             return ERROR_INVALID_HANDLE;
         if (place->path.isEmpty())
@@ -372,7 +368,8 @@ private:
         return key == HKEY_CLASSES_ROOT || key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE;
     }
 
-    // The place of subKey below key (a root of a hive or an open key).
+    // The place of subKey below key (a root of a hive or an open key); what
+    // is written through the classes' view goes to the user's classes.
     std::optional<Place> resolve(HKEY key, const char* subKey) const
     {
         if (key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE)
