@@ -26,6 +26,9 @@ fail() { echo "$*"; [ -f "$work/vemo7.log" ] && cat "$work/vemo7.log"; exit 1; }
 
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config ODBCINI=$work/home/.odbc.ini
 export NUMORA_REGISTRY_DIR=$work/registry WINDIR=$work/windows
+# No session bus here: without an address the bus client would try to start
+# one through X11 on its own thread, racing the program's exit.
+export DBUS_SESSION_BUS_ADDRESS=unix:path=$work/no-session-bus
 mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$NUMORA_REGISTRY_DIR" "$WINDIR" "$work/data" "$out"
 "$dbtool" sample "$work/data/VEMO.MDB" 50 >/dev/null
 "$regsvr" "$kwendo" >/dev/null || fail "the control library did not register"
