@@ -36,6 +36,9 @@ trap cleanup EXIT
 # Everything the program reads or writes stays inside $work.
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config ODBCINI=$work/home/.odbc.ini
 export NUMORA_REGISTRY_DIR=$work/registry WINDIR=$work/windows
+# No session bus here: without an address the bus client would try to start
+# one through X11 on its own thread, racing the program's exit.
+export DBUS_SESSION_BUS_ADDRESS=unix:path=$work/no-session-bus
 mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$NUMORA_REGISTRY_DIR" "$WINDIR" "$work/data" "$work/copied" "$out"
 "$dbtool" old "$work/data/VEMO.MDB" 300 >/dev/null
 "$dbtool" old "$work/copied/Vemo.mdb" 120 >/dev/null

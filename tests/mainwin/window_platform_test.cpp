@@ -103,6 +103,7 @@ TEST(WindowPlatform, IconCallbacksReachTheirWindowAndNotMouseMoves)
 
 TEST(WindowPlatform, UnregisteredControlIsNotCreated)
 {
+    test::TestEnv env; // an empty private registry
     QWidget container;
     EXPECT_EQ(com::createControl("Kwendo.Ravelle", &container), nullptr);
 }

@@ -15,8 +15,7 @@ namespace numora::test {
 
 class FakeControlHost : public com::ControlFactory {
 public:
-    FakeControlHost() { com::setControlFactory(this); }
-    ~FakeControlHost() override { com::setControlFactory(nullptr); }
+    FakeControlHost() : installed_(com::controlFactory().install(*this)) {}
 
     struct Invocation {
         std::string progId;
@@ -39,6 +38,8 @@ public:
     std::vector<Invocation> invoked;
 
 private:
+    Seam<com::ControlFactory>::Installed installed_;
+
     class FakeControl : public com::HostedControl {
     public:
         FakeControl(FakeControlHost& host, std::string progId) : host_(host), progId_(std::move(progId)) {}
