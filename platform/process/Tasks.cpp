@@ -17,6 +17,7 @@
 // libxdo brings Xlib, whose macros (None, Bool, KeyPress, ...) clash with Qt's
 // names: it comes after every Qt header.
 extern "C" {
+#include <X11/Xatom.h>
 #include <xdo.h>
 }
 
@@ -91,28 +92,113 @@ private:
     xdo_t* xdo_ = nullptr;
 };
 
-Window findTaskWindow(const xdo_t* xdo, long long taskId)
+// The process id a window carries, or 0. A window that goes while it is
+// asked carries none.
+long long windowTask(Display* display, Window window, Atom pidAtom)
 {
-    xdo_search_t search{};
-    search.pid = static_cast<int>(taskId);
-    search.max_depth = -1;
-    search.only_visible = 1;
-    search.require = xdo_search_t::SEARCH_ALL;
-    search.searchmask = SEARCH_PID | SEARCH_ONLYVISIBLE;
-    Window* windows = nullptr;
+    Atom type = 0;
+    int format = 0;
+    unsigned long items = 0, remaining = 0;
+    unsigned char* data = nullptr;
+    long long pid = 0;
+    if (XGetWindowProperty(display, window, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &items, &remaining,
+                           &data) == Success &&
+        data && type == XA_CARDINAL && format == 32 && items == 1)
+        pid = static_cast<long long>(*reinterpret_cast<unsigned long*>(data));
+    if (data)
+        XFree(data);
+    return pid;
+}
+
+bool viewable(Display* display, Window window)
+{
+    XWindowAttributes attributes{};
+    return XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable;
+}
+
+// The first viewable window under top (top included) that carries the task's
+// process id; 0 when there is none. libxdo's own search by process id is not
+// used: it reads past a failed property request when a window goes away
+// while it looks.
+Window findWindowOf(Display* display, Window top, long long taskId, Atom pidAtom)
+{
+    if (windowTask(display, top, pidAtom) == taskId && viewable(display, top))
+        return top;
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
     unsigned count = 0;
-    xdo_search_windows(xdo, &search, &windows, &count);
-    const Window found = count > 0 ? windows[0] : 0;
-    std::free(windows);
+    if (!XQueryTree(display, top, &root, &parent, &children, &count))
+        return 0;
+    Window found = 0;
+    for (unsigned i = 0; i < count && !found; ++i)
+        found = findWindowOf(display, children[i], taskId, pidAtom);
+    if (children)
+        XFree(children);
     return found;
 }
 
-bool hasFocus(const xdo_t* xdo, Window window)
+Window findTaskWindow(const xdo_t* xdo, long long taskId)
+{
+    Display* display = xdo->xdpy;
+    const Atom pidAtom = XInternAtom(display, "_NET_WM_PID", False);
+    Window found = 0;
+    for (int screen = 0; screen < ScreenCount(display) && !found; ++screen)
+        found = findWindowOf(display, RootWindow(display, screen), taskId, pidAtom);
+    return found;
+}
+
+// Whether a window manager runs that activates windows on request.
+bool windowManagerActivates(Display* display)
+{
+    const Atom supportedAtom = XInternAtom(display, "_NET_SUPPORTED", False);
+    const Atom activeAtom = XInternAtom(display, "_NET_ACTIVE_WINDOW", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long items = 0, remaining = 0;
+    unsigned char* data = nullptr;
+    bool supported = false;
+    if (XGetWindowProperty(display, DefaultRootWindow(display), supportedAtom, 0, 1024, False, XA_ATOM, &type,
+                           &format, &items, &remaining, &data) == Success &&
+        data && type == XA_ATOM && format == 32) {
+        const auto* atoms = reinterpret_cast<const Atom*>(data);
+        for (unsigned long i = 0; i < items && !supported; ++i)
+            supported = atoms[i] == activeAtom;
+    }
+    if (data)
+        XFree(data);
+    return supported;
+}
+
+bool within(Display* display, Window window, Window ancestor)
+{
+    while (window && window != ancestor) {
+        Window root = 0, parent = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        if (!XQueryTree(display, window, &root, &parent, &children, &count))
+            return false;
+        if (children)
+            XFree(children);
+        window = parent == root ? 0 : parent;
+    }
+    return window && window == ancestor;
+}
+
+// The window that has the keyboard focus, or 0 when none has.
+Window focusedWindow(Display* display)
 {
     Window focused = 0;
-    if (xdo_get_focused_window(xdo, &focused) == XDO_SUCCESS && focused == window)
-        return true;
-    return xdo_get_focused_window_sane(xdo, &focused) == XDO_SUCCESS && focused == window;
+    int revert = 0;
+    XGetInputFocus(display, &focused, &revert);
+    return focused == PointerRoot ? 0 : focused;
+}
+
+// Whether the focus is on the window, inside it, or on the frame a window
+// manager put around it.
+bool hasFocus(Display* display, Window window)
+{
+    const Window focused = focusedWindow(display);
+    return focused && (within(display, focused, window) || within(display, window, focused));
 }
 
 class RealTasks final : public Tasks {
@@ -151,12 +237,12 @@ public:
         }
         // Without a window manager to ask, the window is raised and given the
         // focus directly.
-        if (xdo_activate_window(xdo, window) != XDO_SUCCESS) {
+        if (!windowManagerActivates(xdo->xdpy) || xdo_activate_window(xdo, window) != XDO_SUCCESS) {
             qCDebug(lcTasks) << "no window manager activates windows; focusing task" << taskId << "directly";
             xdo_raise_window(xdo, window);
             xdo_focus_window(xdo, window);
         }
-        while (!hasFocus(xdo, window)) {
+        while (!hasFocus(xdo->xdpy, window)) {
             if (!taskAlive(taskId) || Clock::now() >= deadline)
                 throw failed();
             pause();
@@ -167,8 +253,7 @@ public:
     {
         const XdoSession session;
         xdo_t* xdo = session.get();
-        Window focused = 0;
-        if (xdo_get_focused_window(xdo, &focused) != XDO_SUCCESS || focused == None || focused == PointerRoot)
+        if (!focusedWindow(xdo->xdpy))
             throw Error(5, "No window has the focus to type into");
         if (xdo_enter_text_window(xdo, CURRENTWINDOW, text.toUtf8().constData(), kTypingDelayMicros) != XDO_SUCCESS)
             throw Error(5, "The keystrokes could not be sent");
