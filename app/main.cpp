@@ -1,8 +1,9 @@
 // The program's entry: create the main window and show it. Its first showing
-// runs the start-up (the window's load step); the program ends when no
-// window of it remains, and the main window's end step runs then.
+// runs the start-up (the window's load step). The program runs until no
+// window of it remains loaded; the main window's end step runs then.
 #include <QApplication>
 
+#include "forms/Form.h"
 #include "mainwin/frmVemo.h"
 
 int main(int argc, char** argv)
@@ -10,10 +11,10 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Numora"));
 
-    numora::frmVemo& window = numora::frmVemo::instance();
-    window.show();
-    // A start-up that refused to go on leaves no window: the program ends.
-    const int result = window.isLoaded() ? QApplication::exec() : 1;
-    delete numora::frmVemo::existingInstance();
-    return result;
+    numora::frmVemo::instance().show();
+    // A start-up that refused to go on leaves no window loaded: the program
+    // ends at once, unsuccessfully.
+    const bool started = numora::forms::loadedCount() > 0;
+    const int result = numora::forms::run(&numora::frmVemo::Form_Terminate);
+    return started ? result : 1;
 }

@@ -6,58 +6,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <stdexcept>
 
 #include "platform/dao/DBEngine.h"
-#ifdef NUMORA_HAVE_DBFILE
 #include "tools/DbFile.h"
-#endif
 
 namespace numora::bench {
 namespace {
 
 std::unique_ptr<QTemporaryDir> g_dir;
 BenchEnv g_env;
-
-#ifndef NUMORA_HAVE_DBFILE
-// Without the database tool: the same tables, filled with plain generated cards.
-void createSampleHere(const std::string& path, int cards)
-{
-    sqlite3* db = nullptr;
-    if (sqlite3_open(path.c_str(), &db) != SQLITE_OK)
-        throw std::runtime_error("cannot create " + path);
-    const char* schema =
-        "CREATE TABLE Vemo (Name TEXT NOT NULL, Phone TEXT, Mobil TEXT, Line TEXT, Fax TEXT, Address TEXT, "
-        "Email TEXT(20)); CREATE INDEX VemoName ON Vemo (Name);"
-        "CREATE TABLE Work (Name TEXT NOT NULL, Home TEXT, Mobil TEXT, Phone TEXT, Dept TEXT, Address TEXT, "
-        "Email TEXT(20)); CREATE INDEX WorkName ON Work (Name); BEGIN;";
-    sqlite3_exec(db, schema, nullptr, nullptr, nullptr);
-    for (const char* table : {"Vemo", "Work"}) {
-        sqlite3_stmt* st = nullptr;
-        const std::string sql = std::string("INSERT INTO ") + table + " VALUES (?, ?, ?, ?, ?, ?, ?)";
-        sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr);
-        for (int i = 0; i < cards; ++i) {
-            char text[64];
-            std::snprintf(text, sizeof text, "שם %05d", (i * 7919) % cards);
-            sqlite3_bind_text(st, 1, text, -1, SQLITE_TRANSIENT);
-            for (int c = 2; c <= 5; ++c) {
-                std::snprintf(text, sizeof text, "0%d-%07d", c, i);
-                sqlite3_bind_text(st, c, text, -1, SQLITE_TRANSIENT);
-            }
-            sqlite3_bind_text(st, 6, "רחוב הרצל 1, תל אביב", -1, SQLITE_STATIC);
-            sqlite3_bind_text(st, 7, "card@example.org", -1, SQLITE_STATIC);
-            sqlite3_step(st);
-            sqlite3_reset(st);
-        }
-        sqlite3_finalize(st);
-    }
-    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-}
-#endif
 
 void setVar(const char* name, const std::string& value) { setenv(name, value.c_str(), 1); }
 
@@ -83,11 +43,7 @@ void initBenchEnv(int cards)
     setVar("NUMORA_REGISTRY_DIR", g_env.root + "/registry");
     setVar("WINDIR", g_env.root + "/windows");
 
-#ifdef NUMORA_HAVE_DBFILE
     dbfile::createSample(g_env.dbPath, cards);
-#else
-    createSampleHere(g_env.dbPath, cards);
-#endif
     // Registered the way the program registers it at every start.
     dao::DBEngine().RegisterDatabase(
         kDataSource, dao::kAccessDriverName, true,

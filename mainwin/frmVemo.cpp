@@ -1,394 +1,34 @@
-// The main window: its controls and menus, the program's start-up (the load
-// step of the first showing), Quit, and the end step when the program ends.
+// The main window's life: the program's start-up (the load step of the first
+// showing), Quit, the end step when the program ends, and the commands.
 #include "mainwin/frmVemo.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QCloseEvent>
-#include <QComboBox>
 #include <QDir>
 #include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
 #include <QMouseEvent>
-#include <QPointer>
-#include <QStatusBar>
-#include <QToolButton>
-
-#include <array>
 
 #include "mainwin/Module1.h"
 #include "platform/com/ControlHost.h"
-#include "platform/controls/FlexGrid.h"
 #include "platform/controls/LetterTabStrip.h"
 #include "platform/core/Error.h"
 #include "platform/dao/DBEngine.h"
 #include "platform/keyboard/KeyboardLayout.h"
 #include "platform/tray/Tray.h"
-#include "platform/ui/Fonts.h"
-#include "platform/ui/Icons.h"
 #include "platform/ui/MsgBox.h"
-#include "platform/ui/Twips.h"
 #include "platform/win/WindowsFolder.h"
 #include "store/Store.h"
 
 namespace numora {
 namespace {
 
-QPointer<frmVemo> g_instance;
 dao::Engine* g_engine = nullptr;
 
-constexpr char kProgramName[] = "Numora";
 constexpr char kPlacementProgId[] = "Kwendo.Ravelle";
 constexpr char kPlacementSection[] = "Setting";
 constexpr com::DISPID kDispIdInitReg = 0x60030000;
 
-// The designed client area.
-constexpr int kClientWidthTwips = 9405;
-constexpr int kClientHeightTwips = 5895;
-
-// One tab per letter: the letter, a run of spaces, the letter again.
-struct TabLetter {
-    char16_t letter;
-    int spaces;
-};
-constexpr std::array<TabLetter, 22> kTabLetters{{
-    {u'\u05D0', 10}, {u'\u05D1', 9},  {u'\u05D2', 10}, {u'\u05D3', 9},  {u'\u05D4', 9},  {u'\u05D5', 11},
-    {u'\u05D6', 10}, {u'\u05D7', 11}, {u'\u05D8', 9},  {u'\u05D9', 10}, {u'\u05DB', 9},  {u'\u05DC', 9},
-    {u'\u05DE', 9},  {u'\u05E0', 10}, {u'\u05E1', 9},  {u'\u05E2', 10}, {u'\u05E4', 9},  {u'\u05E6', 9},
-    {u'\u05E7', 9},  {u'\u05E8', 9},  {u'\u05E9', 8},  {u'\u05EA', 11},
-}};
-
-QStringList tabCaptions()
-{
-    QStringList captions;
-    for (const TabLetter& t : kTabLetters) {
-        const QString letter(QChar(t.letter));
-        captions << letter + QString(t.spaces, QLatin1Char(' ')) + letter;
-    }
-    return captions;
-}
-
-// A filled rectangle or line drawn in one colour.
-QWidget* decoration(QWidget* parent, const QString& name, const QRect& place, const QColor& colour)
-{
-    auto* w = new QWidget(parent);
-    w->setObjectName(name);
-    w->setGeometry(place);
-    w->setAutoFillBackground(true);
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::Window, colour);
-    w->setPalette(pal);
-    w->setAttribute(Qt::WA_TransparentForMouseEvents);
-    return w;
-}
-
-QLabel* label(QWidget* parent, const char* name, const QString& text, const QRect& place)
-{
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(QLatin1String(name));
-    l->setGeometry(place);
-    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return l;
-}
-
-QToolButton* flatButton(QWidget* parent, const char* name, const char* caption, const char* tip,
-                        ui::Picture picture, const QRect& place)
-{
-    auto* b = new QToolButton(parent);
-    b->setObjectName(QLatin1String(name));
-    b->setText(QLatin1String(caption));
-    if (tip)
-        b->setToolTip(QLatin1String(tip));
-    b->setIcon(ui::icon(picture));
-    b->setIconSize(QSize(24, 24));
-    b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    b->setAutoRaise(true);
-    b->setGeometry(place);
-    return b;
-}
-
-QAction* entry(QMenu* menu, const char* name, const char* caption)
-{
-    QAction* a = menu->addAction(QLatin1String(caption));
-    a->setObjectName(QLatin1String(name));
-    return a;
-}
-
-void separator(QMenu* menu, const char* name) { menu->addSeparator()->setObjectName(QLatin1String(name)); }
-
 } // namespace
 
-// ---- construction -------------------------------------------------------------
-
-frmVemo::frmVemo(QWidget* parent) : QMainWindow(parent)
-{
-    if (!g_instance)
-        g_instance = this;
-    setObjectName(QStringLiteral("frmVemo"));
-    setWindowTitle(QLatin1String(kProgramName));
-    setWindowIcon(ui::icon(ui::Picture::AppIcon));
-    ui::installFontSubstitutions();
-
-    auto* client = new QWidget(this);
-    client->setObjectName(QStringLiteral("frmVemoClient"));
-    const QSize clientSize = ui::twipsRect(0, 0, kClientWidthTwips, kClientHeightTwips).size();
-    client->setMinimumSize(clientSize);
-    setCentralWidget(client);
-    buildControls(client);
-    buildMenus();
-    connectControls();
-    resize(clientSize.width(), clientSize.height() + menuBar()->sizeHint().height());
-
-    // The end step belongs to the end of the program, whichever window closes last.
-    static bool endStepConnected = false;
-    if (!endStepConnected && qApp) {
-        endStepConnected = true;
-        QObject::connect(qApp, &QCoreApplication::aboutToQuit, qApp, &frmVemo::Form_Terminate);
-    }
-}
-
-frmVemo::~frmVemo() = default;
-
-void frmVemo::buildControls(QWidget* client)
-{
-    using ui::twipsRect;
-
-    // The tab strip lies underneath everything else inside its area. Its rows
-    // run down the right side: the buttons fill the top of its area and the
-    // grid and status bar its middle, so the only free band wide enough for
-    // three rows of tabs is the one right of the grid.
-    TabVemo = new controls::LetterTabStrip(client);
-    TabVemo->setObjectName(QStringLiteral("TabVemo"));
-    TabVemo->setEdge(controls::LetterTabStrip::Edge::Right);
-    TabVemo->setTabsPerRow(8);
-    TabVemo->setTabDepth(ui::twipsToPixelsX(300));
-    TabVemo->setTabs(tabCaptions());
-    TabVemo->setGeometry(twipsRect(360, 840, 8895, 4935));
-
-    // Lines across the top edge.
-    Line1[0] = decoration(client, QStringLiteral("Line1"), twipsRect(0, 0, 9360, 15), QColor(128, 128, 128));
-    Line1[1] = decoration(client, QStringLiteral("Line1"), twipsRect(0, 20, 9360, 15), Qt::white);
-    Line1[0]->setProperty("index", 0);
-    Line1[1]->setProperty("index", 1);
-
-    // The ladder down the left edge: each purple bar has a white twin just
-    // above and left of it, which shows as a highlight.
-    for (int k = 0; k < 17; ++k) {
-        const int top = 960 + 240 * k;
-        Shape1[17 + k] = decoration(client, QStringLiteral("Shape1"), twipsRect(105, top - 15, 375, 135), Qt::white);
-        Shape1[17 + k]->setProperty("index", 17 + k);
-    }
-    for (int k = 0; k < 17; ++k) {
-        const int top = 960 + 240 * k;
-        Shape1[k] = decoration(client, QStringLiteral("Shape1"), twipsRect(120, top, 375, 135), QColor(128, 0, 128));
-        Shape1[k]->setProperty("index", k);
-    }
-
-    // The title: the purple text behind, the white one 30 twips up and left in
-    // front of it, so the purple shows as its shadow.
-    const QFont titleFont = ui::designFont(QStringLiteral("Narkisim"), 22, true);
-    lblHeader[0] = label(client, "lblHeader", QLatin1String(kProgramName), twipsRect(720, 120, 4335, 495));
-    lblHeader[1] = label(client, "lblHeader", QLatin1String(kProgramName), twipsRect(690, 90, 4335, 615));
-    for (int i = 0; i < 2; ++i) {
-        lblHeader[i]->setProperty("index", i);
-        lblHeader[i]->setFont(titleFont);
-        QPalette pal = lblHeader[i]->palette();
-        pal.setColor(QPalette::WindowText, i == 0 ? QColor(128, 0, 128) : QColor(Qt::white));
-        lblHeader[i]->setPalette(pal);
-    }
-    lblHeader[1]->raise();
-
-    Shape2 = decoration(client, QStringLiteral("Shape2"), twipsRect(240, 600, 6615, 135), QColor(128, 0, 128));
-
-    Image2 = label(client, "Image2", QString(), twipsRect(5040, 120, 480, 480));
-    Image2->setPixmap(ui::icon(ui::Picture::AppIcon).pixmap(32, 32));
-    Image2->installEventFilter(this);
-
-    Label2 = label(client, "Label2", QStringLiteral("Group Selection"), twipsRect(5520, 240, 1335, 375));
-    Label2->setFont(ui::designFont(QStringLiteral("Times New Roman"), 9.75));
-
-    cmbGroup = new QComboBox(client);
-    cmbGroup->setObjectName(QStringLiteral("cmbGroup"));
-    cmbGroup->addItems({QStringLiteral("Personal"), QStringLiteral("Work")});
-    cmbGroup->setCurrentIndex(0);
-    cmbGroup->setToolTip(QStringLiteral("Select group of records"));
-    cmbGroup->setGeometry(twipsRect(7080, 240, 2175, 345));
-
-    // One row of buttons, from the right: Add, Edit, Search, All, Delete; Quit
-    // alone at the left end.
-    btnAdd = flatButton(client, "btnAdd", "Add", "Add new phone record", ui::Picture::Add,
-                        twipsRect(7080, 960, 855, 735));
-    btnEdit = flatButton(client, "btnEdit", "Edit", nullptr, ui::Picture::Edit, twipsRect(6120, 960, 855, 735));
-    btnSearch = flatButton(client, "btnSearch", "Seach", "Search specific phone record", ui::Picture::Search,
-                           twipsRect(5160, 960, 855, 735));
-    btnAll = flatButton(client, "btnAll", "All", "Show all phone records", ui::Picture::All,
-                        twipsRect(4200, 960, 855, 735));
-    btnDelete = flatButton(client, "btnDelete", "Delete", "Delete current phone record", ui::Picture::Delete,
-                           twipsRect(3240, 960, 855, 735));
-    btnQuit = flatButton(client, "btnQuit", "Quit ", "Quit program", ui::Picture::Quit,
-                         twipsRect(840, 960, 855, 735));
-
-    TxtIndex = new QLineEdit(client);
-    TxtIndex->setObjectName(QStringLiteral("TxtIndex"));
-    TxtIndex->setLayoutDirection(Qt::RightToLeft);
-    TxtIndex->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    TxtIndex->setFont(ui::designFont(QStringLiteral("Narkisim"), 12));
-    {
-        QPalette pal = TxtIndex->palette();
-        pal.setColor(QPalette::Text, QColor(0, 0, 128));
-        pal.setColor(QPalette::Base, QColor(255, 224, 192));
-        TxtIndex->setPalette(pal);
-    }
-    TxtIndex->setGeometry(twipsRect(840, 1800, 7095, 405));
-
-    MSFlexGrid1 = new controls::FlexGrid(client);
-    MSFlexGrid1->setObjectName(QStringLiteral("MSFlexGrid1"));
-    MSFlexGrid1->setGeometry(twipsRect(840, 2160, 7095, 2895));
-
-    // The status bar sits in its own place in the window, not along the
-    // window's bottom edge: panel 1 narrow on the left, panel 2 the rest.
-    StatusBar1 = new QStatusBar(client);
-    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    StatusBar1->setSizeGripEnabled(false);
-    for (int i = 0; i < 2; ++i) {
-        panels_[i] = new QLabel(StatusBar1);
-        panels_[i]->setObjectName(QStringLiteral("StatusBar1Panel%1").arg(i + 1));
-        panels_[i]->setFrameShape(QFrame::Panel);
-        panels_[i]->setFrameShadow(QFrame::Sunken);
-        panels_[i]->setContentsMargins(2, 0, 2, 0);
-    }
-    panels_[0]->setMinimumWidth(panels_[0]->fontMetrics().horizontalAdvance(QStringLiteral(" Total Records 32766 ")) +
-                                8);
-    StatusBar1->addWidget(panels_[0]);
-    StatusBar1->addWidget(panels_[1], 1);
-    StatusBar1->setGeometry(twipsRect(840, 5040, 7095, 255));
-    StatusBar1->raise(); // the grid's last pixel row lies under it, as designed
-}
-
-void frmVemo::buildMenus()
-{
-    QMenuBar* bar = menuBar();
-    bar->setObjectName(QStringLiteral("frmVemoMenuBar"));
-
-    mnuFile = bar->addMenu(QStringLiteral("&File"));
-    mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    mnuAdd = entry(mnuFile, "mnuAdd", "&Add...");
-    mnuEdit = entry(mnuFile, "mnuEdit", "&Edit...");
-    mnuDel = entry(mnuFile, "mnuDel", "&Delete");
-    separator(mnuFile, "mnu3");
-    mnuPrint = entry(mnuFile, "mnuPrint", "&Print...");
-    separator(mnuFile, "mnu1");
-    mnuExit = entry(mnuFile, "mnuExit", "E&xit");
-
-    mnuOption = bar->addMenu(QStringLiteral("&Option"));
-    mnuOption->setObjectName(QStringLiteral("mnuOption"));
-    mnuImportDB = entry(mnuOption, "mnuImportDB", "Import DB...");
-    mnuExportDB = entry(mnuOption, "mnuExportDB", "Export DB...");
-    separator(mnuOption, "mnu7");
-    mnuDialingNum = entry(mnuOption, "mnuDialingNum", "Dialing Number...");
-
-    mnuView = bar->addMenu(QStringLiteral("&View"));
-    mnuView->setObjectName(QStringLiteral("mnuView"));
-    mnuAll = entry(mnuView, "mnuAll", "&All");
-    mnuSearch = entry(mnuView, "mnuSearch", "&Search...");
-    separator(mnuView, "mnu2");
-    mnuDbg = entry(mnuView, "mnuDbg", "&Debug");
-    mnuDbg->setCheckable(true);
-    mnuDbg->setChecked(false);
-
-    mnuHelp = bar->addMenu(QStringLiteral("&Help"));
-    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
-    mnuAbout = entry(mnuHelp, "mnuAbout", "&About...");
-
-    // Menus that never show in the bar, only as popups.
-    popFile = new QMenu(QStringLiteral("&File"), this);
-    popFile->setObjectName(QStringLiteral("popFile"));
-    popAdd = entry(popFile, "popAdd", "&Add...");
-    popEdit = entry(popFile, "popEdit", "&Edit...");
-    popDel = entry(popFile, "popDel", "&Delete");
-    separator(popFile, "mnu5");
-    popSearch = entry(popFile, "popSearch", "&Search...");
-    popDialing = entry(popFile, "popDialing", "Di&aling...");
-    separator(popFile, "mnu8");
-    popPrint = entry(popFile, "popPrint", "&Print...");
-
-    mPopupSys = new QMenu(QStringLiteral("&SysTray"), this);
-    mPopupSys->setObjectName(QStringLiteral("mPopupSys"));
-    mPopRestore = entry(mPopupSys, "mPopRestore", "&Restore");
-    mpopSearch = entry(mPopupSys, "mpopSearch", "&Search");
-    separator(mPopupSys, "mnu");
-    mPopExit = entry(mPopupSys, "mPopExit", "&Exit");
-}
-
-void frmVemo::connectControls()
-{
-    connect(TabVemo, &controls::LetterTabStrip::Click, this, &frmVemo::TabVemo_Click);
-    connect(cmbGroup, &QComboBox::activated, this, [this](int) { cmbGroup_Click(); });
-
-    connect(MSFlexGrid1, &controls::FlexGrid::Click, this, &frmVemo::MSFlexGrid1_Click);
-    connect(MSFlexGrid1, &controls::FlexGrid::DblClick, this, &frmVemo::MSFlexGrid1_DblClick);
-    connect(MSFlexGrid1, &controls::FlexGrid::KeyPress, this, &frmVemo::MSFlexGrid1_KeyPress);
-    connect(MSFlexGrid1, &controls::FlexGrid::MouseDown, this, &frmVemo::MSFlexGrid1_MouseDown);
-    connect(MSFlexGrid1, &controls::FlexGrid::FocusChanged, this, &frmVemo::MSFlexGrid1_FocusChanged);
-
-    connect(btnAdd, &QToolButton::clicked, this, &frmVemo::btnAdd_Click);
-    connect(btnEdit, &QToolButton::clicked, this, &frmVemo::btnEdit_Click);
-    connect(btnSearch, &QToolButton::clicked, this, &frmVemo::btnSearch_Click);
-    connect(btnAll, &QToolButton::clicked, this, &frmVemo::btnAll_Click);
-    connect(btnDelete, &QToolButton::clicked, this, &frmVemo::btnDelete_Click);
-    connect(btnQuit, &QToolButton::clicked, this, &frmVemo::btnQuit_Click);
-
-    connect(mnuAdd, &QAction::triggered, this, &frmVemo::btnAdd_Click);
-    connect(mnuEdit, &QAction::triggered, this, &frmVemo::btnEdit_Click);
-    connect(mnuDel, &QAction::triggered, this, &frmVemo::btnDelete_Click);
-    connect(mnuPrint, &QAction::triggered, this, &frmVemo::mnuPrint_Click);
-    connect(mnuExit, &QAction::triggered, this, &frmVemo::mnuExit_Click);
-    connect(mnuImportDB, &QAction::triggered, this, &frmVemo::mnuImportDB_Click);
-    connect(mnuExportDB, &QAction::triggered, this, &frmVemo::mnuExportDB_Click);
-    connect(mnuDialingNum, &QAction::triggered, this, &frmVemo::mnuDialingNum_Click);
-    connect(mnuAll, &QAction::triggered, this, &frmVemo::mnuAll_Click);
-    connect(mnuSearch, &QAction::triggered, this, &frmVemo::mnuSearch_Click);
-    // The Debug entry flips its own check mark before mnuDbg_Click runs.
-    connect(mnuDbg, &QAction::triggered, this, &frmVemo::mnuDbg_Click);
-    connect(mnuAbout, &QAction::triggered, this, &frmVemo::mnuAbout_Click);
-
-    connect(popAdd, &QAction::triggered, this, &frmVemo::btnAdd_Click);
-    connect(popEdit, &QAction::triggered, this, &frmVemo::btnEdit_Click);
-    connect(popDel, &QAction::triggered, this, &frmVemo::btnDelete_Click);
-    connect(popSearch, &QAction::triggered, this, &frmVemo::btnSearch_Click);
-    connect(popDialing, &QAction::triggered, this, &frmVemo::popDialing_Click);
-    connect(popPrint, &QAction::triggered, this, &frmVemo::mnuPrint_Click);
-
-    connect(mPopRestore, &QAction::triggered, this, &frmVemo::mPopRestore_Click);
-    connect(mpopSearch, &QAction::triggered, this, &frmVemo::mpopSearch_Click);
-    connect(mPopExit, &QAction::triggered, this, &frmVemo::mPopExit_Click);
-}
-
-// ---- the program-wide instance ------------------------------------------------
-
-frmVemo& frmVemo::instance()
-{
-    if (!g_instance)
-        new frmVemo(); // registers itself; released by the program's entry at the end
-    return *g_instance;
-}
-
-frmVemo* frmVemo::existingInstance() { return g_instance.data(); }
-
 void frmVemo::setDatabaseEngine(dao::Engine* engine) { g_engine = engine; }
-
-QString frmVemo::panelText(int panel) const
-{
-    return panel >= 1 && panel <= 2 ? panels_[panel - 1]->text() : QString();
-}
-
-void frmVemo::setPanelText(int panel, const QString& text)
-{
-    if (panel >= 1 && panel <= 2)
-        panels_[panel - 1]->setText(text);
-}
 
 // ---- start-up -----------------------------------------------------------------
 
@@ -403,31 +43,12 @@ QString frmVemo::dataFolderFor(const QString& currentFolder)
     return folder;
 }
 
-void frmVemo::setVisible(bool visible)
-{
-    if (visible && !loaded_) {
-        // Loading: the placement control comes with the window, then the load
-        // step runs before the window first appears.
-        loaded_ = true;
-        if (!Ravelle1)
-            Ravelle1 = com::createControl(kPlacementProgId, this);
-        if (!Form_Load()) {
-            // Start-up refused to go on: the window unloads unseen.
-            Ravelle1.reset();
-            loaded_ = false;
-            return;
-        }
-    }
-    QMainWindow::setVisible(visible);
-    if (visible) {
-        raise();
-        activateWindow();
-    }
-}
-
 bool frmVemo::Form_Load()
 {
     Module1State& m = Module1();
+    // The placement control comes with the window, before its load step.
+    if (!Ravelle1)
+        Ravelle1 = com::createControl(kPlacementProgId, this);
 
     // Every step ignores its own failure and the next one runs.
     resumeNext([&] { m.strNewLine = QStringLiteral("\r\n"); });
@@ -449,13 +70,22 @@ bool frmVemo::Form_Load()
         m.cnDirectory->Open(store::kConnectionString, "", "", -1);
     });
     resumeNext([&] { m.rsDirectory = std::make_unique<ado::Recordset>(); });
-    QString unusable; // why the data file cannot be used, told once the program is named
+    store::Preparation prepared;
     resumeNext([&] {
         if (!m.cnDirectory)
             throw Error(91, "Object variable not set");
-        unusable = g_engine ? store::PrepareDatabase(*m.cnDirectory, m.strDataFolder, *g_engine)
+        prepared = g_engine ? store::PrepareDatabase(*m.cnDirectory, m.strDataFolder, *g_engine)
                             : store::PrepareDatabase(*m.cnDirectory, m.strDataFolder);
     });
+    // A registration the engine refused: one box per error it reported, then
+    // start-up goes on with whatever data source was registered before.
+    for (const dao::EngineError& error : prepared.registrationErrors) {
+        resumeNext([&] {
+            ui::MsgBox(QStringLiteral("Error number: ") + QString::number(error.Number) + QLatin1Char('\r') +
+                           QString::fromStdString(error.Description),
+                       ui::vbOKOnly);
+        });
+    }
     resumeNext([&] {
         ui::setAppTitle(QLatin1String(kProgramName));
         setWindowTitle(ui::appTitle());
@@ -465,9 +95,10 @@ bool frmVemo::Form_Load()
         lblHeader[1]->setText(ui::appTitle());
     });
     resumeNext([&] { m.strSortOrder = QStringLiteral(" ASC"); });
-    // An empty list alone would pass for an empty directory.
-    if (!unusable.isEmpty())
-        resumeNext([&] { ui::MsgBox(unusable, ui::vbExclamation); });
+    // An empty list alone would pass for an empty directory; this is told
+    // once the program is named.
+    if (!prepared.unusable.isEmpty())
+        resumeNext([&] { ui::MsgBox(prepared.unusable, ui::vbExclamation); });
     resumeNext([&] {
         TabVemo->setCurrentIndex(0);
         TabVemo_Click(0);
@@ -506,14 +137,7 @@ void frmVemo::btnQuit_Click()
 
 void frmVemo::mnuExit_Click() { btnQuit_Click(); }
 
-void frmVemo::closeEvent(QCloseEvent* event)
-{
-    // Unloading: the placement control goes with the window and stores its
-    // placement as it is destroyed.
-    Ravelle1.reset();
-    loaded_ = false;
-    event->accept();
-}
+void frmVemo::Form_Unload() { Ravelle1.reset(); }
 
 void frmVemo::Form_Terminate()
 {
@@ -565,7 +189,6 @@ void frmVemo::mnuPrint_Click() {}
 void frmVemo::mnuImportDB_Click() {}
 void frmVemo::mnuExportDB_Click() {}
 void frmVemo::mnuDialingNum_Click() {}
-void frmVemo::mnuSearch_Click() {}
 void frmVemo::mnuAbout_Click() {}
 void frmVemo::popDialing_Click() {}
 void frmVemo::mPopRestore_Click() {}

@@ -1,12 +1,18 @@
 #pragma once
 // The main window: the directory grid narrowed by letter tabs and group, the
 // record commands, the menus, and the program's start-up and end.
+//
+// Its controls and menus are built in frmVemoLayout.cpp; its load step, end
+// step and commands are in frmVemo.cpp; the grid, the letter tabs and the
+// group selector in frmVemoGrid.cpp.
 
 #include <QMainWindow>
 #include <QPoint>
 #include <QString>
 
 #include <memory>
+
+#include "forms/Form.h"
 
 class QAction;
 class QComboBox;
@@ -22,11 +28,15 @@ namespace numora::dao { class Engine; }
 
 namespace numora {
 
-class frmVemo : public QMainWindow {
+class frmVemo : public forms::Form<frmVemo, QMainWindow> {
     Q_OBJECT
 public:
     explicit frmVemo(QWidget* parent = nullptr);
     ~frmVemo() override;
+
+    // The program's name: the window's caption as designed, and the
+    // application title the load step sets.
+    static constexpr char kProgramName[] = "Numora";
 
     // ---- controls (object names as the members) --------------------------
     QLabel* lblHeader[2] = {nullptr, nullptr};
@@ -69,22 +79,12 @@ public:
     void setPanelText(int panel, const QString& text);
 
     // ---- start-up and end ---------------------------------------------------
-    // The program-wide main window: the one constructed first and not yet
-    // destroyed, created on first use.
-    static frmVemo& instance();
-    static frmVemo* existingInstance();
+    // The window is the program-wide instance (forms::Form): its first showing
+    // runs the load step before it appears, and closing it unloads it.
 
-    // The first showing of the window runs Form_Load before the window
-    // appears; showing it again only brings it to the front.
-    void setVisible(bool visible) override;
-    bool isLoaded() const { return loaded_; }
-
-    // The load step. False when start-up refused to go on (a data folder the
-    // program cannot use, after saying why): the window is then not shown.
-    bool Form_Load();
     // The end step: closes the shared connection and recordset and removes the
-    // tray icon. It runs once the program ends (no window of it remains), not
-    // when the main window closes, so a window left open keeps the connection.
+    // tray icon. It belongs to the program's end (forms::run), not to the main
+    // window's: a window left open after Quit keeps the connection.
     static void Form_Terminate();
     void btnQuit_Click();
     void mnuExit_Click();
@@ -125,7 +125,6 @@ public:
     void mnuImportDB_Click();
     void mnuExportDB_Click();
     void mnuDialingNum_Click();
-    void mnuSearch_Click();
     void mnuAbout_Click();
     void popDialing_Click();
     void mPopRestore_Click();
@@ -136,7 +135,12 @@ public:
     void nidTray_Callback(int code);
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
+    // The load step. False when start-up refused to go on (a data folder the
+    // program cannot use, after saying why): the window is then not shown.
+    bool Form_Load() override;
+    // Unloading: the placement control goes with the window and stores its
+    // placement as it is destroyed.
+    void Form_Unload() override;
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -145,7 +149,6 @@ private:
     void buildMenus();
     void connectControls();
 
-    bool loaded_ = false;
     QLabel* panels_[2] = {nullptr, nullptr};
 };
 

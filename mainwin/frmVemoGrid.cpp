@@ -17,15 +17,18 @@
 #include <QToolButton>
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "mainwin/Module1.h"
+#include "mainwin/TabLetters.h"
 #include "platform/ado/Ado.h"
 #include "platform/controls/FlexGrid.h"
 #include "platform/controls/LetterTabStrip.h"
 #include "platform/core/Error.h"
 #include "platform/ui/MsgBox.h"
+#include "store/Listing.h"
 #include "store/Store.h"
 
 namespace numora {
@@ -44,22 +47,6 @@ constexpr std::array<int, store::kGridColumns> kColumnTwips = {1855, 1200, 1400,
 constexpr std::array<int, store::kGridColumns> kColumnAlignment = {
     controls::flexAlignLeftTop, controls::flexAlignCenterTop, controls::flexAlignCenterTop,
     controls::flexAlignCenterTop, controls::flexAlignCenterTop};
-
-// The letter of each tab, in tab order. The final letter forms have no tab:
-// names that begin with one are listed under All only.
-const std::array<QString, 22>& tabLetters()
-{
-    static const std::array<QString, 22> letters = [] {
-        constexpr char16_t codes[] = {0x05D0, 0x05D1, 0x05D2, 0x05D3, 0x05D4, 0x05D5, 0x05D6, 0x05D7,
-                                      0x05D8, 0x05D9, 0x05DB, 0x05DC, 0x05DE, 0x05E0, 0x05E1, 0x05E2,
-                                      0x05E4, 0x05E6, 0x05E7, 0x05E8, 0x05E9, 0x05EA};
-        std::array<QString, 22> out;
-        for (size_t i = 0; i < out.size(); ++i)
-            out[i] = QString(QChar(codes[i]));
-        return out;
-    }();
-    return letters;
-}
 
 const QString& allLetters()
 {
@@ -139,54 +126,51 @@ void showStatus(frmVemo& w)
         w.setPanelText(2, m.strQueryText);
 }
 
-// The one listing fill. letter: the filter to apply, or nullptr for the
+// The one listing fill. letter: the filter to apply, or std::nullopt for the
 // whole group. After it rsDirectory holds the listed cards in grid order, the
 // filter still applied, standing after the last one; the grid has the
 // headings, one row per card and one empty row; the status bar shows the count.
-void listGroup(frmVemo& w, const QString* letter, Paint paint, OnFailure mode)
+void listGroup(frmVemo& w, const std::optional<QString>& letter, Paint paint, OnFailure mode)
 {
     Module1State& m = Module1();
     FlexGrid& grid = *w.MSFlexGrid1;
     m.intRowCount = 0;
 
-    if (const store::GroupLayout* layout = store::layoutForGroup(w.cmbGroup->currentText())) {
+    if (const store::Table* table = store::tableForGroup(w.cmbGroup->currentText())) {
         RedrawOff batch(grid);
         step(mode, [&] { w.SetGridHeadings(); });
-        m.strCurrentSql = store::listingSql(*layout, m.strSortOrder);
-        if (!letter)
-            m.strQueryText = m.strCurrentSql;
 
         // A new recordset for every listing; the old one goes with its rows.
         if (m.rsDirectory && m.rsDirectory->State() == ado::adStateOpen)
             resumeNext([&] { m.rsDirectory->Close(); });
-        m.rsDirectory = std::make_unique<ado::Recordset>();
-        ado::Recordset& rs = *m.rsDirectory;
-        rs.setLockType(ado::adLockOptimistic);
-        rs.setCursorType(ado::adOpenKeyset);
+        m.rsDirectory.reset();
+        store::Listing listing;
+        step(mode, [&] {
+            listing = store::listCards(*table, letter, m.strSortOrder);
+        });
+        m.strCurrentSql = listing.sql;
+        m.strQueryText = listing.queryText;
+        m.rsDirectory = listing.recordset ? std::move(listing.recordset) : std::make_unique<ado::Recordset>();
+        if (listing.failure && mode == OnFailure::Stop)
+            throw *listing.failure;
         // A listing that cannot be opened (file missing, locked, not a
         // database) leaves the headings alone and a count of 0.
-        const bool opened = step(mode, [&] {
-            rs.Open(m.strCurrentSql.toStdString(), store::kConnectionString, -1, -1, ado::adCmdText);
-        });
-        if (letter) {
-            if (opened)
-                step(mode, [&] { rs.setFilter(store::nameFilter(*letter).toStdString()); });
-            m.strQueryText = m.strCurrentSql + QStringLiteral(" \\\\ ") + QString::fromStdString(rs.Filter());
-        }
+        ado::Recordset& rs = *m.rsDirectory;
+        const bool opened = rs.State() == ado::adStateOpen;
 
         if (opened) {
             // The grid column's field by position, looked up once per listing.
             std::array<int, store::kGridColumns> fieldIndex{};
             for (int c = 0; c < store::kGridColumns; ++c) {
                 fieldIndex[static_cast<size_t>(c)] = -1;
-                const std::string name = layout->fields[static_cast<size_t>(c)].toStdString();
+                const char* name = table->columns[static_cast<size_t>(c)].name;
                 for (int i = 0; i < rs.FieldCount(); ++i)
                     if (rs.FieldName(i) == name)
                         fieldIndex[static_cast<size_t>(c)] = i;
             }
             const auto field = [&](int c) {
                 const int i = fieldIndex[static_cast<size_t>(c)];
-                return i >= 0 ? rs.Field(i) : rs.Field(layout->fields[static_cast<size_t>(c)].toStdString());
+                return i >= 0 ? rs.Field(i) : rs.Field(table->columns[static_cast<size_t>(c)].name);
             };
 
             const QColor white(Qt::white);
@@ -215,7 +199,7 @@ void listGroup(frmVemo& w, const QString* letter, Paint paint, OnFailure mode)
         if (lcGrid().isDebugEnabled()) {
             const QString first = m.intRowCount > 0 ? grid.TextMatrix(1, 0) : QString();
             const QString last = m.intRowCount > 0 ? grid.TextMatrix(m.intRowCount, 0) : QString();
-            qCDebug(lcGrid).noquote() << "listed" << m.intRowCount << "cards of" << layout->table
+            qCDebug(lcGrid).noquote() << "listed" << m.intRowCount << "cards of" << table->name
                                       << (letter ? QStringLiteral("under ") + *letter : QStringLiteral("in all"))
                                       << "from" << ("[" + first + "]") << "to" << ("[" + last + "]");
         }
@@ -247,16 +231,15 @@ void frmVemo::SetGridHeadings()
     grid.setRows(2);
     grid.setRow(0);
 
-    const QString group = cmbGroup->currentText();
-    const store::GroupLayout* layout = store::layoutForGroup(group);
+    const store::Table* table = store::tableForGroup(cmbGroup->currentText());
     for (int c = store::kGridColumns - 1; c >= 0; --c) {
         grid.setCol(c);
         grid.setColWidth(c, kColumnTwips[static_cast<size_t>(c)]);
         grid.setColAlignment(c, kColumnAlignment[static_cast<size_t>(c)]);
-        if (c == store::kGridColumns - 1)
-            grid.setText(layout ? layout->fifthHeading : QString());
-        else
-            grid.setText(store::commonHeadings()[static_cast<size_t>(c)]);
+        // Columns 0 to 3 carry the same headings in both tables; column 4's
+        // belongs to the group, and any other group text has none.
+        const store::Table* headings = c < store::kGridColumns - 1 ? &store::kPersonalTable : table;
+        grid.setText(headings ? QString::fromUtf8(headings->columns[static_cast<size_t>(c)].heading) : QString());
     }
 
     TxtIndex->clear();
@@ -278,14 +261,13 @@ void frmVemo::RefreshGrid()
         showAllGuarded(*this);
         return;
     }
-    const QString letter = m.strCurrentLetter;
-    listGroup(*this, &letter, Paint::GridColours, OnFailure::SkipStep);
+    listGroup(*this, m.strCurrentLetter, Paint::GridColours, OnFailure::SkipStep);
 }
 
 void frmVemo::ShowAllRecords()
 {
     // The first failure ends the fill; callers decide what then.
-    listGroup(*this, nullptr, Paint::BlackOnWhite, OnFailure::Stop);
+    listGroup(*this, std::nullopt, Paint::BlackOnWhite, OnFailure::Stop);
 }
 
 // ---- the chosen row ------------------------------------------------------------------
@@ -409,11 +391,10 @@ void frmVemo::TabVemo_Click(int /*previousTab*/)
 {
     Module1State& m = Module1();
     const int t = TabVemo ? TabVemo->currentIndex() : -1;
-    if (t >= 0 && t < static_cast<int>(tabLetters().size()))
-        m.strCurrentLetter = tabLetters()[static_cast<size_t>(t)];
+    if (t >= 0 && t < static_cast<int>(kTabLetters.size()))
+        m.strCurrentLetter = tabLetter(static_cast<size_t>(t));
     // A tab always lists its letter, even while All was in force before.
-    const QString letter = m.strCurrentLetter;
-    listGroup(*this, &letter, Paint::BlackOnWhite, OnFailure::SkipStep);
+    listGroup(*this, m.strCurrentLetter, Paint::BlackOnWhite, OnFailure::SkipStep);
 }
 
 void frmVemo::cmbGroup_Click() { RefreshGrid(); }
@@ -445,8 +426,8 @@ void frmVemo::Image2_Click()
     try {
         rs.setCursorType(ado::adOpenKeyset);
         rs.setLockType(ado::adLockOptimistic);
-        rs.Open(("select * from Vemo where Name = '" + store::quoted(demoName()) + "'").toStdString(),
-                store::kConnectionString, -1, -1, ado::adCmdText);
+        rs.Open(store::lookupSql(store::kPersonalTable, demoName()).toStdString(), store::kConnectionString, -1, -1,
+                ado::adCmdText);
         if (rs.Eof()) {
             // No card of that name: nothing to show, nothing changed.
             rs.Close();

@@ -3,7 +3,6 @@
 #include "store/Store.h"
 
 #include "platform/dao/DBEngine.h"
-#include "platform/ui/MsgBox.h"
 
 #include <QDir>
 #include <QStringList>
@@ -91,25 +90,21 @@ QString dataSourceAttributes(const QString& dataFolder)
     return attributes.join(QLatin1Char('\r'));
 }
 
-void RegisterDataSource(const QString& dataFolder, dao::Engine& engine)
+std::vector<dao::EngineError> RegisterDataSource(const QString& dataFolder, dao::Engine& engine)
 {
     // Attributes are separated by carriage returns, so a folder name holding
     // one would split into attributes of the folder-maker's choosing. Such a
     // folder is never registered (the load step has said why).
     if (!dataFolderProblem(dataFolder).isEmpty())
-        return;
-    const QString attributes = dataSourceAttributes(dataFolder);
+        return {};
     try {
-        engine.RegisterDatabase(kDataSourceName, dao::kAccessDriverName, true, attributes.toStdString());
+        engine.RegisterDatabase(kDataSourceName, dao::kAccessDriverName, true,
+                                dataSourceAttributes(dataFolder).toStdString());
     } catch (...) {
-        // One box per engine error, then start-up goes on with whatever data
-        // source was registered before.
-        for (const dao::EngineError& error : engine.Errors()) {
-            ui::MsgBox(QStringLiteral("Error number: ") + QString::number(error.Number) + QLatin1Char('\r') +
-                           QString::fromStdString(error.Description),
-                       ui::vbOKOnly);
-        }
+        // Whatever data source was registered before stays in force.
+        return engine.Errors();
     }
+    return {};
 }
 
 } // namespace numora::store

@@ -6,9 +6,12 @@
 
 namespace numora::store {
 
-void RegisterDataSource(const QString& dataFolder) { RegisterDataSource(dataFolder, dao::DBEngine()); }
+std::vector<dao::EngineError> RegisterDataSource(const QString& dataFolder)
+{
+    return RegisterDataSource(dataFolder, dao::DBEngine());
+}
 
-QString PrepareDatabase(ado::Connection& cn, const QString& dataFolder)
+Preparation PrepareDatabase(ado::Connection& cn, const QString& dataFolder)
 {
     return PrepareDatabase(cn, dataFolder, dao::DBEngine());
 }

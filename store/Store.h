@@ -1,14 +1,18 @@
 #pragma once
 // The directory store: the data source the program reaches its database file
 // through, the start-up preparation of that file, and the one mapping from a
-// group to its table and columns that every window goes through.
+// group to its table (store/Tables.h) that every window goes through. The
+// store shows nothing itself: it returns what went wrong, and the windows
+// tell the user.
 
 #include <QString>
 
-#include <array>
+#include <vector>
+
+#include "platform/dao/DBEngine.h"
+#include "store/Tables.h"
 
 namespace numora::ado { class Connection; }
-namespace numora::dao { class Engine; }
 
 namespace numora::store {
 
@@ -42,38 +46,32 @@ QString dataSourceAttributes(const QString& dataFolder);
 // added when another program holds the file locked; empty otherwise.
 QString UpgradeDatabase(ado::Connection& cn);
 
-// Registers (or re-points) the data source at the data file of dataFolder. On
-// failure shows one box per engine error: "Error number: N" CR description.
-void RegisterDataSource(const QString& dataFolder, dao::Engine& engine);
-void RegisterDataSource(const QString& dataFolder); // the real engine
+// Registers (or re-points) the data source at the data file of dataFolder.
+// Returns the errors the engine reported when the registration failed, in
+// order; none when it succeeded.
+std::vector<dao::EngineError> RegisterDataSource(const QString& dataFolder, dao::Engine& engine);
+std::vector<dao::EngineError> RegisterDataSource(const QString& dataFolder); // the real engine
+
+struct Preparation {
+    std::vector<dao::EngineError> registrationErrors; // as RegisterDataSource returns them
+    QString unusable; // why the data file cannot be used, as a sentence to show; empty when it can
+};
 
 // Registers the data source, then makes cn serve the file it now names
 // (opening it again when it is closed or open on another file), then upgrades
-// that file through it. Returns, as a sentence to show, why the data file
-// cannot be used (missing, empty, not a database, damaged, without a
-// directory table, locked by another program); empty when it can.
-QString PrepareDatabase(ado::Connection& cn, const QString& dataFolder, dao::Engine& engine);
-QString PrepareDatabase(ado::Connection& cn, const QString& dataFolder);
+// that file through it. A data file that cannot be used (missing, empty, not
+// a database, damaged, without a directory table, locked by another program)
+// is told in unusable.
+Preparation PrepareDatabase(ado::Connection& cn, const QString& dataFolder, dao::Engine& engine);
+Preparation PrepareDatabase(ado::Connection& cn, const QString& dataFolder);
 
-// ---- groups, tables and columns -------------------------------------------
+// ---- groups and the SQL texts built on their tables ---------------------------
 
-inline constexpr int kGridColumns = 5;
-
-struct GroupLayout {
-    QString group;                              // "Personal" or "Work"
-    QString table;                              // "Vemo" or "Work"
-    std::array<QString, kGridColumns> fields;   // table columns shown in grid columns 0..4
-    QString fifthHeading;                       // "פקס" or "מחלקה"
-};
-
-// The layout for a group text, compared exactly; nullptr for any other text.
-const GroupLayout* layoutForGroup(const QString& groupText);
-
-// The grid headings of columns 0..3 (column 4's comes from the group).
-const std::array<QString, 4>& commonHeadings();
+// The table of a group text, compared exactly; nullptr for any other text.
+const Table* tableForGroup(const QString& groupText);
 
 // "select * from <table> order by Name " followed by sortOrder.
-QString listingSql(const GroupLayout& layout, const QString& sortOrder);
+QString listingSql(const Table& table, const QString& sortOrder);
 
 // A text placed between single quotes in SQL or a filter, with every embedded
 // quote doubled so it cannot end the literal early.
@@ -83,6 +81,6 @@ QString quoted(const QString& text);
 QString nameFilter(const QString& prefix);
 
 // "select * from <table> where Name = '<name>'", the name quoted as above.
-QString lookupSql(const GroupLayout& layout, const QString& name);
+QString lookupSql(const Table& table, const QString& name);
 
 } // namespace numora::store

@@ -26,8 +26,6 @@ Q_LOGGING_CATEGORY(lcStore, "numora.store", QtInfoMsg)
 constexpr long kEngineNotADatabase = 26;
 constexpr long kEngineCorrupt = 11;
 
-const char* const kTables[] = {"Vemo", "Work"};
-
 // The columns a table of the file has; an Error when it cannot be read.
 std::vector<std::string> columnsOf(ado::Connection& cn, const std::string& table)
 {
@@ -110,9 +108,10 @@ QString checkDataFile(ado::Connection& cn, const QString& file, const std::optio
     if (cn.State() != ado::adStateOpen)
         return openFailure ? problemWith(file, reasonFor(*openFailure)) : QString();
     try {
-        for (const char* table : kTables) {
-            if (!hasColumn(columnsOf(cn, table), "Name"))
-                return problemWith(file, QStringLiteral("its table %1 is not a directory table").arg(table));
+        for (const Table* table : kTables) {
+            if (!hasColumn(columnsOf(cn, table->name), "Name"))
+                return problemWith(file,
+                                   QStringLiteral("its table %1 is not a directory table").arg(table->name));
         }
         // Walks every page once: a file cut short or damaged inside shows
         // here, not halfway through some later listing.
@@ -137,63 +136,62 @@ QString UpgradeDatabase(ado::Connection& cn)
     // column) gain the columns, and only the columns they lack.
     std::optional<std::vector<std::string>> columns[std::size(kTables)];
     for (std::size_t t = 0; t < std::size(kTables); ++t) {
+        const char* table = kTables[t]->name;
         try {
-            const auto names = columnsOf(cn, kTables[t]);
+            const auto names = columnsOf(cn, table);
             if (hasColumn(names, "Name"))
                 columns[t] = names;
             else
-                qCDebug(lcStore) << "not a directory table, left alone:" << kTables[t];
+                qCDebug(lcStore) << "not a directory table, left alone:" << table;
         } catch (const Error& e) {
-            qCDebug(lcStore) << "table" << kTables[t] << "skipped:" << e.description().c_str();
+            qCDebug(lcStore) << "table" << table << "skipped:" << e.description().c_str();
         }
     }
 
-    struct Addition {
-        std::size_t table;
-        const char* column;
-        const char* statement;
-    };
-    static constexpr Addition kAdditions[] = {
-        {0, "Address", "ALTER TABLE Vemo ADD COLUMN Address TEXT;"},
-        {1, "Address", "ALTER TABLE Work ADD COLUMN Address TEXT;"},
-        {0, "Email", "ALTER TABLE Vemo ADD COLUMN Email TEXT(20);"},
-        {1, "Email", "ALTER TABLE Work ADD COLUMN Email TEXT(20);"},
-    };
-    for (const Addition& a : kAdditions) {
-        if (!columns[a.table] || hasColumn(*columns[a.table], a.column))
-            continue;
-        try {
-            cn.Execute(a.statement, nullptr, -1);
-        } catch (const Error& e) {
-            qCDebug(lcStore) << "column not added:" << a.statement << e.description().c_str();
-            // Every further statement would wait for the same lock in vain.
-            if (ado::detail::isLockedByAnother(e.number()))
-                return QStringLiteral("The directory file %1 is in use by another program, so the columns Address "
-                                      "and Email could not be added to it. Close that program and start Numora "
-                                      "again.")
-                    .arg(QString::fromStdString(cn.DatabaseFile()));
+    // Column by column, each to both tables: Address to Vemo and Work, then Email.
+    for (std::size_t c = 0; c < static_cast<std::size_t>(kCardFields); ++c) {
+        for (std::size_t t = 0; t < std::size(kTables); ++t) {
+            const Column& column = kTables[t]->columns[c];
+            if (!column.addedAtStart || !columns[t] || hasColumn(*columns[t], column.name))
+                continue;
+            const std::string statement = std::string("ALTER TABLE ") + kTables[t]->name + " ADD COLUMN " +
+                                          column.name + " " + column.type + ";";
+            try {
+                cn.Execute(statement, nullptr, -1);
+            } catch (const Error& e) {
+                qCDebug(lcStore) << "column not added:" << statement.c_str() << e.description().c_str();
+                // Every further statement would wait for the same lock in vain.
+                if (ado::detail::isLockedByAnother(e.number()))
+                    return QStringLiteral(
+                               "The directory file %1 is in use by another program, so the columns Address "
+                               "and Email could not be added to it. Close that program and start Numora "
+                               "again.")
+                        .arg(QString::fromStdString(cn.DatabaseFile()));
+            }
         }
     }
     return {};
 }
 
-QString PrepareDatabase(ado::Connection& cn, const QString& dataFolder, dao::Engine& engine)
+Preparation PrepareDatabase(ado::Connection& cn, const QString& dataFolder, dao::Engine& engine)
 {
-    RegisterDataSource(dataFolder, engine);
+    Preparation prepared;
+    prepared.registrationErrors = RegisterDataSource(dataFolder, engine);
     // The connection opened before the registration may be closed (the data
     // source did not exist yet) or on the previous folder's file; from here
     // on it serves the file the grid lists, and the upgrade goes to that file.
     const std::optional<Error> openFailure = serveFile(cn, dataFilePath(dataFolder));
     if (cn.State() == ado::adStateOpen) {
-        const QString blocked = UpgradeDatabase(cn);
-        if (!blocked.isEmpty())
-            return blocked;
+        prepared.unusable = UpgradeDatabase(cn);
+        if (!prepared.unusable.isEmpty())
+            return prepared;
     }
     // The file the data source names: the data folder's, unless registering
-    // failed (and said so) and an earlier entry still stands.
+    // failed and an earlier entry still stands.
     const QString file =
         cn.State() == ado::adStateOpen ? QString::fromStdString(cn.DatabaseFile()) : dataFilePath(dataFolder);
-    return checkDataFile(cn, file, openFailure);
+    prepared.unusable = checkDataFile(cn, file, openFailure);
+    return prepared;
 }
 
 } // namespace numora::store

@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include "store/Tables.h"
+
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -17,25 +19,34 @@ namespace {
 
 using Text = std::optional<std::string>; // std::nullopt is Null
 
-// Column lists in table order. Address and Email came later; the old format
-// lacks both.
-constexpr const char* kVemoColumns[] = {"Name", "Phone", "Mobil", "Line", "Fax", "Address", "Email"};
-constexpr const char* kWorkColumns[] = {"Name", "Home", "Mobil", "Phone", "Dept", "Address", "Email"};
-constexpr int kOldColumnCount = 5;
-constexpr int kNewColumnCount = 7;
+using store::Table;
+
 constexpr int kLetters = 22;
 constexpr int kMaxCardsPerGroup = 1'000'000;
 
-std::string tableSql(const char* table, const char* const* columns, bool withNewColumns)
+// The columns a file of the format has: all of them, or the old format's,
+// without those added at start (Address and Email).
+std::vector<const store::Column*> columnsOf(const Table& table, bool withNewColumns)
 {
-    std::string sql = std::string("CREATE TABLE ") + table + " (Name TEXT NOT NULL";
-    for (int c = 1; c < kOldColumnCount; ++c)
-        sql += std::string(", ") + columns[c] + " TEXT";
-    if (withNewColumns)
-        sql += ", Address TEXT, Email TEXT(20)";
+    std::vector<const store::Column*> columns;
+    for (const store::Column& column : table.columns) {
+        if (withNewColumns || !column.addedAtStart)
+            columns.push_back(&column);
+    }
+    return columns;
+}
+
+std::string tableSql(const Table& table, bool withNewColumns)
+{
+    std::string sql = std::string("CREATE TABLE ") + table.name + " (";
+    const char* separator = "";
+    for (const store::Column* column : columnsOf(table, withNewColumns)) {
+        sql += std::string(separator) + column->name + " " + column->type + (column->mayBeNull ? "" : " NOT NULL");
+        separator = ", ";
+    }
     sql += ");";
     // Every listing is ordered by Name and every look-up is by Name.
-    sql += std::string("CREATE INDEX ") + table + "Name ON " + table + " (Name);";
+    sql += std::string("CREATE INDEX ") + table.name + "Name ON " + table.name + " (Name);";
     return sql;
 }
 
@@ -239,7 +250,7 @@ std::vector<Text> ordinaryCard(Generator& g, bool work, int k)
     if (const int repeat = round / (s * f); repeat > 0)
         name += " " + std::to_string(repeat + 1);
 
-    std::vector<Text> card(kNewColumnCount);
+    std::vector<Text> card(static_cast<size_t>(store::kCardFields));
     card[0] = name;
     card[1] = landline(g);
     card[2] = mobile(g);
@@ -291,19 +302,19 @@ std::vector<Text> specialCard(bool work, int i)
 
 constexpr int kSpecialCards = 12;
 
-void fillTable(Database& db, const char* table, const char* const* columns, bool work, int cards,
-               bool withNewColumns)
+void fillTable(Database& db, const Table& table, int cards, bool withNewColumns)
 {
-    const int columnCount = withNewColumns ? kNewColumnCount : kOldColumnCount;
-    std::string sql = std::string("INSERT INTO ") + table + " (";
-    for (int c = 0; c < columnCount; ++c)
-        sql += std::string(c ? ", " : "") + columns[c];
+    const std::vector<const store::Column*> columns = columnsOf(table, withNewColumns);
+    std::string sql = std::string("INSERT INTO ") + table.name + " (";
+    for (size_t c = 0; c < columns.size(); ++c)
+        sql += std::string(c ? ", " : "") + columns[c]->name;
     sql += ") VALUES (";
-    for (int c = 0; c < columnCount; ++c)
+    for (size_t c = 0; c < columns.size(); ++c)
         sql += c ? ", ?" : "?";
     sql += ")";
     Statement insert(db, sql);
 
+    const bool work = &table == &store::kWorkTable;
     Generator g(work ? 0x5157'4F52'4B00'0002ull : 0x5157'454D'4F00'0001ull);
     for (int i = 0; i < cards; ++i) {
         std::vector<Text> card;
@@ -313,7 +324,8 @@ void fillTable(Database& db, const char* table, const char* const* columns, bool
             card = specialCard(work, i - kLetters);
         else
             card = ordinaryCard(g, work, i - kSpecialCards);
-        card.resize(static_cast<size_t>(columnCount));
+        // The old format keeps the fields before Address and Email.
+        card.resize(columns.size());
         insert.insert(card);
     }
 }
@@ -325,10 +337,10 @@ void make(const std::string& path, bool withNewColumns, int cardsPerGroup)
                                  std::to_string(kMaxCardsPerGroup));
     Database db(path);
     db.exec("BEGIN");
-    db.exec(tableSql("Vemo", kVemoColumns, withNewColumns));
-    db.exec(tableSql("Work", kWorkColumns, withNewColumns));
-    fillTable(db, "Vemo", kVemoColumns, false, cardsPerGroup, withNewColumns);
-    fillTable(db, "Work", kWorkColumns, true, cardsPerGroup, withNewColumns);
+    for (const Table* table : store::kTables)
+        db.exec(tableSql(*table, withNewColumns));
+    for (const Table* table : store::kTables)
+        fillTable(db, *table, cardsPerGroup, withNewColumns);
     db.exec("COMMIT");
     db.finish();
 }

@@ -6,7 +6,7 @@
 #include <QScrollBar>
 #include <QToolButton>
 
-#include "tests/store/SqliteProbe.h"
+#include "tests/support/SqliteFile.h"
 
 namespace numora::test {
 namespace {
@@ -26,7 +26,7 @@ bool highlighted(const controls::FlexGrid& g, int row)
 
 TEST_F(GridWindowTest, ClickingARowHighlightsItShowsItsTextAndEnablesEditAndDelete)
 {
-    insertCards(path(), "Vemo", personalCards());
+    insertCards(path(), store::kPersonalTable, personalCards());
     start();
     clickCell(1, 3);
     EXPECT_EQ(grid().Row(), 1);
@@ -60,7 +60,7 @@ TEST_F(GridWindowTest, AClickWithTheOldHighlightOffScreenLeavesTheListWhereItIs)
     std::vector<Card> many;
     for (int i = 0; i < 80; ++i)
         many.push_back({"א" + std::to_string(100 + i), "03-555" + std::to_string(1000 + i), {}, {}, {}});
-    insertCards(path(), "Vemo", many);
+    insertCards(path(), store::kPersonalTable, many);
     start();
     clickCell(1, 0);
     ASSERT_TRUE(highlighted(grid(), 1));
@@ -88,7 +88,7 @@ TEST_F(GridWindowTest, AClickWithTheOldHighlightOffScreenLeavesTheListWhereItIs)
 
 TEST_F(GridWindowTest, TypeAheadStopsMatchingUntilTheTypedPrefixIsCleared)
 {
-    insertCards(path(), "Vemo", personalCards());
+    insertCards(path(), store::kPersonalTable, personalCards());
     start(); // אלון דוד, ארבל מיכל, אשכול נועה
     type(heb("א"));
     EXPECT_EQ(grid().Row(), 1);
@@ -119,7 +119,7 @@ TEST_F(GridWindowTest, TypeAheadStopsMatchingUntilTheTypedPrefixIsCleared)
 
 TEST_F(GridWindowTest, TypeAheadIsCaseSensitiveAnchoredAndComparesTrimmedNames)
 {
-    insertCards(path(), "Vemo", personalCards());
+    insertCards(path(), store::kPersonalTable, personalCards());
     start();
     w->btnAll_Click(); // בלום עדי (blanks around), 144 מודיעין, Orion Tech, orbit, ...
     type(QStringLiteral("o"));
@@ -134,7 +134,7 @@ TEST_F(GridWindowTest, TypeAheadIsCaseSensitiveAnchoredAndComparesTrimmedNames)
 
 TEST_F(GridWindowTest, RightButtonKeepsTheRowSavesTheColumnAndShowsThePopup)
 {
-    insertCards(path(), "Vemo", personalCards());
+    insertCards(path(), store::kPersonalTable, personalCards());
     start();
     clickCell(1, 2);
     grid().scrollTo(grid().model()->index(2, 4));
@@ -153,7 +153,7 @@ TEST_F(GridWindowTest, RightButtonKeepsTheRowSavesTheColumnAndShowsThePopup)
 
 TEST_F(GridWindowTest, DebugPanelShowsTheLatestQueryWhileChecked)
 {
-    insertCards(path(), "Work", workCards());
+    insertCards(path(), store::kWorkTable, workCards());
     start();
     w->setPanelText(2, QStringLiteral("before"));
     chooseTab(1);
@@ -182,8 +182,8 @@ TEST_F(GridWindowTest, DebugPanelShowsTheLatestQueryWhileChecked)
 TEST_F(GridWindowTest, EditBufferDemonstrationShowsTheBufferAndPutsTheNameBack)
 {
     const std::string demo = "ישראל ישראלי";
-    insertCards(path(), "Vemo", {{demo, "03-5550000", std::nullopt, std::nullopt, std::nullopt}});
-    const auto names = [&] { return sqliteRows(path(), "SELECT Name FROM Vemo"); };
+    insertCards(path(), store::kPersonalTable, {{demo, "03-5550000", std::nullopt, std::nullopt, std::nullopt}});
+    const auto names = [&] { return SqliteFile(path()).rows("SELECT Name FROM Vemo"); };
     start();
 
     w->Image2_Click();
@@ -209,7 +209,7 @@ TEST_F(GridWindowTest, EditBufferDemonstrationShowsTheBufferAndPutsTheNameBack)
     EXPECT_EQ(names(), std::vector<Row>({{demo}}));
 
     // Without the card it ends quietly and changes nothing.
-    sqliteRun(path(), "UPDATE Vemo SET Name = 'someone else'");
+    SqliteFile(path()).exec("UPDATE Vemo SET Name = 'someone else'");
     boxes.asked.clear();
     w->Image2_Click();
     EXPECT_TRUE(boxes.asked.empty());

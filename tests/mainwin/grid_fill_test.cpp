@@ -12,7 +12,7 @@ const QString kTotal = QStringLiteral(" Total Records ");
 
 TEST_F(GridWindowTest, StartUpListsPersonalFirstLetterInGridAndRecordsetOrder)
 {
-    insertCards(path(), "Vemo", personalCards());
+    insertCards(path(), store::kPersonalTable, personalCards());
     start();
     const Module1State& m = Module1();
     EXPECT_EQ(m.strCurrentLetter, heb("א"));
@@ -50,8 +50,8 @@ TEST_F(GridWindowTest, StartUpListsPersonalFirstLetterInGridAndRecordsetOrder)
 
 TEST_F(GridWindowTest, LettersAndGroupsNarrowTheList)
 {
-    insertCards(path(), "Vemo", personalCards());
-    insertCards(path(), "Work", workCards());
+    insertCards(path(), store::kPersonalTable, personalCards());
+    insertCards(path(), store::kWorkTable, workCards());
     start();
 
     chooseTab(2); // gimel: nobody
@@ -96,7 +96,7 @@ TEST_F(GridWindowTest, LettersAndGroupsNarrowTheList)
 
 TEST_F(GridWindowTest, ListingThatCannotBeOpenedEndsWithHeadingsAndNoCount)
 {
-    insertCards(path(), "Vemo", personalCards());
+    insertCards(path(), store::kPersonalTable, personalCards());
     start();
     ASSERT_EQ(w->panelText(1), kTotal + "3");
 
@@ -130,7 +130,7 @@ TEST_F(GridWindowTest, GroupBeyond16BitCountersListsAndCountsEveryCard)
     many.reserve(cards);
     for (int i = 0; i < cards; ++i)
         many.push_back({"א" + std::to_string(100000 + i), "03-555", std::nullopt, std::nullopt, "fax"});
-    insertCards(path(), "Vemo", many);
+    insertCards(path(), store::kPersonalTable, many);
     start();
     EXPECT_EQ(grid().Rows(), cards + 2);
     EXPECT_EQ(w->panelText(1), kTotal + QString::number(cards));

@@ -10,7 +10,6 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <memory>
 #include <optional>
@@ -23,8 +22,10 @@
 #include "platform/controls/FlexGrid.h"
 #include "platform/controls/LetterTabStrip.h"
 #include "platform/dao/DBEngine.h"
+#include "store/Tables.h"
 #include "tests/support/FakeDBEngine.h"
 #include "tests/support/FakeMessageBoxes.h"
+#include "tests/support/SqliteFile.h"
 #include "tests/support/TestEnv.h"
 #include "tools/DbFile.h"
 
@@ -42,38 +43,17 @@ struct Card {
     Field f1, f2, f3, f4;
 };
 
-// Runs sql on the file, binding each card's five values in turn (no cards: once, unbound).
-inline void sqliteRun(const std::string& path, const std::string& sql, const std::vector<Card>& cards = {})
+// Adds the cards to a directory table, each card's five values going to the
+// table's first five columns (the grid's).
+inline void insertCards(const std::string& path, const store::Table& table, const std::vector<Card>& cards)
 {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-    sqlite3_stmt* stmt = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
-    if (cards.empty())
-        sqlite3_step(stmt);
-    for (const Card& c : cards) {
-        const Field values[] = {c.name, c.f1, c.f2, c.f3, c.f4};
-        for (int i = 0; i < 5; ++i) {
-            if (values[i])
-                sqlite3_bind_text(stmt, i + 1, values[i]->c_str(), -1, SQLITE_TRANSIENT);
-            else
-                sqlite3_bind_null(stmt, i + 1);
-        }
-        sqlite3_step(stmt);
-        sqlite3_reset(stmt);
-    }
-    sqlite3_finalize(stmt);
-    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-}
-
-inline void insertCards(const std::string& path, const std::string& table, const std::vector<Card>& cards)
-{
-    sqliteRun(path,
-              table == "Work" ? "INSERT INTO Work (Name, Home, Mobil, Phone, Dept) VALUES (?,?,?,?,?)"
-                              : "INSERT INTO Vemo (Name, Phone, Mobil, Line, Fax) VALUES (?,?,?,?,?)",
-              cards);
+    std::string columns;
+    for (int c = 0; c < store::kGridColumns; ++c)
+        columns += std::string(c ? ", " : "") + table.columns[static_cast<size_t>(c)].name;
+    std::vector<Row> rows;
+    for (const Card& card : cards)
+        rows.push_back({card.name, card.f1, card.f2, card.f3, card.f4});
+    SqliteFile(path).runEach(std::string("INSERT INTO ") + table.name + " (" + columns + ") VALUES (?,?,?,?,?)", rows);
 }
 
 class GridWindowTest : public ::testing::Test {

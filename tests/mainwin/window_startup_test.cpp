@@ -10,11 +10,10 @@
 #include <QToolButton>
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
-#include <sys/stat.h>
 
 #include <functional>
 
+#include "forms/Form.h"
 #include "mainwin/Module1.h"
 #include "mainwin/frmVemo.h"
 #include "platform/ado/Ado.h"
@@ -26,7 +25,7 @@
 #include "tests/support/FakeKeyboardLayouts.h"
 #include "tests/support/FakeMessageBoxes.h"
 #include "tests/support/FakeTray.h"
-#include "tests/store/SqliteProbe.h"
+#include "tests/support/SqliteFile.h"
 #include "tests/support/TestEnv.h"
 #include "tools/DbFile.h"
 
@@ -56,18 +55,9 @@ protected:
     // data source; empty when there is no such data source.
     QString registeredDatabase() const
     {
-        QFile f(env.odbcIni());
-        if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
-            return {};
-        bool inSection = false;
-        for (const QByteArray& raw : f.readAll().split('\n')) {
-            const QString line = QString::fromUtf8(raw).trimmed();
-            if (line.startsWith(QLatin1Char('[')))
-                inSection = line == QStringLiteral("[Numora Database]");
-            else if (inSection && line.startsWith(QStringLiteral("Database=")))
-                return line.mid(9);
-        }
-        return {};
+        const auto keys = env.dataSourceEntry(QStringLiteral("Numora Database"));
+        const auto database = keys.find("Database");
+        return database == keys.end() ? QString() : QString::fromStdString(database->second);
     }
 
     // Column 0 of every card row of the window's grid.
@@ -77,18 +67,6 @@ protected:
         for (int r = 1; r < w.MSFlexGrid1->Rows() - 1; ++r)
             names << w.MSFlexGrid1->TextMatrix(r, 0);
         return names;
-    }
-
-    static ino_t inode(const QString& path)
-    {
-        struct stat st {};
-        return ::stat(path.toLocal8Bit().constData(), &st) == 0 ? st.st_ino : 0;
-    }
-
-    static QByteArray readAll(const QString& path)
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
     test::TestEnv env;
@@ -121,7 +99,7 @@ TEST_F(WindowStartup, FirstStartInAFreshHomeListsAndUpgradesTheOldFileAsTheSecon
     EXPECT_EQ(QString::fromStdString(m.cnDirectory->DatabaseFile()), env.dbPath());
     ASSERT_NE(m.rsDirectory, nullptr);
     for (const char* table : {"Vemo", "Work"}) {
-        const auto columns = test::sqliteColumns(env.dbPath().toStdString(), table);
+        const auto columns = test::SqliteFile(env.dbPath().toStdString()).columns(table);
         EXPECT_EQ(std::vector<std::string>(columns.begin() + 5, columns.end()),
                   (std::vector<std::string>{"Address", "Email"}))
             << table;
@@ -133,8 +111,8 @@ TEST_F(WindowStartup, FirstStartInAFreshHomeListsAndUpgradesTheOldFileAsTheSecon
     EXPECT_EQ(w.panelText(1), QStringLiteral(" Total Records %1").arg(firstListing.size()));
 
     // The second start lists the same, and finds nothing to write.
-    const ino_t written = inode(env.odbcIni()); // a rewrite would be a new file
-    const QByteArray entry = readAll(env.odbcIni());
+    const ino_t written = test::inodeOf(env.odbcIni()); // a rewrite would be a new file
+    const std::string entry = test::fileBytes(env.odbcIni());
     frmVemo::Form_Terminate();
     w.close();
     resetModule1();
@@ -143,8 +121,8 @@ TEST_F(WindowStartup, FirstStartInAFreshHomeListsAndUpgradesTheOldFileAsTheSecon
         second.show();
         EXPECT_EQ(listedNames(second), firstListing);
         EXPECT_EQ(Module1().cnDirectory->State(), ado::adStateOpen);
-        EXPECT_EQ(inode(env.odbcIni()), written);
-        EXPECT_EQ(readAll(env.odbcIni()), entry);
+        EXPECT_EQ(test::inodeOf(env.odbcIni()), written);
+        EXPECT_EQ(test::fileBytes(env.odbcIni()), entry);
         EXPECT_TRUE(boxes.asked.empty());
         frmVemo::Form_Terminate();
     }
@@ -251,12 +229,8 @@ TEST_F(WindowStartup, AFolderNameWithACarriageReturnIsRefusedAndRegistersNothing
     const QString folder = env.root() + "/phones\rLoadExt=" + env.root() + "/evil";
     ASSERT_TRUE(QDir().mkpath(folder));
     dbfile::createSample((folder + "/VEMO.MDB").toStdString(), 5);
-    const QByteArray others = "[Reports]\nDriver=SQLite3\nDatabase=/srv/r.db\n";
-    {
-        QFile f(env.odbcIni());
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(others);
-    }
+    const std::string others = "[Reports]\nDriver=SQLite3\nDatabase=/srv/r.db\n";
+    ASSERT_TRUE(test::writeFileBytes(env.odbcIni(), others));
     ASSERT_TRUE(QDir::setCurrent(folder));
 
     frmVemo w;
@@ -266,7 +240,7 @@ TEST_F(WindowStartup, AFolderNameWithACarriageReturnIsRefusedAndRegistersNothing
                                        "/evil/\" cannot be used: its name holds a carriage return. Start Numora "
                                        "from a folder whose name has no control characters.");
     EXPECT_EQ(boxes.asked[0].style, ui::vbCritical);
-    EXPECT_EQ(readAll(env.odbcIni()), others);
+    EXPECT_EQ(test::fileBytes(env.odbcIni()), others);
     EXPECT_FALSE(w.isVisible());
     EXPECT_FALSE(w.isLoaded());
     EXPECT_EQ(Module1().cnDirectory, nullptr);
@@ -291,8 +265,8 @@ TEST_F(WindowStartup, AFolderNameWithACarriageReturnIsRefusedAndRegistersNothing
     frmVemo next;
     next.show();
     EXPECT_EQ(Module1().cnDirectory->State(), ado::adStateOpen);
-    EXPECT_FALSE(readAll(env.odbcIni()).contains("LoadExt"));
-    EXPECT_TRUE(readAll(env.odbcIni()).startsWith(others));
+    EXPECT_EQ(test::fileBytes(env.odbcIni()).find("LoadExt"), std::string::npos);
+    EXPECT_EQ(test::fileBytes(env.odbcIni()).rfind(others, 0), 0u);
     frmVemo::Form_Terminate();
 }
 
@@ -320,7 +294,7 @@ TEST_F(WindowStartup, AnUnusableDataFileIsNamedOnceAndListsNothing)
          "it is not a directory database (file is not a database)."},
         {"truncated", [&] { dbfile::createSample(db, 300); truncate(); },
          "it is damaged (database disk image is malformed)."},
-        {"without the group's table", [&] { dbfile::createSample(db, 5); test::sqliteExec(db, "DROP TABLE Vemo"); },
+        {"without the group's table", [&] { dbfile::createSample(db, 5); test::SqliteFile(db).exec("DROP TABLE Vemo"); },
          "it has no table Vemo."},
     };
     for (const auto& c : cases) {
@@ -349,10 +323,9 @@ TEST_F(WindowStartup, ALockHeldByAnotherProgramIsWaitedForBrieflyAndNamed)
     const std::string db = env.dbPath().toStdString();
     QFile::remove(env.dbPath());
     dbfile::createOldSample(db, 40);
-    const auto schema = test::sqliteRows(db, "select sql from sqlite_master order by name");
-    sqlite3* other = nullptr;
-    ASSERT_EQ(sqlite3_open(db.c_str(), &other), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK); // a writer at work
+    const auto schema = test::SqliteFile(db).rows("select sql from sqlite_master order by name");
+    auto other = std::make_unique<test::SqliteFile>(db);
+    other->exec("BEGIN IMMEDIATE"); // a writer at work
 
     QElapsedTimer clock;
     clock.start();
@@ -366,14 +339,12 @@ TEST_F(WindowStartup, ALockHeldByAnotherProgramIsWaitedForBrieflyAndNamed)
                                        "be added to it. Close that program and start Numora again.");
     // Reading still works beside a writer; nothing was half-added.
     EXPECT_NE(w.panelText(1), QStringLiteral(" Total Records 0"));
-    EXPECT_EQ(test::sqliteRows(db, "select sql from sqlite_master order by name"), schema);
+    EXPECT_EQ(test::SqliteFile(db).rows("select sql from sqlite_master order by name"), schema);
 
     // While the other program commits, nobody may read: a tab waits briefly,
     // lists nothing, and the window goes on.
-    ASSERT_EQ(sqlite3_exec(other, "UPDATE Vemo SET Phone = Phone", nullptr, nullptr, nullptr), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(other, "PRAGMA locking_mode = EXCLUSIVE; COMMIT; BEGIN EXCLUSIVE", nullptr, nullptr,
-                           nullptr),
-              SQLITE_OK);
+    other->exec("UPDATE Vemo SET Phone = Phone");
+    other->exec("PRAGMA locking_mode = EXCLUSIVE; COMMIT; BEGIN EXCLUSIVE");
     clock.restart();
     w.TabVemo->setCurrentIndex(1);
     w.TabVemo_Click(0);
@@ -386,7 +357,7 @@ TEST_F(WindowStartup, ALockHeldByAnotherProgramIsWaitedForBrieflyAndNamed)
         EXPECT_NE(e.description().find("in use by another program"), std::string::npos) << e.description();
     }
 
-    sqlite3_close(other);
+    other.reset();
     w.TabVemo_Click(1);
     EXPECT_NE(w.panelText(1), QStringLiteral(" Total Records 0"));
     frmVemo::Form_Terminate();
@@ -416,7 +387,14 @@ TEST(WindowDataFolder, TrailingSeparatorAndTheDevelopmentFolderRule)
         EXPECT_EQ(frmVemo::dataFolderFor(c.current), c.expected) << c.current.toStdString();
 }
 
-TEST_F(WindowStartup, QuitUnloadsTheWindowAndTheEndWaitsForTheLastWindow)
+// Another window of the program (as the search window will be): loaded at
+// its first showing, unloaded and released when it closes.
+class OtherWindow : public forms::Form<OtherWindow, QWidget> {
+protected:
+    bool Form_Load() override { return true; }
+};
+
+TEST_F(WindowStartup, TheProgramEndsWhenNoWindowRemainsLoadedNotWhenNoneIsVisible)
 {
     env.writeDataSource(QStringLiteral("Numora Database"), env.dbPath());
     controls.registered = {"Kwendo.Ravelle"};
@@ -424,37 +402,56 @@ TEST_F(WindowStartup, QuitUnloadsTheWindowAndTheEndWaitsForTheLastWindow)
     w.show();
     ASSERT_EQ(Module1().cnDirectory->State(), ado::adStateOpen);
 
-    QWidget searchWindow; // another window of the program, left open
-    searchWindow.show();
-
-    bool afterQuit = false;
-    bool timedOut = false;
-    QTimer::singleShot(0, qApp, [&] {
-        QTest::mouseClick(w.btnQuit, Qt::LeftButton);
-        afterQuit = true;
-        // The main window is gone, with its placement control; the program,
-        // its connection and its icon are not.
-        EXPECT_FALSE(w.isVisible());
-        EXPECT_EQ(controls.destroyed, std::vector<std::string>{"Kwendo.Ravelle"});
-        EXPECT_EQ(Module1().cnDirectory->State(), ado::adStateOpen);
-        EXPECT_NE(Module1().rsDirectory, nullptr);
-        EXPECT_TRUE(tray.hasIcon(&w, 1));
-        QTimer::singleShot(0, &searchWindow, &QWidget::close);
+    int steps = 0;
+    bool ended = false;
+    const auto then = [&](auto&& step) {
+        QTimer::singleShot(0, qApp, [&, step] {
+            ++steps;
+            step();
+        });
+    };
+    then([&] {
+        // The main window hidden in the tray, the other window the only one
+        // on screen; closing it leaves the main window loaded.
+        OtherWindow::instance().show();
+        w.hide();
+        OtherWindow::instance().close();
+        then([&] {
+            EXPECT_FALSE(ended);
+            EXPECT_TRUE(w.isLoaded());
+            EXPECT_EQ(OtherWindow::existingInstance(), nullptr) << "the closed window was not released";
+            // Quit while the other window is open: the main window unloads with
+            // its placement control; the program, its connection and its icon stay.
+            OtherWindow::instance().show();
+            w.show();
+            QTest::mouseClick(w.btnQuit, Qt::LeftButton);
+            EXPECT_FALSE(w.isVisible());
+            EXPECT_FALSE(w.isLoaded());
+            EXPECT_EQ(controls.destroyed, std::vector<std::string>{"Kwendo.Ravelle"});
+            then([&] {
+                EXPECT_FALSE(ended);
+                EXPECT_EQ(Module1().cnDirectory->State(), ado::adStateOpen);
+                EXPECT_NE(Module1().rsDirectory, nullptr);
+                EXPECT_TRUE(tray.hasIcon(&w, 1));
+                OtherWindow::instance().close(); // the last loaded window
+            });
+        });
     });
+    bool timedOut = false;
     QTimer guard;
     guard.setSingleShot(true);
     QObject::connect(&guard, &QTimer::timeout, qApp, [&] {
         timedOut = true;
-        QCoreApplication::quit();
+        QCoreApplication::exit(1);
     });
     guard.start(10000);
-    // A window closed earlier outside the event loop may have left a quit
-    // request behind; this run must end by its own last window only.
-    QCoreApplication::removePostedEvents(qApp, QEvent::Quit);
-    QApplication::exec();
+    forms::run([&] {
+        ended = true;
+        frmVemo::Form_Terminate();
+    });
 
-    ASSERT_TRUE(afterQuit);
-    EXPECT_FALSE(timedOut) << "the program did not end when its last window closed";
+    EXPECT_EQ(steps, 3);
+    EXPECT_FALSE(timedOut) << "the program did not end when its last loaded window closed";
     EXPECT_EQ(Module1().cnDirectory->State(), ado::adStateClosed);
     EXPECT_EQ(Module1().rsDirectory, nullptr);
     EXPECT_FALSE(tray.hasIcon(&w, 1));

@@ -2,10 +2,10 @@
 // on small tables written with SQLite directly and checked there afterwards.
 
 #include "platform/ado/Ado.h"
+#include "tests/support/SqliteFile.h"
 #include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <QDir>
 #include <QFile>
@@ -21,67 +21,6 @@ namespace {
 using ado::Connection;
 using ado::Recordset;
 using ado::Value;
-
-// Direct access to the database file, beside the layer under test.
-class SqliteFile {
-public:
-    explicit SqliteFile(const std::string& path) { sqlite3_open(path.c_str(), &db_); }
-    ~SqliteFile() { sqlite3_close(db_); }
-    SqliteFile(const SqliteFile&) = delete;
-    SqliteFile& operator=(const SqliteFile&) = delete;
-
-    void exec(const std::string& sql)
-    {
-        char* error = nullptr;
-        if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
-            ADD_FAILURE() << sql << ": " << (error ? error : "?");
-            sqlite3_free(error);
-        }
-    }
-    // Binds the values in order; std::nullopt binds Null.
-    void run(const std::string& sql, const std::vector<Value>& values)
-    {
-        sqlite3_stmt* st = nullptr;
-        ASSERT_EQ(sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr), SQLITE_OK) << sql;
-        for (std::size_t i = 0; i < values.size(); ++i) {
-            const int at = static_cast<int>(i) + 1;
-            if (values[i])
-                sqlite3_bind_text(st, at, values[i]->data(), static_cast<int>(values[i]->size()), SQLITE_TRANSIENT);
-            else
-                sqlite3_bind_null(st, at);
-        }
-        EXPECT_EQ(sqlite3_step(st), SQLITE_DONE) << sql;
-        sqlite3_finalize(st);
-    }
-    std::vector<std::vector<Value>> rows(const std::string& sql)
-    {
-        std::vector<std::vector<Value>> out;
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
-            ADD_FAILURE() << sql;
-            return out;
-        }
-        while (sqlite3_step(st) == SQLITE_ROW) {
-            std::vector<Value> row;
-            for (int c = 0; c < sqlite3_column_count(st); ++c) {
-                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
-                row.push_back(text ? Value(std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(st, c))))
-                                   : std::nullopt);
-            }
-            out.push_back(std::move(row));
-        }
-        sqlite3_finalize(st);
-        return out;
-    }
-    Value one(const std::string& sql)
-    {
-        const auto r = rows(sql);
-        return r.empty() || r[0].empty() ? std::nullopt : r[0][0];
-    }
-
-private:
-    sqlite3* db_ = nullptr;
-};
 
 constexpr char kVemo[] = "CREATE TABLE Vemo (Name TEXT, Phone TEXT(10), Mobil TEXT(10), Line TEXT(10), "
                          "Fax TEXT(10), Address TEXT, Email TEXT(20));";

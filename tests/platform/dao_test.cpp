@@ -4,16 +4,14 @@
 #include "platform/ado/Ado.h"
 #include "platform/core/Files.h"
 #include "platform/dao/DBEngine.h"
+#include "tests/support/SqliteFile.h"
 #include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <QDir>
 #include <QFile>
-#include <QTextStream>
 
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -37,54 +35,10 @@ std::string attributesFor(const QString& file)
            "FIL=MS Access\rSafeTransactions=0\rUID=";
 }
 
-// The keys of one section of an ini file, as written on disk.
-std::map<std::string, std::string> sectionOf(const QString& iniFile, const QString& section)
+// A database file whose table Vemo holds one card of that name.
+void makeDatabase(const QString& file, const std::string& name)
 {
-    std::map<std::string, std::string> keys;
-    QFile f(iniFile);
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
-        return keys;
-    QTextStream in(&f);
-    bool inside = false;
-    while (!in.atEnd()) {
-        const QString line = in.readLine().trimmed();
-        if (line.startsWith('[')) {
-            inside = line == "[" + section + "]";
-            continue;
-        }
-        const auto eq = line.indexOf('=');
-        if (inside && eq > 0)
-            keys[line.left(eq).trimmed().toStdString()] = line.mid(eq + 1).trimmed().toStdString();
-    }
-    return keys;
-}
-
-std::string readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : std::string();
-}
-
-void writeFile(const QString& path, const std::string& text)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(text.data(), static_cast<qint64>(text.size()));
-}
-
-ino_t inode(const QString& path)
-{
-    struct stat st {};
-    return ::stat(path.toLocal8Bit().constData(), &st) == 0 ? st.st_ino : 0;
-}
-
-void makeDatabase(const QString& file, const char* name)
-{
-    sqlite3* db = nullptr;
-    sqlite3_open(file.toUtf8().constData(), &db);
-    const std::string sql = std::string("CREATE TABLE Vemo (Name TEXT); INSERT INTO Vemo VALUES ('") + name + "');";
-    sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
-    sqlite3_close(db);
+    SqliteFile(file.toStdString()).exec("CREATE TABLE Vemo (Name TEXT); INSERT INTO Vemo VALUES ('" + name + "');");
 }
 
 std::string firstName()
@@ -101,23 +55,23 @@ TEST(DBEngine, RegistrationWritesTheDataSourceForTheInstalledDriver)
     // key the program never writes.
     const std::string head = "# shared by several programs\n[Reports]\nDriver = SQLite3\nDatabase=/srv/r.db\n\n";
     const std::string tail = "\n; kept\n[Zeta]\nDriver=SQLite3";
-    writeFile(env.odbcIni(), head + "[numora database]\nDriver=SQLite3\nLoadExt=/tmp/x.so\n" + tail);
+    ASSERT_TRUE(writeFileBytes(env.odbcIni(), head + "[numora database]\nDriver=SQLite3\nLoadExt=/tmp/x.so\n" + tail));
 
     dao::Engine& engine = dao::DBEngine();
     engine.RegisterDatabase(kDsn, dao::kAccessDriverName, true, attributesFor(env.dbPath()));
     EXPECT_TRUE(engine.Errors().empty());
-    const std::string text = readFile(env.odbcIni());
+    const std::string text = fileBytes(env.odbcIni());
     EXPECT_EQ(text.substr(0, head.size()), head);
     EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
     EXPECT_EQ(text.find("LoadExt"), std::string::npos);
 
     // Said once, the entry is not written again: not even the file is replaced.
-    const ino_t written = inode(env.odbcIni());
+    const ino_t written = inodeOf(env.odbcIni());
     engine.RegisterDatabase(kDsn, dao::kAccessDriverName, true, attributesFor(env.dbPath()));
-    EXPECT_EQ(inode(env.odbcIni()), written);
-    EXPECT_EQ(readFile(env.odbcIni()), text);
+    EXPECT_EQ(inodeOf(env.odbcIni()), written);
+    EXPECT_EQ(fileBytes(env.odbcIni()), text);
 
-    const auto keys = sectionOf(env.odbcIni(), kDsn);
+    const auto keys = env.dataSourceEntry(kDsn);
     const std::map<std::string, std::string> expected{
         {"Driver", "SQLite3"},     {"Database", env.dbPath().toStdString()}, {"Description", "App Data Source"},
         {"DriverId", "25"},        {"FIL", "MS Access"},                     {"SafeTransactions", "0"},
@@ -140,7 +94,7 @@ TEST(DBEngine, ReRegistrationReplacesTheEntryAndConnectionsFollowIt)
 
     // Within the same second and process: the new file, and no stale keys.
     engine.RegisterDatabase(kDsn, dao::kAccessDriverName, true, "DBQ=" + second.toStdString() + "\rUID=");
-    const auto keys = sectionOf(env.odbcIni(), kDsn);
+    const auto keys = env.dataSourceEntry(kDsn);
     EXPECT_EQ(keys, (std::map<std::string, std::string>{
                         {"Driver", "SQLite3"}, {"Database", second.toStdString()}, {"UID", ""}}));
     EXPECT_EQ(firstName(), "from second");
@@ -155,7 +109,7 @@ TEST(DBEngine, FailedRegistrationReportsTheInstallerErrorsAndKeepsTheOldEntry)
     TestEnv env;
     dao::Engine& engine = dao::DBEngine();
     engine.RegisterDatabase(kDsn, dao::kAccessDriverName, true, attributesFor(env.dbPath()));
-    const auto before = sectionOf(env.odbcIni(), kDsn);
+    const auto before = env.dataSourceEntry(kDsn);
 
     // A driver that is not installed.
     try {
@@ -167,21 +121,21 @@ TEST(DBEngine, FailedRegistrationReportsTheInstallerErrorsAndKeepsTheOldEntry)
         EXPECT_NE(engine.Errors()[0].Description.find("Paradox Driver (*.db)"), std::string::npos);
         EXPECT_EQ(e.number(), engine.Errors()[0].Number);
     }
-    EXPECT_EQ(sectionOf(env.odbcIni(), kDsn), before);
+    EXPECT_EQ(env.dataSourceEntry(kDsn), before);
 
     // An attribute that is not key=value.
     EXPECT_THROW(engine.RegisterDatabase(kDsn, dao::kAccessDriverName, true, "DBQ=/x\rnonsense"), Error);
     ASSERT_EQ(engine.Errors().size(), 1u);
     EXPECT_EQ(engine.Errors()[0].Number, 8); // invalid keyword-value pairs
-    EXPECT_EQ(sectionOf(env.odbcIni(), kDsn), before);
+    EXPECT_EQ(env.dataSourceEntry(kDsn), before);
 
     // A value holding a line break would start an entry line of its own.
     EXPECT_THROW(engine.RegisterDatabase(kDsn, dao::kAccessDriverName, true,
                                          "DBQ=/x/VEMO.MDB\n[Evil]\nDriver=SQLite3\rUID="),
                  Error);
     EXPECT_EQ(engine.Errors().at(0).Number, 8);
-    EXPECT_EQ(sectionOf(env.odbcIni(), kDsn), before);
-    EXPECT_EQ(readFile(env.odbcIni()).find("Evil"), std::string::npos);
+    EXPECT_EQ(env.dataSourceEntry(kDsn), before);
+    EXPECT_EQ(fileBytes(env.odbcIni()).find("Evil"), std::string::npos);
 
     // A data-source file that cannot be read (its folder is a file) or
     // written (its folder is missing): the box names the file and the reason.
@@ -236,7 +190,7 @@ TEST(DBEngineDeathTest, AKillAtAnyMomentLeavesTheOldFileOrTheNewOneWhole)
     for (const ReplaceStep step : {ReplaceStep::Created, ReplaceStep::HalfWritten, ReplaceStep::Written,
                                    ReplaceStep::Synced, ReplaceStep::Renamed}) {
         SCOPED_TRACE(static_cast<int>(step));
-        writeFile(env.odbcIni(), before);
+        ASSERT_TRUE(writeFileBytes(env.odbcIni(), before));
         g_killAt = step;
         EXPECT_EXIT(
             {
@@ -245,7 +199,7 @@ TEST(DBEngineDeathTest, AKillAtAnyMomentLeavesTheOldFileOrTheNewOneWhole)
                 std::_Exit(0);
             },
             ::testing::KilledBySignal(SIGKILL), "");
-        EXPECT_EQ(readFile(env.odbcIni()), step == ReplaceStep::Renamed ? after : before);
+        EXPECT_EQ(fileBytes(env.odbcIni()), step == ReplaceStep::Renamed ? after : before);
     }
 }
 
@@ -256,7 +210,7 @@ TEST(DBEngine, TwoInstancesStartedAtOnceBothReachTheCards)
     const std::string others = "[Reports]\nDriver=SQLite3\nDatabase=/srv/r.db\n";
     for (int round = 0; round < 10; ++round) {
         // A stale entry each time, so both instances find something to write.
-        writeFile(env.odbcIni(), others + "\n[Numora Database]\nDriver=SQLite3\nDatabase=/gone/VEMO.MDB\n");
+        ASSERT_TRUE(writeFileBytes(env.odbcIni(), others + "\n[Numora Database]\nDriver=SQLite3\nDatabase=/gone/VEMO.MDB\n"));
         int gate[2];
         ASSERT_EQ(pipe(gate), 0);
         pid_t instances[2];
@@ -282,8 +236,8 @@ TEST(DBEngine, TwoInstancesStartedAtOnceBothReachTheCards)
             ASSERT_EQ(waitpid(pid, &status, 0), pid);
             EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "round " << round << ", status " << status;
         }
-        EXPECT_EQ(readFile(env.odbcIni()).substr(0, others.size()), others);
-        EXPECT_EQ(sectionOf(env.odbcIni(), kDsn).at("Database"), env.dbPath().toStdString());
+        EXPECT_EQ(fileBytes(env.odbcIni()).substr(0, others.size()), others);
+        EXPECT_EQ(env.dataSourceEntry(kDsn).at("Database"), env.dbPath().toStdString());
     }
 }
 
@@ -293,7 +247,7 @@ TEST(DBEngineDeathTest, AMissingSqliteDriverIsNamedWithItsPackage)
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     TestEnv env;
     QDir().mkpath(env.root() + "/system");
-    writeFile(env.root() + "/system/odbcinst.ini", "[PostgreSQL]\nDriver=psqlodbcw.so\n");
+    ASSERT_TRUE(writeFileBytes(env.root() + "/system/odbcinst.ini", "[PostgreSQL]\nDriver=psqlodbcw.so\n"));
     EXPECT_EXIT(
         {
             setenv("ODBCSYSINI", (env.root() + "/system").toUtf8().constData(), 1);

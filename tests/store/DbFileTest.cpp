@@ -1,7 +1,8 @@
 // The database file library: formats, the generated sample, and refusing to
 // overwrite or leave half-made files behind.
 
-#include "tests/store/SqliteProbe.h"
+#include "store/Tables.h"
+#include "tests/support/SqliteFile.h"
 #include "tests/support/TestEnv.h"
 #include "tools/DbFile.h"
 
@@ -9,22 +10,24 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 namespace numora::test {
 namespace {
 
-const std::vector<std::string> kVemo = {"Name", "Phone", "Mobil", "Line", "Fax", "Address", "Email"};
-const std::vector<std::string> kWork = {"Name", "Home", "Mobil", "Phone", "Dept", "Address", "Email"};
+// The columns the table description gives a file of either format.
+std::vector<std::string> describedColumns(const store::Table& table, bool withNewColumns)
+{
+    std::vector<std::string> names;
+    for (const store::Column& column : table.columns) {
+        if (withNewColumns || !column.addedAtStart)
+            names.push_back(column.name);
+    }
+    return names;
+}
 
 std::string path(const TestEnv& env, const char* name) { return (env.root() + "/" + name).toStdString(); }
 
-std::string fileBytes(const std::string& p)
-{
-    std::ostringstream s;
-    s << std::ifstream(p, std::ios::binary).rdbuf();
-    return s.str();
-}
+std::string fileBytes(const std::string& p) { return test::fileBytes(QString::fromStdString(p)); }
 
 TEST(DbFile, FormatsHaveTheirColumnsInOrder)
 {
@@ -34,16 +37,17 @@ TEST(DbFile, FormatsHaveTheirColumnsInOrder)
     dbfile::createEmpty(empty);
     dbfile::createOldSample(old, 50);
 
-    EXPECT_EQ(sqliteColumns(empty, "Vemo"), kVemo);
-    EXPECT_EQ(sqliteColumns(empty, "Work"), kWork);
-    EXPECT_EQ(sqliteCount(empty, "select count(*) from Work"), 0);
-    const auto info = sqliteRows(empty, "PRAGMA table_info(Vemo)");
+    for (const store::Table* table : store::kTables) {
+        EXPECT_EQ(SqliteFile(empty).columns(table->name), describedColumns(*table, true));
+        EXPECT_EQ(SqliteFile(old).columns(table->name), describedColumns(*table, false));
+    }
+    EXPECT_EQ(SqliteFile(empty).count("select count(*) from Work"), 0);
+    const auto info = SqliteFile(empty).rows("PRAGMA table_info(Vemo)");
     EXPECT_EQ(info.at(6).at(2), "TEXT(20)"); // Email keeps its declared length
     EXPECT_EQ(info.at(0).at(3), "1");        // Name refuses Null
 
-    EXPECT_EQ(sqliteColumns(old, "Vemo"), std::vector<std::string>(kVemo.begin(), kVemo.begin() + 5));
-    EXPECT_EQ(sqliteColumns(old, "Work"), std::vector<std::string>(kWork.begin(), kWork.begin() + 5));
-    EXPECT_EQ(sqliteCount(old, "select count(*) from Vemo"), 50);
+    EXPECT_EQ(SqliteFile(old).columns("Vemo").size(), 5u);
+    EXPECT_EQ(SqliteFile(old).count("select count(*) from Vemo"), 50);
 }
 
 TEST(DbFile, RefusesToOverwriteAndCleansUpAfterFailure)
@@ -67,7 +71,7 @@ TEST(DbFile, RefusesToOverwriteAndCleansUpAfterFailure)
     EXPECT_THROW(dbfile::createSample(fresh, -1), std::runtime_error);
     EXPECT_FALSE(std::filesystem::exists(fresh));
     dbfile::createSample(fresh, 3);
-    EXPECT_EQ(sqliteCount(fresh, "select count(*) from Work"), 3);
+    EXPECT_EQ(SqliteFile(fresh).count("select count(*) from Work"), 3);
 }
 
 TEST(DbFile, SampleCoversLettersAndUnusualNamesInBothGroups)
@@ -80,10 +84,10 @@ TEST(DbFile, SampleCoversLettersAndUnusualNamesInBothGroups)
     for (const std::string t : {"Vemo", "Work"}) {
         SCOPED_TRACE(t);
         const auto count = [&](const std::string& where) {
-            return sqliteCount(p, "select count(*) from " + t + " where " + where);
+            return SqliteFile(p).count("select count(*) from " + t + " where " + where);
         };
         EXPECT_EQ(count("1"), n);
-        EXPECT_EQ(sqliteCount(p, "select count(distinct Name) from " + t), n);
+        EXPECT_EQ(SqliteFile(p).count("select count(distinct Name) from " + t), n);
         for (const char* letter : {"א", "ב", "ג", "ד", "ה", "ו", "ז", "ח", "ט", "י", "כ",
                                    "ל", "מ", "נ", "ס", "ע", "פ", "צ", "ק", "ר", "ש", "ת"})
             EXPECT_GE(count("Name like '" + std::string(letter) + "%'"), 2) << letter;
@@ -99,7 +103,7 @@ TEST(DbFile, SampleCoversLettersAndUnusualNamesInBothGroups)
         EXPECT_EQ(count("length(Email) > 20"), 0);
     }
     // Departments are Hebrew words, not numbers.
-    EXPECT_EQ(sqliteCount(p, "select count(*) from Work where Dept glob '*[0-9]*'"), 0);
+    EXPECT_EQ(SqliteFile(p).count("select count(*) from Work where Dept glob '*[0-9]*'"), 0);
 }
 
 TEST(DbFile, SampleIsTheSameEveryTimeAtFullSize)
@@ -110,8 +114,8 @@ TEST(DbFile, SampleIsTheSameEveryTimeAtFullSize)
     dbfile::createSample(a, 32766);
     dbfile::createSample(b, 32766);
 
-    EXPECT_EQ(sqliteCount(a, "select count(*) from Vemo"), 32766);
-    EXPECT_EQ(sqliteCount(a, "select count(*) from Work"), 32766);
+    EXPECT_EQ(SqliteFile(a).count("select count(*) from Vemo"), 32766);
+    EXPECT_EQ(SqliteFile(a).count("select count(*) from Work"), 32766);
     EXPECT_EQ(fileBytes(a), fileBytes(b));
 }
 

@@ -2,13 +2,14 @@
 // source, and listings, filters and look-ups over Hebrew names.
 
 #include "platform/ado/Ado.h"
+#include "store/Listing.h"
 #include "store/Store.h"
-#include "tests/store/SqliteProbe.h"
-#include "tests/support/FakeMessageBoxes.h"
+#include "tests/support/SqliteFile.h"
 #include "tests/support/TestEnv.h"
 #include "tools/DbFile.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -19,16 +20,10 @@ namespace {
 
 using store::kConnectionString;
 
-// A listing opened the way the grid opens it: keyset, optimistic, over a
-// connection of its own to the data source.
-std::unique_ptr<ado::Recordset> openListing(const char* group)
+// A group's whole listing, as the grid's All lists it.
+std::unique_ptr<ado::Recordset> openListing(const store::Table& table)
 {
-    auto rs = std::make_unique<ado::Recordset>();
-    rs->setCursorType(ado::adOpenKeyset);
-    rs->setLockType(ado::adLockOptimistic);
-    rs->Open(store::listingSql(*store::layoutForGroup(group), " ASC").toStdString(), kConnectionString, -1, -1,
-             ado::adCmdText);
-    return rs;
+    return store::listCards(table, std::nullopt, " ASC").recordset;
 }
 
 std::vector<std::string> names(ado::Recordset& rs)
@@ -60,33 +55,32 @@ TEST(StoreOverOdbc, UpgradeAddsBothColumnsToAnOldFileOnce)
     store::UpgradeDatabase(cn);
     EXPECT_EQ(cn.State(), ado::adStateOpen);
     for (const char* table : {"Vemo", "Work"}) {
-        const auto columns = sqliteColumns(db, table);
+        const auto columns = SqliteFile(db).columns(table);
         ASSERT_EQ(columns.size(), 7u) << table;
         EXPECT_EQ(columns[5], "Address");
         EXPECT_EQ(columns[6], "Email");
-        EXPECT_EQ(sqliteRows(db, std::string("PRAGMA table_info(") + table + ")").at(6).at(2), "TEXT(20)");
+        EXPECT_EQ(SqliteFile(db).rows(std::string("PRAGMA table_info(") + table + ")").at(6).at(2), "TEXT(20)");
     }
     // The cards that were there read Null in the new columns.
-    auto rs = openListing("Work");
+    auto rs = openListing(store::kWorkTable);
     EXPECT_EQ(rs->RecordCount(), 40);
     for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext())
         EXPECT_TRUE(!rs->Field("Address") && !rs->Field("Email"));
 
     // The next start finds the columns: every ALTER fails, quietly, and the
     // file stays as it was. A closed connection is opened by the upgrade.
-    const auto schema = sqliteRows(db, "select sql from sqlite_master order by name");
-    const auto rows = sqliteRows(db, "select * from Vemo order by rowid");
+    const auto schema = SqliteFile(db).rows("select sql from sqlite_master order by name");
+    const auto rows = SqliteFile(db).rows("select * from Vemo order by rowid");
     ado::Connection next;
     EXPECT_NO_THROW(store::UpgradeDatabase(next));
     EXPECT_EQ(next.State(), ado::adStateOpen);
-    EXPECT_EQ(sqliteRows(db, "select sql from sqlite_master order by name"), schema);
-    EXPECT_EQ(sqliteRows(db, "select * from Vemo order by rowid"), rows);
+    EXPECT_EQ(SqliteFile(db).rows("select sql from sqlite_master order by name"), schema);
+    EXPECT_EQ(SqliteFile(db).rows("select * from Vemo order by rowid"), rows);
 }
 
 TEST(StoreOverOdbc, PreparingAnotherFolderRepointsTheConnectionAndUpgradesItsFileInItsOwnCase)
 {
     TestEnv env;
-    FakeMessageBoxes boxes;
     const QString a = env.root() + "/a/";
     const QString b = env.root() + "/b/";
     QDir().mkpath(a);
@@ -95,13 +89,13 @@ TEST(StoreOverOdbc, PreparingAnotherFolderRepointsTheConnectionAndUpgradesItsFil
     const std::string copied = (b + "Vemo.mdb").toStdString(); // copied from elsewhere
     dbfile::createOldSample(copied, 5);
     // Somebody else's table that happens to be called Work.
-    sqliteExec(copied, "DROP TABLE Work; CREATE TABLE Work (Task TEXT, Due TEXT);");
+    SqliteFile(copied).exec("DROP TABLE Work; CREATE TABLE Work (Task TEXT, Due TEXT);");
 
     // The last start was in a; this one opens before it registers b.
     store::RegisterDataSource(a);
     ado::Connection cn;
     cn.Open(kConnectionString);
-    const QString problem = store::PrepareDatabase(cn, b);
+    const store::Preparation prepared = store::PrepareDatabase(cn, b);
 
     EXPECT_EQ(cn.DatabaseFile(), copied);
     EXPECT_EQ(rowsOver(cn, "select * from Vemo"), 5);
@@ -109,12 +103,13 @@ TEST(StoreOverOdbc, PreparingAnotherFolderRepointsTheConnectionAndUpgradesItsFil
     byName.Open(kConnectionString);
     EXPECT_EQ(byName.DatabaseFile(), copied);
     // The upgrade went to b's directory table only; a's file is as it was.
-    EXPECT_EQ(sqliteColumns(copied, "Vemo").size(), 7u);
-    EXPECT_EQ(sqliteColumns(copied, "Work"), (std::vector<std::string>{"Task", "Due"}));
-    EXPECT_EQ(sqliteColumns((a + "VEMO.MDB").toStdString(), "Vemo").size(), 5u);
+    EXPECT_EQ(SqliteFile(copied).columns("Vemo").size(), 7u);
+    EXPECT_EQ(SqliteFile(copied).columns("Work"), (std::vector<std::string>{"Task", "Due"}));
+    EXPECT_EQ(SqliteFile((a + "VEMO.MDB").toStdString()).columns("Vemo").size(), 5u);
     EXPECT_EQ(QDir(b).entryList(QDir::Files), QStringList{"Vemo.mdb"}) << "no second file beside it";
-    EXPECT_EQ(problem, "The directory file " + b + "Vemo.mdb cannot be used: its table Work is not a directory table.");
-    EXPECT_TRUE(boxes.asked.empty());
+    EXPECT_EQ(prepared.unusable,
+              "The directory file " + b + "Vemo.mdb cannot be used: its table Work is not a directory table.");
+    EXPECT_TRUE(prepared.registrationErrors.empty());
 }
 
 TEST(StoreOverOdbc, ListingIsInNameOrderAndColumnsFollowTheGroup)
@@ -124,11 +119,13 @@ TEST(StoreOverOdbc, ListingIsInNameOrderAndColumnsFollowTheGroup)
     dbfile::createSample(env.dbPath().toStdString(), n);
     env.writeDataSource(store::kDataSourceName, env.dbPath());
 
-    for (const char* group : {"Personal", "Work"}) {
-        SCOPED_TRACE(group);
-        const store::GroupLayout& layout = *store::layoutForGroup(group);
-        auto rs = openListing(group);
-        const auto listed = names(*rs);
+    for (const store::Table* table : store::kTables) {
+        SCOPED_TRACE(table->name);
+        const store::Listing all = store::listCards(*table, std::nullopt, " ASC");
+        EXPECT_FALSE(all.failure);
+        EXPECT_EQ(all.count(), n);
+        EXPECT_EQ(all.queryText, all.sql); // a whole group has no filter to tell
+        const auto listed = names(*all.recordset);
         ASSERT_EQ(listed.size(), static_cast<size_t>(n));
         // Code-point order: blanks, digits, Latin, then Hebrew from א to ת.
         EXPECT_TRUE(std::is_sorted(listed.begin(), listed.end()));
@@ -137,20 +134,32 @@ TEST(StoreOverOdbc, ListingIsInNameOrderAndColumnsFollowTheGroup)
         EXPECT_EQ(listed[2], "Orion Tech");
         EXPECT_EQ(listed.back().substr(0, 2), "ת");
 
-        // The card with only a name and a fifth field, read through the layout.
-        rs->setFilter(store::nameFilter("פקסון").toStdString());
-        ASSERT_EQ(rs->RecordCount(), 1);
+        // The card with only a name and a fifth field, read through the description.
+        const store::Listing faxOnly = store::listCards(*table, QStringLiteral("פקסון"), " ASC");
+        ASSERT_EQ(faxOnly.count(), 1);
         for (size_t col = 1; col <= 3; ++col)
-            EXPECT_EQ(rs->Field(layout.fields[col].toStdString()), std::nullopt) << col;
-        EXPECT_EQ(rs->Field(layout.fields[4].toStdString()), layout.table == "Vemo" ? "03-5557777" : "כספים");
+            EXPECT_EQ(faxOnly.recordset->Field(table->columns[col].name), std::nullopt) << col;
+        EXPECT_EQ(faxOnly.recordset->Field(table->columns[4].name),
+                  table == &store::kPersonalTable ? "03-5557777" : "כספים");
 
-        // A letter filter lists that letter only; a final form is not its letter.
-        rs->setFilter(store::nameFilter("כ").toStdString());
-        const auto kaf = names(*rs);
-        EXPECT_FALSE(kaf.empty());
-        for (const std::string& name : kaf)
+        // A letter lists that letter only, through the recordset's filter; a
+        // final form is not its letter.
+        const store::Listing kaf = store::listCards(*table, QStringLiteral("כ"), " ASC");
+        EXPECT_EQ(kaf.sql, QStringLiteral("select * from %1 order by Name  ASC").arg(table->name));
+        EXPECT_EQ(kaf.queryText, kaf.sql + QStringLiteral(" \\\\ Name like 'כ*'"));
+        const auto kafNames = names(*kaf.recordset);
+        EXPECT_EQ(static_cast<long>(kafNames.size()), kaf.count());
+        EXPECT_FALSE(kafNames.empty());
+        for (const std::string& name : kafNames)
             EXPECT_EQ(name.substr(0, 2), "כ") << name;
     }
+
+    // A file that cannot be opened lists nothing, and says why.
+    ASSERT_TRUE(QFile::rename(env.dbPath(), env.dbPath() + ".gone"));
+    const store::Listing none = store::listCards(store::kWorkTable, QStringLiteral("כ"), " ASC");
+    EXPECT_TRUE(none.failure);
+    EXPECT_EQ(none.count(), 0);
+    EXPECT_EQ(none.queryText, none.sql + QStringLiteral(" \\\\ "));
 }
 
 TEST(StoreOverOdbc, NamesWithASingleQuoteAreFilteredFoundAndStored)
@@ -158,9 +167,9 @@ TEST(StoreOverOdbc, NamesWithASingleQuoteAreFilteredFoundAndStored)
     TestEnv env;
     dbfile::createSample(env.dbPath().toStdString(), 50);
     env.writeDataSource(store::kDataSourceName, env.dbPath());
-    const store::GroupLayout& personal = *store::layoutForGroup("Personal");
+    const store::Table& personal = store::kPersonalTable;
 
-    auto rs = openListing("Work");
+    auto rs = openListing(store::kWorkTable);
     rs->setFilter(store::nameFilter("צה'").toStdString());
     EXPECT_EQ(names(*rs), std::vector<std::string>{"צה'ל"});
     // Left unquoted, the quote would end the literal and the filter be refused.
@@ -168,13 +177,13 @@ TEST(StoreOverOdbc, NamesWithASingleQuoteAreFilteredFoundAndStored)
 
     ado::Connection cn;
     cn.Open(kConnectionString);
-    auto found = cn.Execute(store::lookupSql(*store::layoutForGroup("Work"), "צה'ל").toStdString());
+    auto found = cn.Execute(store::lookupSql(store::kWorkTable, "צה'ל").toStdString());
     ASSERT_TRUE(found && !found->Eof());
     EXPECT_EQ(found->Field("Dept"), "פיתוח");
 
     // A new card with quotes in its name is stored and found like any other.
     const std::string name = "ג'ורג' בן-שושן";
-    auto list = openListing("Personal");
+    auto list = openListing(store::kPersonalTable);
     list->AddNew();
     list->setField("Name", name);
     list->setField("Fax", std::string("03-5554321"));
@@ -182,7 +191,7 @@ TEST(StoreOverOdbc, NamesWithASingleQuoteAreFilteredFoundAndStored)
     auto stored = cn.Execute(store::lookupSql(personal, QString::fromStdString(name)).toStdString());
     ASSERT_TRUE(stored && !stored->Eof());
     EXPECT_EQ(stored->Field("Fax"), "03-5554321");
-    auto relisted = openListing("Personal");
+    auto relisted = openListing(store::kPersonalTable);
     relisted->setFilter(store::nameFilter("ג'ו").toStdString());
     EXPECT_EQ(names(*relisted), std::vector<std::string>{name});
 }
