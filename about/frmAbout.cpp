@@ -1,11 +1,9 @@
 #include "about/frmAbout.h"
 
-#include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLoggingCategory>
-#include <QPointer>
 #include <QPushButton>
 
 #include <algorithm>
@@ -23,8 +21,6 @@ Q_LOGGING_CATEGORY(lcAbout, "numora.about", QtWarningMsg)
 
 namespace numora {
 namespace {
-
-QPointer<frmAbout> g_instance;
 
 // The designed client area.
 constexpr int kClientWidthTwips = 5730;
@@ -60,10 +56,8 @@ QLabel* picture(QWidget* parent, const char* name, const QRect& place)
 
 } // namespace
 
-frmAbout::frmAbout() : QDialog(nullptr)
+frmAbout::frmAbout() : Form(nullptr)
 {
-    if (!g_instance)
-        g_instance = this;
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About Numora"));
     setWindowIcon(ui::icon(ui::Picture::AppIcon));
@@ -102,28 +96,6 @@ frmAbout::frmAbout() : QDialog(nullptr)
 
 frmAbout::~frmAbout() = default;
 
-frmAbout& frmAbout::instance()
-{
-    if (!g_instance)
-        new frmAbout(); // registers itself; released when it unloads
-    return *g_instance;
-}
-
-frmAbout* frmAbout::existingInstance() { return g_instance.data(); }
-
-void frmAbout::setVisible(bool visible)
-{
-    if (visible && !loaded_) {
-        loaded_ = true;
-        Form_Load();
-    }
-    QDialog::setVisible(visible);
-    if (visible) {
-        raise();
-        activateWindow();
-    }
-}
-
 bool frmAbout::Form_Load()
 {
     const QString title = ui::appTitle();
@@ -143,16 +115,6 @@ bool frmAbout::Form_Load()
 void frmAbout::cmdOK_Click() { close(); }
 
 void frmAbout::reject() { cmdOK_Click(); }
-
-void frmAbout::closeEvent(QCloseEvent* event)
-{
-    // Unloading: the next opening creates and fills the box afresh.
-    event->accept();
-    loaded_ = false;
-    if (g_instance == this)
-        g_instance = nullptr;
-    deleteLater();
-}
 
 void frmAbout::cmdSysInfo_Click() { StartSysInfo(); }
 

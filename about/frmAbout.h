@@ -1,10 +1,14 @@
 #pragma once
 // The about box: the program's title and version, what it is for, a usage
-// notice, and a way to start the system's information tool.
+// notice, and a way to start the system's information tool. It is one
+// program-wide window (forms::Form), shown beside the main window without
+// blocking it; OK (Enter) and Esc unload it, and the next opening fills it
+// afresh.
 
 #include <QDialog>
 #include <QString>
 
+#include "forms/Form.h"
 #include "platform/registry/Registry.h"
 
 class QLabel;
@@ -12,7 +16,7 @@ class QPushButton;
 
 namespace numora {
 
-class frmAbout : public QDialog {
+class frmAbout : public forms::Form<frmAbout, QDialog> {
     Q_OBJECT
 public:
     frmAbout();
@@ -28,10 +32,6 @@ public:
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdSysInfo = nullptr;
 
-    // The program-wide instance, created on first use.
-    static frmAbout& instance();
-    static frmAbout* existingInstance();
-
     void cmdOK_Click();
     void cmdSysInfo_Click();
 
@@ -46,18 +46,11 @@ public:
     static bool GetKeyValue(registry::HKEY KeyRoot, const QString& KeyName, const QString& SubKeyRef,
                             QString& KeyVal);
 
-    void setVisible(bool visible) override;
-    bool isLoaded() const { return loaded_; }
-
 protected:
     // Fills the caption and the labels.
-    bool Form_Load();
-    // Esc.
+    bool Form_Load() override;
+    // Esc: as OK.
     void reject() override;
-    void closeEvent(QCloseEvent* event) override;
-
-private:
-    bool loaded_ = false;
 };
 
 } // namespace numora
