@@ -102,6 +102,7 @@ DialerWindow::DialerWindow(QWidget* parent) : QWidget(parent)
     lblStatus = new QLabel(this);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
     lblStatus->setWordWrap(true);
+    lblStatus->setMinimumHeight(2 * lblStatus->fontMetrics().lineSpacing());
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(numberLabel, 0, 0);
@@ -113,6 +114,7 @@ DialerWindow::DialerWindow(QWidget* parent) : QWidget(parent)
     connect(txtNumber, &QLineEdit::returnPressed, this, &DialerWindow::btnDial_Click);
     // Typing into the window goes to the number box.
     txtNumber->setFocus();
+    lblStatus->setText(QStringLiteral("Type a number, then Dial."));
 }
 
 void DialerWindow::btnDial_Click()
@@ -124,7 +126,7 @@ void DialerWindow::btnDial_Click()
         return;
     }
     if (!desktopTakesTelLinks() || !QDesktopServices::openUrl(QUrl(link))) {
-        say(QStringLiteral("No program on this computer takes tel: links; dial %1 on your phone.").arg(number));
+        say(QStringLiteral("No program here takes tel: links; dial %1 on your phone.").arg(number));
         return;
     }
     say(QStringLiteral("%1 was handed to your phone program.").arg(link));
