@@ -11,36 +11,13 @@
 set -euo pipefail
 
 vemo7=$(realpath "$1") dbtool=$(realpath "$2") out=$(realpath -m "$3")
-for tool in Xvfb xdotool sqlite3; do
-  command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
-done
-if command -v import >/dev/null; then
-  shoot() { import -window root "$1"; }
-elif command -v xwd >/dev/null && [ -x /usr/bin/convert ]; then
-  shoot() { xwd -root -silent | /usr/bin/convert xwd:- "$1"; }
-else
-  echo "skipped: no screenshot tool (import, or xwd with convert)"; exit 77
-fi
+source "$(dirname "$0")/world.sh"
+require_tools Xvfb xdotool sqlite3
+require_screenshots
 
-work=$(mktemp -d)
-xvfb_pid= app_pid= dialer_pid=
-cleanup() {
-  [ -n "$dialer_pid" ] && kill "$dialer_pid" 2>/dev/null || true
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "$1"; cat "$work/vemo7.log" 2>/dev/null || true; exit 1; }
-
-# Everything the program and the dialer read or write stays inside $work:
-# the desktop's programs for links too.
-export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config ODBCINI=$work/home/.odbc.ini
-export NUMORA_REGISTRY_DIR=$work/registry WINDIR=$work/windows
+# The desktop's programs for links are private too.
 export XDG_DATA_HOME=$work/home/.local/share XDG_DATA_DIRS=$work/system/share XDG_CONFIG_DIRS=$work/system/xdg
-export DBUS_SESSION_BUS_ADDRESS=unix:path=$work/no-session-bus
-mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$NUMORA_REGISTRY_DIR" "$WINDIR" "$XDG_DATA_HOME/applications" \
-         "$XDG_DATA_DIRS" "$XDG_CONFIG_DIRS" "$work/data" "$work/bin" "$out"
+mkdir -p "$XDG_DATA_HOME/applications" "$XDG_DATA_DIRS" "$XDG_CONFIG_DIRS" "$work/bin" "$out"
 
 # A phone program for tel: links, and an xdg-open that records what it is given.
 cat >"$XDG_DATA_HOME/applications/e2e-phone.desktop" <<DESKTOP
@@ -60,28 +37,8 @@ number=$(sqlite3 "$work/data/VEMO.MDB" "select trim(Mobil) from Vemo where Name 
 [ -n "$number" ] || fail "the sample's first card has no mobile number"
 export QT_LOGGING_RULES="numora.*.debug=true"
 
-display=
-for n in $(seq 90 140); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=:$n; break; fi
-done
-[ -n "$display" ] || fail "no free X display"
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-export DISPLAY=$display
-unset WAYLAND_DISPLAY QT_QPA_PLATFORM
-for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
-
-(cd "$work/data" && exec "$vemo7") >"$work/vemo7.log" 2>&1 &
-app_pid=$!
-window=
-for _ in $(seq 100); do
-  window=$(xdotool search --onlyvisible --name '^Numora$' 2>/dev/null | head -n1 || true)
-  [ -n "$window" ] && break
-  kill -0 "$app_pid" 2>/dev/null || fail "Vemo7 ended before its window appeared"
-  sleep 0.1
-done
-[ -n "$window" ] || fail "no window titled Numora within 10 s"
-sleep 1
+start_display
+start_vemo7 "$work/data"
 
 # The grid's first card row: the mobile column, then the fax column, in
 # pixels within the window as designed at 96 DPI.
@@ -97,14 +54,9 @@ xdotool key a
 sleep 0.2
 xdotool key Return
 
-dialer=
-for _ in $(seq 100); do
-  dialer=$(xdotool search --onlyvisible --name '^Dialer$' 2>/dev/null | head -n1 || true)
-  [ -n "$dialer" ] && break
-  sleep 0.1
-done
-[ -n "$dialer" ] || fail "no dialer window within 10 s"
-dialer_pid=$(xdotool getwindowpid "$dialer")
+wait_window '^Dialer$'
+dialer=$found
+also_kill=$(xdotool getwindowpid "$dialer")
 sleep 1
 shoot "$out/dialing_dialer.png"
 echo "screenshots: $out/dialing_popup.png $out/dialing_dialer.png"
