@@ -47,7 +47,7 @@ bool taskAlive(long long taskId)
 
 // Keeps the program's own windows painted while it waits, without taking
 // the user's input (which could start another command meanwhile).
-void pause()
+void waitAMoment()
 {
     if (QCoreApplication::instance())
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
@@ -233,7 +233,7 @@ public:
         while (!(window = findTaskWindow(xdo, taskId))) {
             if (!taskAlive(taskId) || Clock::now() >= deadline)
                 throw failed();
-            pause();
+            waitAMoment();
         }
         // Without a window manager to ask, the window is raised and given the
         // focus directly.
@@ -245,7 +245,7 @@ public:
         while (!hasFocus(xdo->xdpy, window)) {
             if (!taskAlive(taskId) || Clock::now() >= deadline)
                 throw failed();
-            pause();
+            waitAMoment();
         }
     }
 
