@@ -7,6 +7,10 @@
 #include <QStandardPaths>
 #include <QString>
 
+#include <sys/prctl.h>
+
+#include <csignal>
+
 namespace numora::test {
 
 class Xvfb {
@@ -15,6 +19,8 @@ public:
     {
         if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty())
             return;
+        // The server goes with the test, even when the test crashes.
+        server_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
         // -displayfd 1: Xvfb writes the display number it chose once it is ready.
         server_.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
                                                QStringLiteral("-screen"), QStringLiteral("0"),
