@@ -7,8 +7,11 @@
 #include <QLoggingCategory>
 #include <QMouseEvent>
 
+#include "about/frmAbout.h"
+#include "mainwin/Dialing.h"
 #include "mainwin/Module1.h"
 #include "platform/com/ControlHost.h"
+#include "platform/controls/FlexGrid.h"
 #include "platform/controls/LetterTabStrip.h"
 #include "platform/core/Error.h"
 #include "platform/dao/DBEngine.h"
@@ -187,12 +190,26 @@ void frmVemo::btnSearch_Click() {}
 void frmVemo::mnuPrint_Click() {}
 void frmVemo::mnuImportDB_Click() {}
 void frmVemo::mnuExportDB_Click() {}
-void frmVemo::mnuDialingNum_Click() {}
-void frmVemo::mnuAbout_Click() {}
-void frmVemo::popDialing_Click() {}
 void frmVemo::mPopRestore_Click() {}
 void frmVemo::mpopSearch_Click() {}
 void frmVemo::mPopExit_Click() {}
 void frmVemo::nidTray_Callback(int) {}
+
+// ---- dialing and the about box ---------------------------------------------------
+
+void frmVemo::popDialing_Click()
+{
+    const Module1State& m = Module1();
+    dialing::Dial(*MSFlexGrid1, m.intSavedCol, m.strWindowsFolder);
+}
+
+void frmVemo::mnuDialingNum_Click()
+{
+    // The menu dials the grid's current cell.
+    Module1().intSavedCol = MSFlexGrid1->Col();
+    popDialing_Click();
+}
+
+void frmVemo::mnuAbout_Click() { frmAbout::instance().show(); }
 
 } // namespace numora

@@ -15,6 +15,7 @@
 #include "platform/com/ControlHost.h"
 #include "platform/controls/FlexGrid.h"
 #include "platform/controls/LetterTabStrip.h"
+#include "platform/ui/Decorations.h"
 #include "platform/ui/Fonts.h"
 #include "platform/ui/Icons.h"
 #include "platform/ui/Twips.h"
@@ -25,29 +26,6 @@ namespace {
 // The designed client area.
 constexpr int kClientWidthTwips = 9405;
 constexpr int kClientHeightTwips = 5895;
-
-// A filled rectangle or line drawn in one colour.
-QWidget* decoration(QWidget* parent, const QString& name, const QRect& place, const QColor& colour)
-{
-    auto* w = new QWidget(parent);
-    w->setObjectName(name);
-    w->setGeometry(place);
-    w->setAutoFillBackground(true);
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::Window, colour);
-    w->setPalette(pal);
-    w->setAttribute(Qt::WA_TransparentForMouseEvents);
-    return w;
-}
-
-QLabel* label(QWidget* parent, const char* name, const QString& text, const QRect& place)
-{
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(QLatin1String(name));
-    l->setGeometry(place);
-    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return l;
-}
 
 QToolButton* flatButton(QWidget* parent, const char* name, const char* caption, const char* tip,
                         ui::Picture picture, const QRect& place)
@@ -98,6 +76,8 @@ frmVemo::~frmVemo() = default;
 
 void frmVemo::buildControls(QWidget* client)
 {
+    using ui::decoration;
+    using ui::label;
     using ui::twipsRect;
 
     // The tab strip lies underneath everything else inside its area. Its rows

@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Dials a card's number from the real program under Xvfb into the project's
+# own dialer: a click on the first card's mobile number, a right click on
+# another cell of the row, Dialing from the popup. Passes when the dialer's
+# window came up holding exactly that number, its Dial handed the number to
+# the desktop as a tel: link (a stand-in xdg-open records it), and, with no
+# program for tel: links left, the dialer said so.
+#
+# usage: dialing.sh VEMO7 DBTOOL OUTPUT_DIR
+# Exits 77 (skipped) when Xvfb, xdotool, sqlite3 or a screenshot tool is missing.
+set -euo pipefail
+
+vemo7=$(realpath "$1") dbtool=$(realpath "$2") out=$(realpath -m "$3")
+source "$(dirname "$0")/world.sh"
+require_tools Xvfb xdotool sqlite3
+require_screenshots
+
+# The desktop's programs for links are private too.
+export XDG_DATA_HOME=$work/home/.local/share XDG_DATA_DIRS=$work/system/share XDG_CONFIG_DIRS=$work/system/xdg
+mkdir -p "$XDG_DATA_HOME/applications" "$XDG_DATA_DIRS" "$XDG_CONFIG_DIRS" "$work/bin" "$out"
+
+# A phone program for tel: links, and an xdg-open that records what it is given.
+cat >"$XDG_DATA_HOME/applications/e2e-phone.desktop" <<DESKTOP
+[Desktop Entry]
+Type=Application
+Name=Phone
+Exec=true %u
+MimeType=x-scheme-handler/tel;
+DESKTOP
+printf '#!/bin/sh\nprintf "%%s\\n" "$*" >> "%s/links"\n' "$work" >"$work/bin/xdg-open"
+chmod +x "$work/bin/xdg-open"
+export PATH=$work/bin:$PATH
+
+"$dbtool" sample "$work/data/VEMO.MDB" 50 >/dev/null
+# The first card under the first letter, and its mobile number.
+number=$(sqlite3 "$work/data/VEMO.MDB" "select trim(Mobil) from Vemo where Name like 'א%' order by Name limit 1")
+[ -n "$number" ] || fail "the sample's first card has no mobile number"
+export QT_LOGGING_RULES="numora.*.debug=true"
+
+start_display
+start_vemo7 "$work/data"
+
+# The grid's first card row: the mobile column, then the fax column, in
+# pixels within the window as designed at 96 DPI.
+xdotool mousemove --window "$window" 306 189 click 1
+sleep 0.3
+xdotool mousemove --window "$window" 470 189 click 3
+sleep 0.5
+shoot "$out/dialing_popup.png"
+# "&Add..." and "Di&aling..." share their key: the second press reaches Dialing.
+xdotool key a
+sleep 0.2
+xdotool key a
+sleep 0.2
+xdotool key Return
+
+wait_window '^Dialer$'
+dialer=$found
+also_kill=$(xdotool getwindowpid "$dialer")
+sleep 1
+shoot "$out/dialing_dialer.png"
+echo "screenshots: $out/dialing_popup.png $out/dialing_dialer.png"
+[ "$(xdotool getwindowfocus)" = "$dialer" ] || fail "the dialer's window does not have the focus"
+
+# Dial: the number in the box goes to the desktop as a tel: link.
+xdotool key Return
+for _ in $(seq 50); do [ -s "$work/links" ] && break; sleep 0.1; done
+[ "$(cat "$work/links" 2>/dev/null)" = "tel:$number" ] \
+  || fail "the dialer handed on '$(cat "$work/links" 2>/dev/null)', not tel:$number"
+grep -qF "told the user: tel:$number was handed to your phone program." "$work/vemo7.log" \
+  || fail "the dialer did not say that it handed the number on"
+
+# With no program for tel: links, the dialer says so instead.
+rm "$XDG_DATA_HOME/applications/e2e-phone.desktop"
+xdotool key Return
+sleep 0.5
+grep -qF "told the user: No program here takes tel: links; dial $number on your phone." "$work/vemo7.log" \
+  || fail "the dialer did not say that no program takes tel: links"
+[ "$(wc -l <"$work/links")" -eq 1 ] || fail "a link was handed on with no program to take it"
+echo "passed: $number typed into the dialer from the grid's popup and handed on as tel:$number"

@@ -1,0 +1,94 @@
+# Sourced by the end-to-end scripts: a private world for the real program in
+# a fresh folder, an X display of its own, and the helpers the scripts share.
+#
+# After sourcing, $work is that folder; HOME, XDG_CONFIG_HOME, ODBCINI,
+# NUMORA_REGISTRY_DIR and WINDIR point inside it, and there is no session bus
+# (without an address the bus client would try to start one through X11 on
+# its own thread, racing the program's exit). At exit the processes in
+# $app_pid, $also_kill and the display server are ended and $work removed.
+
+# Exits 77 (skipped) when one of the tools is not installed.
+require_tools() {
+  local tool
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
+  done
+}
+
+# Defines shoot FILE, a screenshot of the whole display; exits 77 (skipped)
+# when no tool takes one.
+require_screenshots() {
+  if command -v import >/dev/null; then
+    shoot() { import -window root "$1"; }
+  elif command -v xwd >/dev/null && [ -x /usr/bin/convert ]; then
+    shoot() { xwd -root -silent | /usr/bin/convert xwd:- "$1"; }
+  else
+    echo "skipped: no screenshot tool (import, or xwd with convert)"; exit 77
+  fi
+}
+
+work=$(mktemp -d)
+xvfb_pid= app_pid= also_kill=
+cleanup() {
+  local pid
+  for pid in $app_pid $also_kill $xvfb_pid; do kill "$pid" 2>/dev/null || true; done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "$*"; [ -f "$work/vemo7.log" ] && cat "$work/vemo7.log"; exit 1; }
+
+export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config ODBCINI=$work/home/.odbc.ini
+export NUMORA_REGISTRY_DIR=$work/registry WINDIR=$work/windows
+export DBUS_SESSION_BUS_ADDRESS=unix:path=$work/no-session-bus
+mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$NUMORA_REGISTRY_DIR" "$WINDIR" "$work/data"
+
+# Xvfb on a display number it picks itself, so runs side by side never meet.
+# -noreset: without it the server resets when a run's last client leaves, and
+# a later start can meet a display that is not accepting connections.
+start_display() {
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+  [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+  export DISPLAY=:$(head -n1 "$work/display")
+  unset WAYLAND_DISPLAY QT_QPA_PLATFORM
+}
+
+# Sets $found to the first visible window whose name matches the pattern,
+# waiting up to 10 s; fails when the process given (if any) ends first.
+wait_window() {
+  local pattern=$1 pid=${2:-}
+  found=
+  for _ in $(seq 100); do
+    found=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -n1 || true)
+    [ -n "$found" ] && return
+    [ -z "$pid" ] || kill -0 "$pid" 2>/dev/null || fail "the program ended before its window ($pattern) appeared"
+    sleep 0.1
+  done
+  fail "no window named $pattern within 10 s"
+}
+
+# Starts the program in a data folder (logging to $work/vemo7.log) and sets
+# $window to its main window once that has settled.
+start_vemo7() {
+  (cd "$1" && exec "$vemo7") >"$work/vemo7.log" 2>&1 &
+  app_pid=$!
+  wait_window '^Numora$' "$app_pid"
+  window=$found
+  sleep 1
+}
+
+# Leaves through File > Exit and checks that the program then ended by itself.
+quit_vemo7() {
+  xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window" 2>/dev/null || true
+  xdotool key --window "$window" alt+f
+  sleep 0.5
+  [ -z "${1:-}" ] || shoot "$1"
+  xdotool key x
+  for _ in $(seq 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$app_pid" 2>/dev/null && fail "Vemo7 still running after File > Exit"
+  local status=0
+  wait "$app_pid" || status=$?
+  app_pid=
+  [ "$status" -eq 0 ] || fail "Vemo7 exited with $status"
+}
