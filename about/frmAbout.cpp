@@ -144,10 +144,12 @@ bool frmAbout::GetKeyValue(registry::HKEY KeyRoot, const QString& KeyName, const
                            QString& KeyVal)
 {
     using namespace registry;
-    // Reading needs no more than the right to read: a key the user may not
-    // change (the machine's keys, as a rule) is read all the same.
+    // The key is opened with all access rights (read, write, create, notify): one that exists but cannot
+    // be opened so (a read-only key, or a hive the user may not change)
+    // counts as missing, and the caller says the tool is unavailable.
+    constexpr REGSAM kAllAccess = 0x2003F;
     HKEY key = 0;
-    if (RegOpenKeyExA(KeyRoot, KeyName.toUtf8().constData(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExA(KeyRoot, KeyName.toUtf8().constData(), 0, kAllAccess, &key) != ERROR_SUCCESS) {
         KeyVal.clear();
         return false;
     }

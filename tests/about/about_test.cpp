@@ -93,12 +93,20 @@ TEST_F(SysInfoTest, TheToolIsStartedFromItsPathOrFromItsFolderWhenItIsThere)
     ASSERT_TRUE(startSysInfo());
     EXPECT_EQ(tasks.started.last(), folder + QStringLiteral("/MSINFO32.EXE"));
 
-    // The full path comes first and is started as it is. The machine's key
-    // is one the user may not change: it is read all the same.
+    // The full path comes first and is started as it is.
     setText(kToolKey, "PATH", QStringLiteral("/opt/sysinfo/bin/sysinfo"));
-    ASSERT_EQ(seam()->setKeyReadOnly(HKEY_LOCAL_MACHINE, kToolKey, true), ERROR_SUCCESS);
     ASSERT_TRUE(startSysInfo());
     EXPECT_EQ(tasks.started.last(), QStringLiteral("/opt/sysinfo/bin/sysinfo"));
+
+    // A key that exists but cannot be opened with all access counts as
+    // missing: the folder's tool is started instead, and without that too
+    // the tool is unavailable.
+    ASSERT_EQ(seam()->setKeyReadOnly(HKEY_LOCAL_MACHINE, kToolKey, true), ERROR_SUCCESS);
+    ASSERT_TRUE(startSysInfo());
+    EXPECT_EQ(tasks.started.last(), folder + QStringLiteral("/MSINFO32.EXE"));
+    ASSERT_EQ(seam()->setKeyReadOnly(HKEY_LOCAL_MACHINE, kFolderKey, true), ERROR_SUCCESS);
+    EXPECT_FALSE(startSysInfo());
+    ASSERT_EQ(seam()->setKeyReadOnly(HKEY_LOCAL_MACHINE, kToolKey, false), ERROR_SUCCESS);
 
     // A tool that cannot be started is as unavailable as a missing one.
     tasks.startFailure = Error(53, "File not found: /opt/sysinfo/bin/sysinfo");
