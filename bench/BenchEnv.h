@@ -14,8 +14,6 @@ inline constexpr int kCards = 32766;
 inline constexpr char kDataSource[] = "Numora Database";
 inline constexpr char kConnectionString[] = "DSN=Numora Database";
 inline constexpr char kListingSql[] = "select * from Vemo order by Name  ASC";
-// The benchmark every other one is compared with.
-inline constexpr char kBaselineName[] = "BM_Listing_SqliteBaseline";
 
 struct BenchEnv {
     std::string root;

@@ -1,11 +1,12 @@
 // The benchmark program's main: sets up the private environment first, runs
-// the benchmarks, then prints each one's time as a multiple of the SQLite
-// baseline measured in the same run.
+// the benchmarks, then prints each one's median time as a multiple of the raw
+// ODBC reference measured in the same run, and the resident memory.
 
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -18,8 +19,24 @@
 
 namespace {
 
-// The console output, plus each benchmark's mean real and CPU time per
-// iteration (CPU time is the steadier one on a busy machine).
+// The driver's own floor: the same rows read straight through the ODBC C API.
+constexpr char kReference[] = "BM_Listing_RawOdbc";
+// The grid's operations must stay within this multiple of the reference, and
+// the program within this much resident memory with the whole group listed.
+constexpr double kTargetRatio = 1.25;
+constexpr double kTargetMiB = 50;
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n == 0 ? 0 : n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// The console output, then each benchmark's median real and CPU time per
+// iteration over its repetitions as a multiple of the reference's median in
+// the same run (the machines are noisy: run with repetitions and
+// --benchmark_enable_random_interleaving), and the resident memory reported.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override
@@ -29,39 +46,51 @@ public:
             if (run.run_type != Run::RT_Iteration || run.error_occurred)
                 continue;
             const std::string name = run.run_name.function_name;
-            Totals& t = totals_[name];
-            if (t.count == 0)
+            Times& t = times_[name];
+            if (t.real.empty())
                 order_.push_back(name);
             const double unit = benchmark::GetTimeUnitMultiplier(run.time_unit);
-            t.real += run.GetAdjustedRealTime() / unit;
-            t.cpu += run.GetAdjustedCPUTime() / unit;
-            ++t.count;
+            t.real.push_back(run.GetAdjustedRealTime() / unit);
+            t.cpu.push_back(run.GetAdjustedCPUTime() / unit);
+            if (const auto rss = run.counters.find("VmRSS_MiB"); rss != run.counters.end())
+                t.rssMiB.push_back(rss->second.value);
         }
     }
 
     void printRatios() const
     {
-        const auto baseline = totals_.find(numora::bench::kBaselineName);
-        if (baseline == totals_.end())
+        const auto reference = times_.find(kReference);
+        if (reference == times_.end())
             return;
-        const Totals& b = baseline->second;
-        std::printf("\nPer iteration, and as a multiple of %s:\n", numora::bench::kBaselineName);
-        std::printf("  %-40s %10s %8s %10s %8s\n", "", "real", "ratio", "CPU", "ratio");
+        const double refReal = median(reference->second.real);
+        const double refCpu = median(reference->second.cpu);
+        std::printf("\nMedian per iteration, and as a multiple of %s (target for the grid: %.2fx):\n", kReference,
+                    kTargetRatio);
+        std::printf("  %-30s %11s %8s %11s %8s  %s\n", "", "real", "ratio", "CPU", "ratio", "memory");
         for (const std::string& name : order_) {
-            const Totals& t = totals_.at(name);
-            std::printf("  %-40s %7.2f ms %7.2fx %7.2f ms %7.2fx\n", name.c_str(), t.real / t.count * 1e3,
-                        (t.real / t.count) / (b.real / b.count), t.cpu / t.count * 1e3,
-                        (t.cpu / t.count) / (b.cpu / b.count));
+            const Times& t = times_.at(name);
+            const double real = median(t.real);
+            const double cpu = median(t.cpu);
+            const bool grid = name.rfind("BM_Grid_", 0) == 0;
+            std::printf("  %-30s %8.2f ms %7.2fx %8.2f ms %7.2fx", name.c_str(), real * 1e3, real / refReal,
+                        cpu * 1e3, cpu / refCpu);
+            if (!t.rssMiB.empty()) {
+                const double rss = median(t.rssMiB);
+                std::printf("  %.1f MiB resident (target %.0f)%s", rss, kTargetMiB, rss > kTargetMiB ? " OVER" : "");
+            }
+            if (grid && real / refReal > kTargetRatio)
+                std::printf("  OVER");
+            std::printf("\n");
         }
     }
 
 private:
-    struct Totals {
-        double real = 0; // seconds, summed over repetitions
-        double cpu = 0;
-        int count = 0;
+    struct Times {
+        std::vector<double> real; // seconds per iteration, one per repetition
+        std::vector<double> cpu;
+        std::vector<double> rssMiB;
     };
-    std::map<std::string, Totals> totals_;
+    std::map<std::string, Times> times_;
     std::vector<std::string> order_;
 };
 

@@ -1,5 +1,7 @@
 #include "mainwin/Dialing.h"
 
+#include <QLoggingCategory>
+
 #include <optional>
 
 #include "platform/controls/FlexGrid.h"
@@ -10,22 +12,26 @@
 namespace numora::dialing {
 namespace {
 
+Q_LOGGING_CATEGORY(lcDialing, "numora.dialing", QtInfoMsg)
+
 constexpr int kFirstNumberColumn = 1;
 constexpr int kLastNumberColumn = 4;
 
-// Steps whose failures do not stop the command: each failure is kept, and
-// the last one is what the user is told about at the end.
+// Steps whose failures do not stop the command: each failure is logged and
+// kept, and the last one is what the user is told about at the end.
 class Steps {
 public:
     template <class F>
-    bool run(F&& step)
+    bool run(F&& step, const std::source_location& where = std::source_location::current())
     {
         try {
             step();
             return true;
         } catch (const Error& e) {
+            logSkipped(lcDialing(), where, e);
             last_ = e;
         } catch (const std::exception& e) {
+            logSkipped(lcDialing(), where, e);
             last_ = Error(0, e.what());
         }
         return false;

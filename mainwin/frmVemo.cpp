@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QLabel>
+#include <QLoggingCategory>
 #include <QMouseEvent>
 
 #include "about/frmAbout.h"
@@ -23,15 +24,14 @@
 namespace numora {
 namespace {
 
-dao::Engine* g_engine = nullptr;
+// Start-up and end steps that fail are passed over and logged here.
+Q_LOGGING_CATEGORY(lcMainWindow, "numora.mainwin", QtInfoMsg)
 
 constexpr char kPlacementProgId[] = "Kwendo.Ravelle";
 constexpr char kPlacementSection[] = "Setting";
 constexpr com::DISPID kDispIdInitReg = 0x60030000;
 
 } // namespace
-
-void frmVemo::setDatabaseEngine(dao::Engine* engine) { g_engine = engine; }
 
 // ---- start-up -----------------------------------------------------------------
 
@@ -54,65 +54,64 @@ bool frmVemo::Form_Load()
         Ravelle1 = com::createControl(kPlacementProgId, this);
 
     // Every step ignores its own failure and the next one runs.
-    resumeNext([&] { m.strNewLine = QStringLiteral("\r\n"); });
-    resumeNext([&] {
+    resumeNext(lcMainWindow(), [&] { m.strNewLine = QStringLiteral("\r\n"); });
+    resumeNext(lcMainWindow(), [&] {
         // Restores the window's placement as the user left it.
         if (!Ravelle1)
             throw Error(91, "Object variable not set");
         Ravelle1->Invoke(kDispIdInitReg, {QLatin1String(kProgramName), QLatin1String(kPlacementSection)});
     });
-    resumeNext([&] { m.strDataFolder = dataFolderFor(QDir::currentPath()); });
+    resumeNext(lcMainWindow(), [&] { m.strDataFolder = dataFolderFor(QDir::currentPath()); });
     // A folder whose name holds a control character could rewrite the data
     // source entry at will; the program will not work in it.
     if (const QString refused = store::dataFolderProblem(m.strDataFolder); !refused.isEmpty()) {
         ui::MsgBox(refused, ui::vbCritical, QLatin1String(kProgramName));
         return false;
     }
-    resumeNext([&] {
+    resumeNext(lcMainWindow(), [&] {
         m.cnDirectory = std::make_unique<ado::Connection>();
         m.cnDirectory->Open(store::kConnectionString, "", "", -1);
     });
-    resumeNext([&] { m.rsDirectory = std::make_unique<ado::Recordset>(); });
+    resumeNext(lcMainWindow(), [&] { m.rsDirectory = std::make_unique<ado::Recordset>(); });
     store::Preparation prepared;
-    resumeNext([&] {
+    resumeNext(lcMainWindow(), [&] {
         if (!m.cnDirectory)
             throw Error(91, "Object variable not set");
-        prepared = g_engine ? store::PrepareDatabase(*m.cnDirectory, m.strDataFolder, *g_engine)
-                            : store::PrepareDatabase(*m.cnDirectory, m.strDataFolder);
+        prepared = store::PrepareDatabase(*m.cnDirectory, m.strDataFolder);
     });
     // A registration the engine refused: one box per error it reported, then
     // start-up goes on with whatever data source was registered before.
     for (const dao::EngineError& error : prepared.registrationErrors) {
-        resumeNext([&] {
+        resumeNext(lcMainWindow(), [&] {
             ui::MsgBox(QStringLiteral("Error number: ") + QString::number(error.Number) + QLatin1Char('\r') +
                            QString::fromStdString(error.Description),
                        ui::vbOKOnly);
         });
     }
-    resumeNext([&] {
+    resumeNext(lcMainWindow(), [&] {
         ui::setAppTitle(QLatin1String(kProgramName));
         setWindowTitle(ui::appTitle());
     });
-    resumeNext([&] {
+    resumeNext(lcMainWindow(), [&] {
         lblHeader[0]->setText(ui::appTitle());
         lblHeader[1]->setText(ui::appTitle());
     });
-    resumeNext([&] { m.strSortOrder = QStringLiteral(" ASC"); });
+    resumeNext(lcMainWindow(), [&] { m.strSortOrder = QStringLiteral(" ASC"); });
     // An empty list alone would pass for an empty directory; this is told
     // once the program is named.
     if (!prepared.unusable.isEmpty())
-        resumeNext([&] { ui::MsgBox(prepared.unusable, ui::vbExclamation); });
-    resumeNext([&] {
+        resumeNext(lcMainWindow(), [&] { ui::MsgBox(prepared.unusable, ui::vbExclamation); });
+    resumeNext(lcMainWindow(), [&] {
         TabVemo->setCurrentIndex(0);
         TabVemo_Click(0);
     });
-    resumeNext([&] { keyboard::ActivateKeyboardLayout(keyboard::kHebrewLayout, 0); });
-    resumeNext([&] { m.strWindowsFolder = win::windowsFolder(); });
-    resumeNext([&] {
+    resumeNext(lcMainWindow(), [&] { keyboard::ActivateKeyboardLayout(keyboard::kHebrewLayout, 0); });
+    resumeNext(lcMainWindow(), [&] { m.strWindowsFolder = win::windowsFolder(); });
+    resumeNext(lcMainWindow(), [&] {
         show();
         repaint();
     });
-    resumeNext([&] {
+    resumeNext(lcMainWindow(), [&] {
         tray::NotifyIconData& nid = m.nidTray;
         nid = tray::NotifyIconData{};
         nid.cbSize = tray::kNotifyIconDataSize;
@@ -126,7 +125,7 @@ bool frmVemo::Form_Load()
     });
     // The showing that started this step completes after it returns, so the
     // window is on screen when start-up ends.
-    resumeNext([&] { hide(); });
+    resumeNext(lcMainWindow(), [&] { hide(); });
     return true;
 }
 
@@ -145,18 +144,18 @@ void frmVemo::Form_Unload() { Ravelle1.reset(); }
 void frmVemo::Form_Terminate()
 {
     Module1State& m = Module1();
-    resumeNext([&] {
+    resumeNext(lcMainWindow(), [&] {
         if (!m.cnDirectory)
             throw Error(91, "Object variable not set");
         m.cnDirectory->Close();
     });
-    resumeNext([&] {
+    resumeNext(lcMainWindow(), [&] {
         if (!m.rsDirectory)
             throw Error(91, "Object variable not set");
         m.rsDirectory->Close();
     });
     m.rsDirectory.reset();
-    resumeNext([&] { tray::Shell_NotifyIconA(tray::NIM_DELETE, m.nidTray); });
+    resumeNext(lcMainWindow(), [&] { tray::Shell_NotifyIconA(tray::NIM_DELETE, m.nidTray); });
 }
 
 // ---- events -------------------------------------------------------------------

@@ -24,7 +24,6 @@ class QToolButton;
 
 namespace numora::controls { class FlexGrid; class LetterTabStrip; }
 namespace numora::com { class HostedControl; }
-namespace numora::dao { class Engine; }
 
 namespace numora {
 
@@ -93,10 +92,6 @@ public:
     // "My app/Numora/" appended when the folder ends in "VB/" or "VB98/"
     // compared in upper case.
     static QString dataFolderFor(const QString& currentFolder);
-
-    // The database engine the load step registers the data source with
-    // (nullptr: the real one).
-    static void setDatabaseEngine(dao::Engine* engine);
 
     // ---- grid, tabs and group (mainwin/frmVemoGrid.cpp) ----------------------
     void SetGridHeadings();

@@ -74,6 +74,15 @@ QString trimBlanks(const QString& s)
     return (begin == 0 && end == s.size()) ? s : s.mid(begin, end - begin);
 }
 
+std::string_view trimBlanks(std::string_view s)
+{
+    while (!s.empty() && s.front() == ' ')
+        s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ')
+        s.remove_suffix(1);
+    return s;
+}
+
 QString toText(const ado::Value& v)
 {
     return v ? QString::fromUtf8(v->data(), static_cast<qsizetype>(v->size())) : QString();
@@ -94,15 +103,15 @@ void enable(QWidget* w, bool on)
 enum class Paint { GridColours, BlackOnWhite };
 enum class OnFailure { SkipStep, Stop };
 
-// Runs one step of a fill: a failing step is skipped, or ends the fill.
+// Runs one step of a fill: a failing step is skipped (and logged), or ends the fill.
 template <class F>
-bool step(OnFailure mode, F&& f)
+bool step(OnFailure mode, F&& f, const std::source_location& where = std::source_location::current())
 {
     if (mode == OnFailure::Stop) {
         f();
         return true;
     }
-    return resumeNext(std::forward<F>(f));
+    return resumeNext(lcGrid(), std::forward<F>(f), where);
 }
 
 // Keeps the grid from repainting during a fill, whichever way the fill ends.
@@ -116,6 +125,20 @@ public:
 private:
     FlexGrid& grid_;
     bool was_;
+};
+
+// Shrinks the grid to the cards a fill listed and the empty row after them
+// when the fill ends, early or not.
+class ListedRows {
+public:
+    ListedRows(FlexGrid& grid, const int& listed) : grid_(grid), listed_(listed) {}
+    ~ListedRows() { grid_.setRows(std::min(grid_.Rows(), listed_ + 2)); }
+    ListedRows(const ListedRows&) = delete;
+    ListedRows& operator=(const ListedRows&) = delete;
+
+private:
+    FlexGrid& grid_;
+    const int& listed_;
 };
 
 void showStatus(frmVemo& w)
@@ -142,7 +165,7 @@ void listGroup(frmVemo& w, const std::optional<QString>& letter, Paint paint, On
 
         // A new recordset for every listing; the old one goes with its rows.
         if (m.rsDirectory && m.rsDirectory->State() == ado::adStateOpen)
-            resumeNext([&] { m.rsDirectory->Close(); });
+            resumeNext(lcGrid(), [&] { m.rsDirectory->Close(); });
         m.rsDirectory.reset();
         store::Listing listing;
         step(mode, [&] {
@@ -151,8 +174,11 @@ void listGroup(frmVemo& w, const std::optional<QString>& letter, Paint paint, On
         m.strCurrentSql = listing.sql;
         m.strQueryText = listing.queryText;
         m.rsDirectory = listing.recordset ? std::move(listing.recordset) : std::make_unique<ado::Recordset>();
-        if (listing.failure && mode == OnFailure::Stop)
-            throw *listing.failure;
+        if (listing.failure) {
+            if (mode == OnFailure::Stop)
+                throw *listing.failure;
+            logSkipped(lcGrid(), std::source_location::current(), *listing.failure);
+        }
         // A listing that cannot be opened (file missing, locked, not a
         // database) leaves the headings alone and a count of 0.
         ado::Recordset& rs = *m.rsDirectory;
@@ -168,31 +194,39 @@ void listGroup(frmVemo& w, const std::optional<QString>& letter, Paint paint, On
                     if (rs.FieldName(i) == name)
                         fieldIndex[static_cast<size_t>(c)] = i;
             }
-            const auto field = [&](int c) {
-                const int i = fieldIndex[static_cast<size_t>(c)];
-                return i >= 0 ? rs.Field(i) : rs.Field(table->columns[static_cast<size_t>(c)].name);
+            std::array<ado::Value, store::kGridColumns> byName; // fields found by name only (their case differs)
+            const auto field = [&](int c) -> std::optional<std::string_view> {
+                const auto at = static_cast<size_t>(c);
+                if (fieldIndex[at] >= 0)
+                    return rs.FieldView(fieldIndex[at]);
+                byName[at] = rs.Field(table->columns[at].name);
+                return byName[at] ? std::optional<std::string_view>(*byName[at]) : std::nullopt;
             };
 
-            const QColor white(Qt::white);
-            const QColor black(Qt::black);
+            // The grid is sized once for every card and the empty row after
+            // them, then filled a row at a time; however the fill ends, it
+            // keeps the rows it listed and the empty one.
+            const QColor fore = paint == Paint::BlackOnWhite ? QColor(Qt::black) : QColor();
+            const QColor back = paint == Paint::BlackOnWhite ? QColor(Qt::white) : QColor();
+            step(mode, [&] { grid.setRows(static_cast<int>(rs.RecordCount()) + 2); });
+            const ListedRows listed(grid, m.intRowCount);
+            std::array<std::string_view, store::kGridColumns> texts;
             while (!rs.Eof()) {
                 const int gridRow = m.intRowCount + 1;
-                for (int c = store::kGridColumns - 1; c >= 0; --c) {
-                    step(mode, [&] { grid.setCol(c); });
-                    if (c == store::kGridColumns - 1)
-                        step(mode, [&] { grid.setRow(gridRow); });
-                    if (paint == Paint::BlackOnWhite) {
-                        step(mode, [&] { grid.setCellBackColor(white); });
-                        step(mode, [&] { grid.setCellForeColor(black); });
-                    }
-                    // A Null field leaves its cell empty.
-                    step(mode, [&] { grid.setText(trimBlanks(toText(field(c)))); });
+                for (int c = 0; c < store::kGridColumns; ++c) {
+                    texts[static_cast<size_t>(c)] = {}; // a Null field leaves its cell empty
+                    step(mode, [&] { texts[static_cast<size_t>(c)] = trimBlanks(field(c).value_or("")); });
                 }
-                step(mode, [&] { grid.setRows(grid.Rows() + 1); });
+                step(mode, [&] { grid.fillRow(gridRow, texts, fore, back); });
                 ++m.intRowCount;
                 // A recordset that cannot move on would list its row forever.
                 if (!step(mode, [&] { rs.MoveNext(); }))
                     break;
+            }
+            // The current cell ends on the first column of the last card listed.
+            if (m.intRowCount > 0) {
+                step(mode, [&] { grid.setRow(m.intRowCount); });
+                step(mode, [&] { grid.setCol(0); });
             }
         }
         // What the grid shows, for checking a run from outside (off by default).
@@ -212,11 +246,8 @@ void listGroup(frmVemo& w, const std::optional<QString>& letter, Paint paint, On
 // the program.
 void showAllGuarded(frmVemo& w)
 {
-    try {
-        w.ShowAllRecords();
-    } catch (...) {
+    if (!resumeNext(lcGrid(), [&] { w.ShowAllRecords(); }))
         showStatus(w);
-    }
 }
 
 } // namespace
@@ -316,8 +347,8 @@ void frmVemo::ShowRowText(int col)
 void frmVemo::MSFlexGrid1_Click()
 {
     Module1().strTypedPrefix.clear();
-    resumeNext([&] { HighlightRow(MSFlexGrid1->Row()); });
-    resumeNext([&] { ShowRowText(MSFlexGrid1->Col()); });
+    resumeNext(lcGrid(), [&] { HighlightRow(MSFlexGrid1->Row()); });
+    resumeNext(lcGrid(), [&] { ShowRowText(MSFlexGrid1->Col()); });
     enable(popEdit, true);
     enable(popDel, true);
     enable(mnuEdit, true);
@@ -329,7 +360,7 @@ void frmVemo::MSFlexGrid1_Click()
 void frmVemo::MSFlexGrid1_DblClick()
 {
     // The click before it has highlighted the row already.
-    resumeNext([&] { btnEdit_Click(); });
+    resumeNext(lcGrid(), [&] { btnEdit_Click(); });
 }
 
 void frmVemo::MSFlexGrid1_KeyPress(int ch)
@@ -346,7 +377,7 @@ void frmVemo::MSFlexGrid1_KeyPress(int ch)
     // it is cleared.
     m.strTypedPrefix += QChar(static_cast<char16_t>(ch));
     const qsizetype n = m.strTypedPrefix.size();
-    resumeNext([&] { m.intSelectedRow = grid.Row(); });
+    resumeNext(lcGrid(), [&] { m.intSelectedRow = grid.Row(); });
 
     int match = 0;
     for (int i = 1; i < grid.Rows(); ++i) { // the empty last row included
@@ -356,14 +387,14 @@ void frmVemo::MSFlexGrid1_KeyPress(int ch)
         }
     }
     if (match > 0) {
-        resumeNext([&] { grid.setRow(match); });
-        resumeNext([&] { grid.setCol(0); });
-        resumeNext([&] { HighlightRow(match); });
+        resumeNext(lcGrid(), [&] { grid.setRow(match); });
+        resumeNext(lcGrid(), [&] { grid.setCol(0); });
+        resumeNext(lcGrid(), [&] { HighlightRow(match); });
         // The name typed for is brought into view; highlighting alone never scrolls.
-        resumeNext([&] { grid.ShowRow(match); });
+        resumeNext(lcGrid(), [&] { grid.ShowRow(match); });
     } else {
-        resumeNext([&] { grid.setRow(m.intSelectedRow); });
-        resumeNext([&] { grid.setCol(m.intSavedCol); });
+        resumeNext(lcGrid(), [&] { grid.setRow(m.intSelectedRow); });
+        resumeNext(lcGrid(), [&] { grid.setCol(m.intSavedCol); });
     }
 }
 
@@ -458,13 +489,14 @@ void frmVemo::Image2_Click()
     } catch (const Error& e) {
         // Nothing half-done stays behind: a pending change is dropped, and a
         // failed write is reported rather than passed over.
-        resumeNext([&] {
+        resumeNext(lcGrid(), [&] {
             if (rs.EditPending())
                 rs.CancelUpdate();
         });
         ui::MsgBox(QString::fromStdString(e.description()), ui::vbOKOnly | ui::vbExclamation);
-    } catch (...) {
-        resumeNext([&] {
+    } catch (const std::exception& e) {
+        logSkipped(lcGrid(), std::source_location::current(), e);
+        resumeNext(lcGrid(), [&] {
             if (rs.EditPending())
                 rs.CancelUpdate();
         });

@@ -4,8 +4,14 @@
 // A recordset reads its whole result when it opens (a client cursor) and then
 // behaves as a keyset: it moves both ways, filters on the client, and writes
 // changes back one row at a time with optimistic locking. A write must touch
-// exactly the row that was read; when it would touch none or several, nothing
-// is written and numora::Error is thrown.
+// exactly the row that was read, found by the engine's row id (read with the
+// rows, never one of the fields) and the values it was read with; when it
+// would touch none or several, nothing is written and numora::Error is thrown.
+//
+// The layer's parts: Connection.cpp (connection string and handles),
+// Statements (statements and transactions), ClientResult (the client copy of
+// a result), BlockReader (reading it), RowWriter (writing rows back),
+// Recordset.cpp (moving, fields, the edit buffer), Filter.
 //
 // Values are text (UTF-8) or Null. Every failure throws numora::Error with a
 // number and a description.
@@ -14,6 +20,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/core/Error.h"
@@ -138,6 +145,9 @@ public:
     // Fields("name").Value; fails for an unknown name or with no current row.
     Value Field(const std::string& name) const;
     Value Field(int index) const;
+    // Field(index) without copying the text, for reading many rows: valid
+    // until the recordset is next changed or closed.
+    std::optional<std::string_view> FieldView(int index) const;
     // Fields("name").Value = v; starts an edit of the current row when none is pending.
     void setField(const std::string& name, Value v);
     // The Collect property: the same value access as Field/setField.

@@ -1,12 +1,11 @@
 #include "platform/ado/Filter.h"
 
+#include "platform/odbc/Text.h"
+
 namespace numora::ado::detail {
 namespace {
 
-char foldLatin(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
+using odbc::equalsIgnoringLatinCase;
 
 bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -23,17 +22,6 @@ void skipSpaces(std::string_view s, std::size_t& i)
 }
 
 } // namespace
-
-bool equalsIgnoringLatinCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (foldLatin(a[i]) != foldLatin(b[i]))
-            return false;
-    }
-    return true;
-}
 
 std::optional<LikeFilter> parseLikeFilter(std::string_view s, const std::vector<std::string>& fieldNames)
 {

@@ -25,7 +25,4 @@ std::optional<LikeFilter> parseLikeFilter(std::string_view filter, const std::ve
 // Whether a stored value (not Null) passes the filter.
 bool likeMatches(const LikeFilter& filter, std::string_view value);
 
-// Case-insensitive comparison of Latin letters only.
-bool equalsIgnoringLatinCase(std::string_view a, std::string_view b);
-
 } // namespace numora::ado::detail

@@ -238,6 +238,12 @@ void FlexGrid::setCellBackColor(const QColor& color)
 
 void FlexGrid::Clear() { model_->clear(); }
 
+void FlexGrid::fillRow(int row, std::span<const std::string_view> texts, const QColor& fore, const QColor& back)
+{
+    checkRow(row);
+    model_->setRow(row, texts, fore, back);
+}
+
 // ---- columns ---------------------------------------------------------------------
 
 int FlexGrid::ColWidth(int col) const

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QTableView>
 
+#include <span>
+#include <string_view>
 #include <vector>
 
 namespace numora::controls {
@@ -63,6 +65,13 @@ public:
     void setCellBackColor(const QColor& color);
 
     void Clear();                         // every cell's text and colours
+
+    // Bulk fill: a whole row in one step, without moving the current cell:
+    // the texts (UTF-8) of its first cells and, where valid, the fore and
+    // back colour of all of them. A list is filled by sizing the grid once
+    // (setRows) and filling its rows with redraw off.
+    void fillRow(int row, std::span<const std::string_view> texts, const QColor& fore = QColor(),
+                 const QColor& back = QColor());
 
     // Scrolls as little as needed to bring a row into view.
     void ShowRow(int row);

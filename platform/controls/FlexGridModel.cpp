@@ -9,6 +9,14 @@ namespace numora::controls {
 namespace {
 constexpr int kGeneralAlignment = 9;
 constexpr size_t kMaxPalette = 0xFFFF;
+// Replaced texts stay in the store until they outweigh the texts in use by
+// this much; then the texts in use are copied into a fresh store.
+constexpr size_t kSlackBytes = size_t{1} << 20;
+
+std::string_view utf8(const QByteArray& bytes)
+{
+    return std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()));
+}
 } // namespace
 
 FlexGridModel::FlexGridModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -23,6 +31,8 @@ void FlexGridModel::setRows(int rows)
     rows = std::max(0, rows);
     if (rows == rows_)
         return;
+    for (size_t i = static_cast<size_t>(rows) * cols_; i < cells_.size(); ++i)
+        forget(cells_[i]);
     if (frozen_) {
         cells_.resize(static_cast<size_t>(rows) * cols_);
         rows_ = rows;
@@ -62,9 +72,14 @@ void FlexGridModel::setCols(int cols)
     }
     std::vector<Cell> reshaped(static_cast<size_t>(rows_) * cols);
     const int keep = std::min(cols, cols_);
-    for (int r = 0; r < rows_; ++r)
-        for (int c = 0; c < keep; ++c)
-            reshaped[static_cast<size_t>(r) * cols + c] = std::move(cell(r, c));
+    for (int r = 0; r < rows_; ++r) {
+        for (int c = 0; c < cols_; ++c) {
+            if (c < keep)
+                reshaped[static_cast<size_t>(r) * cols + c] = cell(r, c);
+            else
+                forget(cell(r, c));
+        }
+    }
     cells_ = std::move(reshaped);
     alignments_.resize(static_cast<size_t>(cols), kGeneralAlignment);
     cols_ = cols;
@@ -108,13 +123,74 @@ void FlexGridModel::cellChanged(int row, int col)
     }
 }
 
+QString FlexGridModel::text(int row, int col) const
+{
+    const std::string_view t = textOf(cell(row, col));
+    return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size()));
+}
+
+void FlexGridModel::store(Cell& c, std::string_view text)
+{
+    forget(c);
+    c.at = text.empty() ? 0 : texts_.put(text);
+    c.length = static_cast<std::uint32_t>(text.size());
+    storedBytes_ += text.size();
+    liveBytes_ += text.size();
+    compactIfWasteful();
+}
+
+void FlexGridModel::compactIfWasteful()
+{
+    if (storedBytes_ > 2 * liveBytes_ + kSlackBytes) {
+        TextStore fresh;
+        for (Cell& kept : cells_) {
+            if (kept.length)
+                kept.at = fresh.put(textOf(kept));
+        }
+        texts_ = std::move(fresh);
+        storedBytes_ = liveBytes_;
+    }
+}
+
 void FlexGridModel::setText(int row, int col, const QString& text)
 {
     Cell& c = cell(row, col);
-    if (c.text == text)
+    const QByteArray bytes = text.toUtf8();
+    if (textOf(c) == utf8(bytes))
         return;
-    c.text = text;
+    store(c, utf8(bytes));
     cellChanged(row, col);
+}
+
+void FlexGridModel::setRow(int row, std::span<const std::string_view> texts, const QColor& fore, const QColor& back)
+{
+    Cell* const first = &cell(row, 0);
+    const size_t n = std::min(texts.size(), static_cast<size_t>(cols_));
+    for (size_t col = 0; col < n; ++col) {
+        Cell& c = first[col];
+        const std::string_view text = texts[col];
+        liveBytes_ += text.size() - c.length;
+        storedBytes_ += text.size();
+        c.at = text.empty() ? 0 : texts_.put(text);
+        c.length = static_cast<std::uint32_t>(text.size());
+    }
+    compactIfWasteful();
+    if (fore.isValid() || back.isValid()) {
+        const std::uint16_t foreIndex = colorIndex(fore);
+        const std::uint16_t backIndex = colorIndex(back);
+        for (int col = 0; col < cols_; ++col) {
+            if (fore.isValid())
+                first[col].fore = foreIndex;
+            if (back.isValid())
+                first[col].back = backIndex;
+        }
+    }
+    if (!frozen_ && cols_ > 0) {
+        if (row < fixedRows_)
+            emit headerDataChanged(Qt::Horizontal, 0, cols_ - 1);
+        else
+            emit dataChanged(index(row - fixedRows_, 0), index(row - fixedRows_, cols_ - 1));
+    }
 }
 
 std::uint16_t FlexGridModel::colorIndex(const QColor& color)
@@ -156,6 +232,8 @@ void FlexGridModel::clear()
 {
     for (Cell& c : cells_)
         c = Cell{};
+    texts_.clear();
+    storedBytes_ = liveBytes_ = 0;
     palette_.clear();
     if (frozen_)
         return;
@@ -248,7 +326,7 @@ QVariant FlexGridModel::data(const QModelIndex& index, int role) const
         return {}; // only while frozen: the view still knows the old shape
     const Cell& c = cell(row, col);
     switch (role) {
-    case Qt::DisplayRole: return c.text;
+    case Qt::DisplayRole: return text(row, col);
     case Qt::TextAlignmentRole: return QVariant::fromValue(qtAlignment(alignment(col)));
     case Qt::ForegroundRole: return c.fore ? QVariant(QBrush(colorAt(c.fore))) : QVariant();
     case Qt::BackgroundRole: return c.back ? QVariant(QBrush(colorAt(c.back))) : QVariant();
@@ -261,7 +339,7 @@ QVariant FlexGridModel::headerData(int section, Qt::Orientation orientation, int
     if (orientation != Qt::Horizontal || fixedRows_ == 0 || rows_ == 0 || section < 0 || section >= cols_)
         return {};
     if (role == Qt::DisplayRole)
-        return cell(0, section).text;
+        return text(0, section);
     return {};
 }
 

@@ -3,9 +3,11 @@
 // optional fore and back colour per cell. Row 0 of the grid (the fixed row)
 // is served as the horizontal header; model row r is grid row r + fixedRows.
 //
-// Colours are kept as small indexes into a palette of the colours in use, so
-// a grid of tens of thousands of coloured cells costs four bytes of colour
-// per cell.
+// Each text is kept once, in UTF-8, back to back with the others in a text
+// store, and colours as small indexes into a palette of the colours in use:
+// a cell costs twelve bytes and its text, and a list of tens of thousands
+// of cards is built in bulk, a row at a time, without a string per cell. A
+// text is made a QString only when the view asks for it.
 //
 // While frozen (redraw off) the model changes its cells without a single
 // signal and keeps telling the view the shape it had when frozen; thawing
@@ -16,7 +18,11 @@
 #include <QString>
 
 #include <cstdint>
+#include <span>
+#include <string_view>
 #include <vector>
+
+#include "platform/core/TextStore.h"
 
 namespace numora::controls {
 
@@ -34,8 +40,11 @@ public:
     void setFixedRows(int fixed);
 
     // ---- cells (grid coordinates; callers check the range) -----------------
-    const QString& text(int row, int col) const { return cell(row, col).text; }
+    QString text(int row, int col) const;
     void setText(int row, int col, const QString& text);
+    // The texts (UTF-8) of a row's first cells, and when valid the fore and
+    // back colour of all its cells, in one step.
+    void setRow(int row, std::span<const std::string_view> texts, const QColor& fore, const QColor& back);
     QColor foreColor(int row, int col) const { return colorAt(cell(row, col).fore); }
     QColor backColor(int row, int col) const { return colorAt(cell(row, col).back); }
     void setForeColor(int row, int col, const QColor& color);
@@ -63,8 +72,9 @@ public:
 
 private:
     struct Cell {
-        QString text;
-        std::uint16_t fore = 0; // palette index; 0 = the grid's own colour
+        std::uint32_t at = 0;     // the text's position in texts_
+        std::uint32_t length = 0; // its bytes; 0 for an empty cell
+        std::uint16_t fore = 0;   // palette index; 0 = the grid's own colour
         std::uint16_t back = 0;
     };
 
@@ -72,12 +82,22 @@ private:
     Cell& cell(int row, int col) { return cells_[static_cast<size_t>(row) * cols_ + col]; }
     std::uint16_t colorIndex(const QColor& color);
     QColor colorAt(std::uint16_t index) const;
+    std::string_view textOf(const Cell& c) const
+    {
+        return c.length ? std::string_view(texts_.at(c.at), c.length) : std::string_view();
+    }
+    void store(Cell& c, std::string_view text);
+    void compactIfWasteful();
+    void forget(const Cell& c) { liveBytes_ -= c.length; }
     void setColor(int row, int col, const QColor& color, std::uint16_t Cell::*which);
     void cellChanged(int row, int col);
     int viewRows() const; // model rows the view knows of
     int viewCols() const;
 
     std::vector<Cell> cells_;
+    TextStore texts_;
+    std::size_t storedBytes_ = 0; // in texts_, replaced texts included
+    std::size_t liveBytes_ = 0;   // of the texts cells show
     std::vector<int> alignments_;
     std::vector<QRgb> palette_; // palette_[i - 1] is colour index i
     int rows_ = 0;

@@ -2,7 +2,16 @@
 // The error every platform layer raises: a number and a description, as the
 // program shows them to the user ("Error number: " ... in the data-source
 // registration, the description alone elsewhere).
+//
+// Handlers that go on past a failing statement do it through resumeNext,
+// which logs every failure it passes over under the handler's logging
+// category (numora.<area>, at debug level: off unless QT_LOGGING_RULES
+// switches it on, e.g. QT_LOGGING_RULES="numora.*=true").
 
+#include <QLoggingCategory>
+
+#include <exception>
+#include <source_location>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -22,16 +31,24 @@ private:
     std::string description_;
 };
 
+// Logs a failure a handler passes over on purpose: where it happened, its
+// number (0 for a failure that is not the program's own) and its description.
+void logSkipped(const QLoggingCategory& area, const std::source_location& where, const std::exception& failure);
+
 // Runs one statement of a handler whose failures are ignored one by one:
-// a failing statement is skipped and the caller goes on with the next.
-// Returns whether the statement completed.
+// a failing statement is logged and skipped, and the caller goes on with the
+// next. Returns whether the statement completed. Only the program's own
+// errors and the standard ones are passed over; anything else is no failure
+// of a statement and goes on up.
 template <class F>
-bool resumeNext(F&& statement) noexcept
+bool resumeNext(const QLoggingCategory& area, F&& statement,
+                const std::source_location& where = std::source_location::current())
 {
     try {
-        statement();
+        std::forward<F>(statement)();
         return true;
-    } catch (...) {
+    } catch (const std::exception& e) { // numora::Error included
+        logSkipped(area, where, e);
         return false;
     }
 }

@@ -14,13 +14,7 @@
 namespace numora::files {
 namespace {
 
-ReplaceStepHook g_hook = nullptr;
-
-void reached(ReplaceStep step)
-{
-    if (g_hook)
-        g_hook(step);
-}
+void reached(ReplaceStep step) { replaceSteps()->reached(step); }
 
 [[noreturn]] void failWithErrno(int error) { throw Error(error, std::strerror(error)); }
 
@@ -164,6 +158,11 @@ void replaceWhole(const std::string& path, std::string_view content)
     }
 }
 
-void setReplaceStepHook(ReplaceStepHook hook) { g_hook = hook; }
+Seam<ReplaceSteps>& replaceSteps()
+{
+    static ReplaceSteps none;
+    static Seam<ReplaceSteps> seam(none);
+    return seam;
+}
 
 } // namespace numora::files

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/core/Seam.h"
+
 namespace numora::files {
 
 // The whole file, byte for byte; nullopt when there is no such file. Any other
@@ -23,10 +25,15 @@ std::optional<std::string> readWhole(const std::string& path);
 // changed then.
 void replaceWhole(const std::string& path, std::string_view content);
 
-// The points between the steps of a replacement, for tests that stop the
-// program at each of them.
+// The points between the steps of a replacement, told to an observer that
+// does nothing, unless a test that stops the program at each of them has
+// installed its own.
 enum class ReplaceStep { Created, HalfWritten, Written, Synced, Renamed };
-using ReplaceStepHook = void (*)(ReplaceStep);
-void setReplaceStepHook(ReplaceStepHook hook); // nullptr: none
+class ReplaceSteps {
+public:
+    virtual ~ReplaceSteps() = default;
+    virtual void reached(ReplaceStep) {}
+};
+Seam<ReplaceSteps>& replaceSteps();
 
 } // namespace numora::files

@@ -8,9 +8,9 @@
 #include <string_view>
 #include <utility>
 
-#include "platform/ado/Filter.h"
-#include "platform/ado/OdbcSupport.h"
 #include "platform/core/Files.h"
+#include "platform/odbc/Ini.h"
+#include "platform/odbc/Text.h"
 
 // The installer's own lookup of the user data-source file; exported by
 // libodbcinst, though its header keeps it for the installer's own sources.
@@ -22,7 +22,9 @@ namespace {
 // The installed driver that stands in for the one the program asks for.
 constexpr char kSqliteDriverName[] = "SQLite3";
 
-bool sameKey(std::string_view a, std::string_view b) { return ado::detail::equalsIgnoringLatinCase(a, b); }
+using odbc::trimmed;
+
+bool sameKey(std::string_view a, std::string_view b) { return odbc::equalsIgnoringLatinCase(a, b); }
 
 // The user data-source file, as the installer itself locates it ($ODBCINI, or
 // .odbc.ini in the home folder of the account, whatever $HOME says).
@@ -53,25 +55,7 @@ private:
 
 std::string installedDriverLibrary(const std::string& driver)
 {
-    char buffer[1024] = {};
-    const int n = SQLGetPrivateProfileString(driver.c_str(), "Driver", "", buffer, sizeof buffer, "ODBCINST.INI");
-    return n > 0 ? std::string(buffer) : std::string();
-}
-
-std::string readUserKey(const std::string& dsn, const char* key)
-{
-    char buffer[4096] = {};
-    const int n = SQLGetPrivateProfileString(dsn.c_str(), key, "", buffer, sizeof buffer, "ODBC.INI");
-    return n > 0 ? std::string(buffer) : std::string();
-}
-
-// The data-source file keeps no blanks around a name or a value.
-std::string_view trimmed(std::string_view s)
-{
-    const auto first = s.find_first_not_of(" \t\r\n");
-    if (first == std::string_view::npos)
-        return {};
-    return s.substr(first, s.find_last_not_of(" \t\r\n") - first + 1);
+    return odbc::profileString(odbc::kDrivers, driver, "Driver");
 }
 
 // A control character in a name or value would end its line in the file and
@@ -283,10 +267,11 @@ public:
 
         // Read the entry back as the installer sees it before calling the
         // registration done.
-        ado::detail::forgetCachedDataSources();
+        odbc::forgetCachedDataSources();
         bool written = true;
         for (const Attribute& a : entry)
-            written = written && trimmed(readUserKey(dsn, a.key.c_str())) == trimmed(a.value);
+            written = written &&
+                      trimmed(odbc::profileString(odbc::kDataSources, dsn, a.key.c_str())) == trimmed(a.value);
         if (!written)
             refuse(ODBC_ERROR_REQUEST_FAILED, "The data source '" + dsn + "' written to " + file +
                                                   " does not read back as written.");
@@ -306,10 +291,13 @@ private:
 
 } // namespace
 
-Engine& DBEngine()
+Seam<Engine>& databaseEngine()
 {
-    static RealEngine engine;
-    return engine;
+    static RealEngine real;
+    static Seam<Engine> seam(real);
+    return seam;
 }
+
+Engine& DBEngine() { return databaseEngine().get(); }
 
 } // namespace numora::dao

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/core/Error.h"
+#include "platform/core/Seam.h"
 
 namespace numora::dao {
 
@@ -36,7 +37,8 @@ public:
     virtual const std::vector<EngineError>& Errors() const = 0;
 };
 
-// The real engine, backed by odbcinst.
-Engine& DBEngine();
+// The engine registrations go through: odbcinst, unless a test installed another.
+Seam<Engine>& databaseEngine();
+Engine& DBEngine(); // the engine in place now
 
 } // namespace numora::dao

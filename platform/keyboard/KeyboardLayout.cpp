@@ -80,13 +80,15 @@ public:
     }
 };
 
-RealKeyboardLayouts g_real;
-KeyboardLayouts* g_layouts = &g_real;
-
 } // namespace
 
-HKL ActivateKeyboardLayout(HKL layout, unsigned flags) { return g_layouts->activate(layout, flags); }
+Seam<KeyboardLayouts>& keyboardLayouts()
+{
+    static RealKeyboardLayouts real;
+    static Seam<KeyboardLayouts> seam(real);
+    return seam;
+}
 
-void setKeyboardLayouts(KeyboardLayouts* layouts) { g_layouts = layouts ? layouts : &g_real; }
+HKL ActivateKeyboardLayout(HKL layout, unsigned flags) { return keyboardLayouts()->activate(layout, flags); }
 
 } // namespace numora::keyboard

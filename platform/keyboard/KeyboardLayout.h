@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+#include "platform/core/Seam.h"
+
 namespace numora::keyboard {
 
 using HKL = std::uintptr_t;
@@ -24,8 +26,8 @@ public:
 
 HKL ActivateKeyboardLayout(HKL layout, unsigned flags);
 
-// Installs the backing; nullptr restores the real one.
-void setKeyboardLayouts(KeyboardLayouts* layouts);
+// The backing the switch goes through: the X keyboard, unless a test installed another.
+Seam<KeyboardLayouts>& keyboardLayouts();
 
 // The keyboard group name a language id is known by ("Hebrew" for 0x040D);
 // empty for a language the program does not switch to.

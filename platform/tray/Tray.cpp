@@ -130,13 +130,18 @@ private:
     std::map<Key, Entry> icons_;
 };
 
-RealTrayArea g_real;
-TrayArea* g_area = &g_real;
-
 } // namespace
 
-bool Shell_NotifyIconA(std::uint32_t message, const NotifyIconData& data) { return g_area->notifyIcon(message, data); }
+Seam<TrayArea>& trayArea()
+{
+    static RealTrayArea real;
+    static Seam<TrayArea> seam(real);
+    return seam;
+}
 
-void setTrayArea(TrayArea* area) { g_area = area ? area : &g_real; }
+bool Shell_NotifyIconA(std::uint32_t message, const NotifyIconData& data)
+{
+    return trayArea()->notifyIcon(message, data);
+}
 
 } // namespace numora::tray

@@ -19,6 +19,8 @@
 #include <array>
 #include <cstdint>
 
+#include "platform/core/Seam.h"
+
 class QWidget;
 
 namespace numora::tray {
@@ -71,8 +73,8 @@ public:
 
 bool Shell_NotifyIconA(std::uint32_t message, const NotifyIconData& data);
 
-// Installs the backing; nullptr restores the real one.
-void setTrayArea(TrayArea* area);
+// The notification area the calls go to: the desktop's, unless a test installed another.
+Seam<TrayArea>& trayArea();
 
 // A mouse event on an icon, sent to the record's window.
 class TrayCallbackEvent : public QEvent {

@@ -58,18 +58,20 @@ public:
     }
 };
 
-RealMessageBoxes g_real;
-MessageBoxes* g_boxes = &g_real;
-
 } // namespace
+
+Seam<MessageBoxes>& messageBoxes()
+{
+    static RealMessageBoxes real;
+    static Seam<MessageBoxes> seam(real);
+    return seam;
+}
 
 int MsgBox(const QString& prompt, int style, const QString& title)
 {
     MessageRequest request{prompt, style, title.isEmpty() ? g_appTitle : title};
-    return g_boxes->show(request);
+    return messageBoxes()->show(request);
 }
-
-void setMessageBoxes(MessageBoxes* boxes) { g_boxes = boxes ? boxes : &g_real; }
 
 QString appTitle() { return g_appTitle; }
 void setAppTitle(const QString& title) { g_appTitle = title; }

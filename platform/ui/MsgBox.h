@@ -7,6 +7,8 @@
 
 #include <QString>
 
+#include "platform/core/Seam.h"
+
 namespace numora::ui {
 
 enum MsgBoxStyle : int {
@@ -53,8 +55,8 @@ public:
 // Shows a modal box. An empty title means the application title.
 int MsgBox(const QString& prompt, int style = vbOKOnly, const QString& title = QString());
 
-// Installs the backing used by MsgBox; nullptr restores the real QMessageBox one.
-void setMessageBoxes(MessageBoxes* boxes);
+// The backing MsgBox shows its boxes through: QMessageBox unless a test installed another.
+Seam<MessageBoxes>& messageBoxes();
 
 // The application title: "vemo1" until the main window's load step names the program.
 QString appTitle();

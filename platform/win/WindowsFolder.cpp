@@ -20,14 +20,18 @@ public:
     }
 };
 
-RealWindowsFolder g_real;
-WindowsFolder* g_folder = &g_real;
-
 } // namespace
+
+Seam<WindowsFolder>& windowsFolderSource()
+{
+    static RealWindowsFolder real;
+    static Seam<WindowsFolder> seam(real);
+    return seam;
+}
 
 unsigned GetWindowsDirectoryA(char* buffer, unsigned size)
 {
-    const QByteArray text = g_folder->path().toUtf8();
+    const QByteArray text = windowsFolderSource()->path().toUtf8();
     const auto length = static_cast<unsigned>(text.size());
     if (!buffer || size <= length)
         return length + 1;
@@ -48,7 +52,5 @@ QString windowsFolder()
         buffer.resize(static_cast<qsizetype>(n));
     }
 }
-
-void setWindowsFolder(WindowsFolder* folder) { g_folder = folder ? folder : &g_real; }
 
 } // namespace numora::win

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include "platform/core/Seam.h"
+
 namespace numora::win {
 
 inline constexpr char kDefaultWindowsFolder[] = "/usr/share/numora/windows";
@@ -24,7 +26,7 @@ unsigned GetWindowsDirectoryA(char* buffer, unsigned size);
 // GetWindowsDirectoryA with a buffer that is large enough.
 QString windowsFolder();
 
-// Installs the backing; nullptr restores the real one.
-void setWindowsFolder(WindowsFolder* folder);
+// Where the folder comes from: $WINDIR or the default, unless a test installed another.
+Seam<WindowsFolder>& windowsFolderSource();
 
 } // namespace numora::win

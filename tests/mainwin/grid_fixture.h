@@ -61,7 +61,6 @@ protected:
     void SetUp() override
     {
         resetModule1();
-        frmVemo::setDatabaseEngine(&engine);
         dbfile::createEmpty(path());
         env.writeDataSource(QStringLiteral("Numora Database"), env.dbPath());
     }
@@ -72,7 +71,6 @@ protected:
             frmVemo::Form_Terminate();
         w.reset();
         resetModule1();
-        frmVemo::setDatabaseEngine(nullptr);
     }
 
     std::string path() const { return env.dbPath().toStdString(); }

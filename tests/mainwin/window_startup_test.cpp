@@ -46,7 +46,6 @@ protected:
     void TearDown() override
     {
         QDir::setCurrent(savedFolder_);
-        frmVemo::setDatabaseEngine(nullptr);
         resetModule1();
         ui::setAppTitle(QStringLiteral("vemo1"));
     }
@@ -198,7 +197,6 @@ TEST_F(WindowStartup, BoxesCarryTheOldTitleUntilTheProgramIsNamed)
 {
     test::FakeDBEngine engine;
     engine.failWith = {{3146, "ODBC--call failed."}, {7, "General installer error"}};
-    frmVemo::setDatabaseEngine(&engine);
 
     frmVemo w;
     w.show();
@@ -273,15 +271,16 @@ TEST_F(WindowStartup, AFolderNameWithACarriageReturnIsRefusedAndRegistersNothing
 TEST_F(WindowStartup, AnUnusableDataFileIsNamedOnceAndListsNothing)
 {
     const std::string db = env.dbPath().toStdString();
-    const auto truncate = [&] {
+    const auto truncate = [&](qint64 by) {
         QFile f(env.dbPath());
         ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-        ASSERT_TRUE(f.resize(f.size() / 2));
+        ASSERT_TRUE(f.resize(f.size() - by));
     };
     const struct {
         const char* kind;
         std::function<void()> make;
         QString says;
+        int listed = 0; // the cards still readable under the first tab
     } cases[] = {
         {"missing", [] {}, "it does not exist."},
         {"empty", [&] { QFile f(env.dbPath()); ASSERT_TRUE(f.open(QIODevice::WriteOnly)); }, "it is empty."},
@@ -292,8 +291,10 @@ TEST_F(WindowStartup, AnUnusableDataFileIsNamedOnceAndListsNothing)
              f.write(QByteArray("Name,Phone\n").repeated(400));
          },
          "it is not a directory database (file is not a database)."},
-        {"truncated", [&] { dbfile::createSample(db, 300); truncate(); },
+        {"truncated", [&] { dbfile::createSample(db, 300); truncate(110592 / 2); },
          "it is damaged (database disk image is malformed)."},
+        {"cut inside its last page", [&] { dbfile::createSample(db, 300); truncate(100); },
+         "it is damaged (it ends after 110492 of its 110592 bytes).", 14},
         {"without the group's table", [&] { dbfile::createSample(db, 5); test::SqliteFile(db).exec("DROP TABLE Vemo"); },
          "it has no table Vemo."},
     };
@@ -309,7 +310,7 @@ TEST_F(WindowStartup, AnUnusableDataFileIsNamedOnceAndListsNothing)
         EXPECT_EQ(boxes.asked[0].style, ui::vbExclamation);
         EXPECT_EQ(boxes.asked[0].title, QStringLiteral("Numora"));
         EXPECT_TRUE(w.isVisible());
-        EXPECT_EQ(w.panelText(1), QStringLiteral(" Total Records 0"));
+        EXPECT_EQ(w.panelText(1), QStringLiteral(" Total Records %1").arg(c.listed));
         EXPECT_EQ(QDir(env.dataFolder()).entryList(QDir::Files).size(), c.kind == std::string("missing") ? 0 : 1)
             << "no file was made beside it";
         frmVemo::Form_Terminate();

@@ -170,13 +170,16 @@ TEST(DBEngine, FailedRegistrationReportsTheInstallerErrorsAndKeepsTheOldEntry)
     EXPECT_TRUE(engine.Errors().empty());
 }
 
-// Where a child process stops itself, dead, in the middle of a registration.
-files::ReplaceStep g_killAt = files::ReplaceStep::Created;
-void killAtStep(files::ReplaceStep step)
-{
-    if (step == g_killAt)
-        raise(SIGKILL);
-}
+// Stops the process, dead, at one step of a registration.
+struct KillAt : files::ReplaceSteps {
+    explicit KillAt(files::ReplaceStep step) : at(step) {}
+    void reached(files::ReplaceStep step) override
+    {
+        if (step == at)
+            raise(SIGKILL);
+    }
+    files::ReplaceStep at;
+};
 
 TEST(DBEngineDeathTest, AKillAtAnyMomentLeavesTheOldFileOrTheNewOneWhole)
 {
@@ -191,10 +194,10 @@ TEST(DBEngineDeathTest, AKillAtAnyMomentLeavesTheOldFileOrTheNewOneWhole)
                                    ReplaceStep::Synced, ReplaceStep::Renamed}) {
         SCOPED_TRACE(static_cast<int>(step));
         ASSERT_TRUE(writeFileBytes(env.odbcIni(), before));
-        g_killAt = step;
         EXPECT_EXIT(
             {
-                files::setReplaceStepHook(killAtStep);
+                KillAt killer(step);
+                const auto installed = files::replaceSteps().install(killer);
                 dao::DBEngine().RegisterDatabase(kDsn, dao::kAccessDriverName, true, "DBQ=/new/VEMO.MDB\rUID=");
                 std::_Exit(0);
             },

@@ -106,23 +106,21 @@ TEST(FlexGrid, RedrawOffGathersAFillIntoOneUpdate)
     QSignalSpy removed(g.model(), &QAbstractItemModel::rowsRemoved);
     QSignalSpy changed(g.model(), &QAbstractItemModel::dataChanged);
 
-    // A fill as the window does it: headings and one empty row, then one row
-    // added per card. Widths set meanwhile arrive with the redraw.
+    // A fill as the window does it: headings and one empty row, then the
+    // grid sized once for the cards and filled a row at a time. Widths set
+    // meanwhile arrive with the redraw.
     const int cards = 32766;
     const auto start = std::chrono::steady_clock::now();
     g.setRedraw(false);
     g.Clear();
     g.setRows(2);
+    g.setRows(cards + 2);
     g.setColWidth(4, 1200);
-    for (int k = 1; k <= cards; ++k) {
-        g.setRow(k);
-        for (int c = 4; c >= 0; --c) {
-            g.setCol(c);
-            g.setCellBackColor(Qt::white);
-            g.setText(QStringLiteral("card"));
-        }
-        g.setRows(g.Rows() + 1);
-    }
+    const std::string_view texts[] = {"card", "card", "card", "card", "card"};
+    for (int k = 1; k <= cards; ++k)
+        g.fillRow(k, texts, QColor(), Qt::white);
+    g.setRow(cards);
+    g.setCol(0);
     EXPECT_EQ(inserted.count() + removed.count() + changed.count(), 0) << "no signal while redraw is off";
     EXPECT_EQ(g.model()->rowCount(), 50) << "the view still sees the old shape";
     g.setRedraw(true);
@@ -136,6 +134,34 @@ TEST(FlexGrid, RedrawOffGathersAFillIntoOneUpdate)
     EXPECT_EQ(g.currentIndex(), g.model()->index(cards - 1, 0)) << "current cell brought over to the view";
     EXPECT_EQ(g.columnWidth(4), qRound(1200 * g.logicalDpiX() / 1440.0));
     EXPECT_LT(ms, 1500) << "a fill of " << cards << " rows took " << ms << " ms";
+    g.setRow(cards);
+    g.setCol(4);
+    EXPECT_EQ(g.CellBackColor(), QColor(Qt::white));
+    EXPECT_FALSE(g.CellForeColor().isValid()) << "an invalid colour leaves the grid's own";
+}
+
+TEST(FlexGrid, CellsKeepTheirTextsThroughRewritesAndDroppedRows)
+{
+    FlexGrid g;
+    fill(g, 3);
+    const std::string_view row[] = {"דנה כהן", "03-1234567"}; // the cells after them keep their texts
+    g.fillRow(2, row);
+    // Rewritten often enough that the old texts are cleared out along the way.
+    for (int i = 0; i < 40000; ++i)
+        g.setTextMatrix(1, 0, QStringLiteral("rewrite %1 of a cell, forty bytes long..").arg(i));
+    EXPECT_EQ(g.TextMatrix(1, 0), QStringLiteral("rewrite 39999 of a cell, forty bytes long.."));
+    EXPECT_EQ(g.TextMatrix(1, 4), QStringLiteral("r1c4"));
+    EXPECT_EQ(g.TextMatrix(2, 0), QStringLiteral("דנה כהן"));
+    EXPECT_EQ(g.TextMatrix(2, 1), QStringLiteral("03-1234567"));
+    EXPECT_EQ(g.TextMatrix(2, 2), QStringLiteral("r2c2"));
+    EXPECT_EQ(g.TextMatrix(3, 3), QStringLiteral("r3c3"));
+    // Rows dropped and added again come back empty; fewer columns keep theirs.
+    g.setRows(2);
+    g.setRows(4);
+    g.setCols(3);
+    EXPECT_EQ(g.TextMatrix(3, 0), QString());
+    EXPECT_EQ(g.TextMatrix(1, 2), QStringLiteral("r1c2"));
+    EXPECT_EQ(g.model()->data(g.model()->index(0, 0)).toString(), g.TextMatrix(1, 0));
 }
 
 TEST(FlexGrid, MouseKeyAndFocusEvents)

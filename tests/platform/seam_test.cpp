@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/core/Seam.h"
+#include "tests/support/FakeWindowsFolder.h"
+#include "tests/support/TestEnv.h"
 
 namespace {
 
@@ -31,6 +33,22 @@ TEST(Seam, FakesNestAndEachRestoresTheBackingBeforeIt)
         EXPECT_EQ(seam->id(), 1);
     }
     EXPECT_EQ(seam->id(), 0);
+}
+
+TEST(Seam, NestedFakesOfARealLayerUnwindToItsRealBacking)
+{
+    numora::test::TestEnv env; // points WINDIR at its own folder
+    const QString real = numora::win::windowsFolder();
+    {
+        numora::test::FakeWindowsFolder outer(QStringLiteral("/outer"));
+        {
+            numora::test::FakeWindowsFolder inner(QStringLiteral("/inner"));
+            EXPECT_EQ(numora::win::windowsFolder(), QStringLiteral("/inner"));
+        }
+        EXPECT_EQ(numora::win::windowsFolder(), QStringLiteral("/outer"));
+    }
+    EXPECT_EQ(numora::win::windowsFolder(), real);
+    EXPECT_EQ(real, env.root() + QStringLiteral("/windows"));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #pragma once
 // A database engine whose data-source registration fails with scripted
 // errors (or succeeds when none are scripted), recording each call.
+// Installed for its lifetime.
 
 #include "platform/dao/DBEngine.h"
 
@@ -11,6 +12,8 @@ namespace numora::test {
 
 class FakeDBEngine : public dao::Engine {
 public:
+    FakeDBEngine() : installed_(dao::databaseEngine().install(*this)) {}
+
     struct Registration {
         std::string dsn, driver, attributes;
         bool silent;
@@ -33,6 +36,7 @@ public:
 
 private:
     std::vector<dao::EngineError> errors_;
+    Seam<dao::Engine>::Installed installed_;
 };
 
 } // namespace numora::test

@@ -11,8 +11,7 @@ namespace numora::test {
 
 class FakeKeyboardLayouts : public keyboard::KeyboardLayouts {
 public:
-    FakeKeyboardLayouts() { keyboard::setKeyboardLayouts(this); }
-    ~FakeKeyboardLayouts() override { keyboard::setKeyboardLayouts(nullptr); }
+    FakeKeyboardLayouts() : installed_(keyboard::keyboardLayouts().install(*this)) {}
 
     keyboard::HKL activate(keyboard::HKL layout, unsigned flags) override
     {
@@ -22,6 +21,9 @@ public:
 
     std::vector<std::pair<keyboard::HKL, unsigned>> calls;
     keyboard::HKL result = 0;
+
+private:
+    Seam<keyboard::KeyboardLayouts>::Installed installed_;
 };
 
 } // namespace numora::test

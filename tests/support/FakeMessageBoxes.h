@@ -11,8 +11,7 @@ namespace numora::test {
 
 class FakeMessageBoxes : public ui::MessageBoxes {
 public:
-    FakeMessageBoxes() { ui::setMessageBoxes(this); }
-    ~FakeMessageBoxes() override { ui::setMessageBoxes(nullptr); }
+    FakeMessageBoxes() : installed_(ui::messageBoxes().install(*this)) {}
 
     // Queues the answer for the next box; with none queued a box is answered
     // with its first button (OK, Yes, Abort or Retry).
@@ -39,6 +38,7 @@ public:
 
 private:
     std::deque<int> answers_;
+    Seam<ui::MessageBoxes>::Installed installed_;
 };
 
 } // namespace numora::test

@@ -15,8 +15,7 @@ namespace numora::test {
 
 class FakeTray : public tray::TrayArea {
 public:
-    FakeTray() { tray::setTrayArea(this); }
-    ~FakeTray() override { tray::setTrayArea(nullptr); }
+    FakeTray() : installed_(tray::trayArea().install(*this)) {}
 
     struct Call {
         std::uint32_t message;
@@ -51,6 +50,9 @@ public:
     using Key = std::pair<QWidget*, std::uint32_t>;
     std::vector<Call> calls;
     std::map<Key, tray::NotifyIconData> icons;
+
+private:
+    Seam<tray::TrayArea>::Installed installed_;
 };
 
 } // namespace numora::test

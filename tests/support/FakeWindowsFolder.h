@@ -9,13 +9,16 @@ namespace numora::test {
 
 class FakeWindowsFolder : public win::WindowsFolder {
 public:
-    explicit FakeWindowsFolder(QString path) : path_(std::move(path)) { win::setWindowsFolder(this); }
-    ~FakeWindowsFolder() override { win::setWindowsFolder(nullptr); }
+    explicit FakeWindowsFolder(QString path)
+        : path_(std::move(path)), installed_(win::windowsFolderSource().install(*this))
+    {
+    }
 
     QString path() const override { return path_; }
 
 private:
     QString path_;
+    Seam<win::WindowsFolder>::Installed installed_;
 };
 
 } // namespace numora::test

@@ -1,13 +1,8 @@
-#include "platform/ado/OdbcSupport.h"
+#include "platform/odbc/Odbc.h"
 
-#include <odbcinst.h>
-
-#include <string>
 #include <vector>
 
-#include "platform/ado/Ado.h"
-
-namespace numora::ado::detail {
+namespace numora::odbc {
 
 std::optional<Diagnostic> firstDiagnostic(SQLSMALLINT handleType, SQLHANDLE handle)
 {
@@ -36,7 +31,7 @@ std::optional<Diagnostic> firstDiagnostic(SQLSMALLINT handleType, SQLHANDLE hand
 void throwDiagnostic(SQLSMALLINT handleType, SQLHANDLE handle, const char* operation)
 {
     if (const auto d = firstDiagnostic(handleType, handle)) {
-        const long number = d->native != 0 ? d->native : static_cast<long>(adErrProviderFailed);
+        const long number = d->native != 0 ? d->native : kGenericFailure;
         // The engine only says "database is locked"; the user needs to know
         // that it is someone else holding the file, and that waiting helps.
         if (isLockedByAnother(number))
@@ -44,7 +39,7 @@ void throwDiagnostic(SQLSMALLINT handleType, SQLHANDLE handle, const char* opera
                                     "). Try again when that program has finished with it.");
         throw Error(number, "[" + d->state + "] " + d->text);
     }
-    throw Error(adErrProviderFailed, std::string(operation) + " failed without a message from the driver.");
+    throw Error(kGenericFailure, std::string(operation) + " failed without a message from the driver.");
 }
 
 bool isLockedByAnother(long number) { return number == kEngineBusy || number == kEngineLocked; }
@@ -65,14 +60,6 @@ std::string cleanMessage(std::string text, long native)
     return text;
 }
 
-void forgetCachedDataSources()
-{
-    // Writing through the installer is the only public way to drop its cache.
-    // Deleting a section of /dev/null changes nothing anywhere and still runs
-    // the cache clearing that follows every successful write.
-    SQLWritePrivateProfileString("Numora", nullptr, nullptr, "/dev/null");
-}
-
 Statement::Statement(SQLHDBC dbc)
 {
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &handle_))) {
@@ -87,4 +74,4 @@ Statement::~Statement()
         SQLFreeHandle(SQL_HANDLE_STMT, handle_);
 }
 
-} // namespace numora::ado::detail
+} // namespace numora::odbc

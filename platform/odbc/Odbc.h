@@ -1,18 +1,21 @@
 #pragma once
 // Small helpers over the ODBC C API shared by the connection, the recordset
-// and the data-source registration: turning diagnostics into numora::Error,
-// owning statement handles, and forgetting what the driver manager has cached
-// of the data-source files.
+// and the data-source registration: turning diagnostics into numora::Error
+// and owning statement handles.
 
 #include <sql.h>
 #include <sqlext.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
 #include "platform/core/Error.h"
 
-namespace numora::ado::detail {
+namespace numora::odbc {
+
+// The number of a failure the driver gave no number of its own for.
+inline constexpr long kGenericFailure = -2147467259;
 
 struct Diagnostic {
     std::string state;  // SQLSTATE, five characters
@@ -29,23 +32,20 @@ inline constexpr long kEngineLocked = 6; // a table is locked
 bool isLockedByAnother(long number);
 
 // "[SQLSTATE] message" with the engine's native error as number (or the
-// generic provider failure when it has none); a lock held by another program
-// is named as such. Without a diagnostic record the description names the
-// operation that failed.
+// generic failure when it has none); a lock held by another program is named
+// as such. Without a diagnostic record the description names the operation
+// that failed.
 [[noreturn]] void throwDiagnostic(SQLSMALLINT handleType, SQLHANDLE handle, const char* operation);
 
 // Removes the "[vendor][component]" tags in front of a message and the
 // engine's own " (code)" behind it, leaving the engine's text.
 std::string cleanMessage(std::string text, long native);
 
-// unixODBC keeps what it read of odbc.ini and odbcinst.ini for up to twenty
-// seconds per process and looks entries up by section and key only, not by
-// file. A data source re-pointed (or an ODBCINI changed) within that time
-// would still be served from the stale copy, so every connect and every
-// registration starts by dropping the cache. This reaches the installer
-// library's copy, through which the program and the driver read the data
-// source; the driver manager's own copy cannot be reached (see connect()).
-void forgetCachedDataSources();
+// An integer attribute value as the attribute setters take it.
+inline SQLPOINTER attrValue(SQLULEN v) { return reinterpret_cast<SQLPOINTER>(static_cast<std::uintptr_t>(v)); }
+
+// SQL text as the API takes it (it does not write to it).
+inline SQLCHAR* sqlText(const std::string& s) { return reinterpret_cast<SQLCHAR*>(const_cast<char*>(s.c_str())); }
 
 // Owns one statement handle of a connection.
 class Statement {
@@ -60,4 +60,4 @@ private:
     SQLHSTMT handle_ = SQL_NULL_HSTMT;
 };
 
-} // namespace numora::ado::detail
+} // namespace numora::odbc

@@ -1,0 +1,236 @@
+// The connection: its string, its handles, and the checks made before the
+// driver is asked to connect.
+
+#include <sqlext.h>
+
+#include <filesystem>
+#include <string_view>
+#include <vector>
+
+#include "platform/ado/Ado.h"
+#include "platform/ado/BlockReader.h"
+#include "platform/ado/ConnectionHandle.h"
+#include "platform/ado/Messages.h"
+#include "platform/ado/RecordsetImpl.h"
+#include "platform/odbc/Ini.h"
+#include "platform/odbc/Odbc.h"
+#include "platform/odbc/Text.h"
+
+namespace numora::ado {
+
+ConnectionHandle::~ConnectionHandle()
+{
+    if (connected)
+        SQLDisconnect(dbc);
+    if (dbc != SQL_NULL_HDBC)
+        SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    if (env != SQL_NULL_HENV)
+        SQLFreeHandle(SQL_HANDLE_ENV, env);
+}
+
+namespace detail {
+namespace {
+
+using odbc::attrValue;
+using odbc::sqlText;
+using odbc::throwDiagnostic;
+
+// How long a statement waits for a lock another program holds on the file.
+// The driver waits about twice this long for a write.
+constexpr int kBusyTimeoutMs = 2000;
+
+struct Keyword {
+    std::string key;
+    std::string value;
+};
+
+// "KEY=value;KEY={value; with separators};..."
+std::vector<Keyword> parseConnectionString(const std::string& s)
+{
+    std::vector<Keyword> out;
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const auto eq = s.find('=', i);
+        const auto semi = s.find(';', i);
+        if (eq == std::string::npos || (semi != std::string::npos && semi < eq)) {
+            i = semi == std::string::npos ? s.size() : semi + 1;
+            continue;
+        }
+        Keyword k;
+        k.key = odbc::trimmed(std::string_view(s).substr(i, eq - i));
+        std::size_t v = eq + 1;
+        while (v < s.size() && s[v] == ' ')
+            ++v;
+        if (v < s.size() && s[v] == '{') {
+            const auto close = s.find('}', v + 1);
+            const auto end = close == std::string::npos ? s.size() : close;
+            k.value = s.substr(v + 1, end - v - 1);
+            const auto next = close == std::string::npos ? std::string::npos : s.find(';', close);
+            i = next == std::string::npos ? s.size() : next + 1;
+        } else {
+            const auto end = semi == std::string::npos ? s.size() : semi;
+            k.value = odbc::trimmed(std::string_view(s).substr(v, end - v));
+            i = end + 1;
+        }
+        out.push_back(std::move(k));
+    }
+    return out;
+}
+
+const Keyword* findKeyword(const std::vector<Keyword>& keywords, std::string_view key)
+{
+    for (const Keyword& k : keywords) {
+        if (odbc::equalsIgnoringLatinCase(k.key, key))
+            return &k;
+    }
+    return nullptr;
+}
+
+std::string dataSourceKey(const std::string& dsn, const char* key)
+{
+    return odbc::profileString(odbc::kDataSources, dsn, key);
+}
+
+} // namespace
+
+// The SQLite driver would create a missing database file (and an empty file
+// reads as an empty database), so a data source whose file is gone must fail
+// here rather than quietly start an empty directory: the file is checked
+// first, the driver is told not to create one, and a first read proves the
+// file is a database at all.
+std::shared_ptr<ConnectionHandle> connect(const std::string& connectionString, const std::string& userId,
+                                          const std::string& password)
+{
+    odbc::forgetCachedDataSources();
+    const auto keywords = parseConnectionString(connectionString);
+
+    std::string database;
+    if (const Keyword* k = findKeyword(keywords, "Database"))
+        database = k->value;
+    const Keyword* dsn = findKeyword(keywords, "DSN");
+    if (dsn && !findKeyword(keywords, "Driver")) {
+        // The driver manager keeps its own copy of the data-source files'
+        // reader, with a cache of its own that nothing outside it can empty:
+        // a name it once failed to find stays "not found" for the next twenty
+        // seconds, even after the name has been registered. So a name the
+        // installer does not know is refused here, before the driver manager
+        // is asked and remembers the miss; the first start, which connects
+        // before it registers, then lists at once after the registration.
+        if (dataSourceKey(dsn->value, "Driver").empty())
+            throw Error(adErrProviderFailed, "[IM002] Data source name not found: '" + dsn->value + "'.");
+        // The driver would load any library an entry names here into the
+        // program; the program never asks for one, so such an entry is not
+        // its own (registering the data source again writes it afresh).
+        if (const std::string library = dataSourceKey(dsn->value, "LoadExt"); !library.empty())
+            throw Error(adErrProviderFailed, "[HY000] The data source '" + dsn->value +
+                                                 "' asks to load the library '" + library + "'; it is not used.");
+        if (database.empty()) {
+            database = dataSourceKey(dsn->value, "Database");
+            if (database.empty())
+                throw Error(adErrProviderFailed,
+                            "[HY000] The data source '" + dsn->value + "' names no database file.");
+        }
+    }
+    if (!database.empty()) {
+        std::error_code ec;
+        if (!std::filesystem::exists(database, ec))
+            throw Error(adErrProviderFailed, "[HY000] Could not find file '" + database + "'.");
+    }
+
+    std::string full = connectionString;
+    auto append = [&full](const std::string& keyword) {
+        if (!full.empty() && full.back() != ';')
+            full += ';';
+        full += keyword;
+    };
+    if (!findKeyword(keywords, "NoCreat"))
+        append("NoCreat=1");
+    // A file another program holds locked is waited for this long, then the
+    // statement fails and says so; without it the driver waits for minutes.
+    if (!findKeyword(keywords, "Timeout"))
+        append("Timeout=" + std::to_string(kBusyTimeoutMs));
+    // The driver steps through a query's rows as they are fetched rather
+    // than copying the whole result first, which would double the memory a
+    // long listing takes while it is read.
+    if (!findKeyword(keywords, "StepAPI"))
+        append("StepAPI=1");
+    if (!userId.empty())
+        append("UID=" + userId);
+    if (!password.empty())
+        append("PWD=" + password);
+
+    auto h = std::make_shared<ConnectionHandle>();
+    h->database = database;
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &h->env))) {
+        h->env = SQL_NULL_HENV;
+        fail(adErrProviderFailed, "The ODBC driver manager could not be started.");
+    }
+    SQLSetEnvAttr(h->env, SQL_ATTR_ODBC_VERSION, attrValue(SQL_OV_ODBC3), 0);
+    if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, h->env, &h->dbc))) {
+        h->dbc = SQL_NULL_HDBC;
+        throwDiagnostic(SQL_HANDLE_ENV, h->env, "Allocating a connection");
+    }
+    const SQLRETURN rc = SQLDriverConnect(h->dbc, nullptr, sqlText(full), SQL_NTS, nullptr, 0, nullptr,
+                                          SQL_DRIVER_NOPROMPT);
+    if (!SQL_SUCCEEDED(rc))
+        throwDiagnostic(SQL_HANDLE_DBC, h->dbc, "Connecting");
+    h->connected = true;
+
+    odbc::Statement probe(h->dbc);
+    if (!SQL_SUCCEEDED(SQLExecDirect(probe.get(), sqlText("SELECT count(*) FROM sqlite_master"), SQL_NTS)))
+        throwDiagnostic(SQL_HANDLE_STMT, probe.get(), "Reading the database");
+    return h;
+}
+
+} // namespace detail
+
+// ---------------------------------------------------------------------------
+
+Connection::Connection() = default;
+Connection::~Connection() = default;
+
+void Connection::Open(const std::string& connectionString, const std::string& userId, const std::string& password,
+                      long /*options*/)
+{
+    if (handle_)
+        detail::fail(adErrObjectOpen, detail::kMsgOpen);
+    handle_ = detail::connect(connectionString, userId, password);
+}
+
+std::unique_ptr<Recordset> Connection::Execute(const std::string& commandText, long* recordsAffected,
+                                               long /*options*/)
+{
+    if (!handle_)
+        detail::fail(adErrObjectClosed, detail::kMsgClosed);
+    // A result read here can be written back through this connection, as
+    // the listing and the report recordsets are.
+    auto impl = std::make_unique<Recordset::Impl>();
+    impl->conn = handle_;
+    long affected = 0;
+    if (!detail::readResult(handle_->dbc, commandText, impl->result, &affected)) {
+        if (recordsAffected)
+            *recordsAffected = affected;
+        return nullptr;
+    }
+    impl->showAll();
+    auto rs = std::make_unique<Recordset>();
+    rs->d_ = std::move(impl);
+    rs->cursorType_ = adOpenStatic;
+    rs->lockType_ = adLockOptimistic;
+    if (recordsAffected)
+        *recordsAffected = -1;
+    return rs;
+}
+
+void Connection::Close()
+{
+    if (!handle_)
+        detail::fail(adErrObjectClosed, detail::kMsgClosed);
+    handle_.reset(); // recordsets still holding the handle keep it until they go
+}
+
+int Connection::State() const { return handle_ ? adStateOpen : adStateClosed; }
+
+std::string Connection::DatabaseFile() const { return handle_ ? handle_->database : std::string(); }
+
+} // namespace numora::ado

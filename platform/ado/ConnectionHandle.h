@@ -1,0 +1,32 @@
+#pragma once
+// The driver manager's environment and one connection, shared by the
+// Connection that opened it and every recordset read through it, so that
+// closing the Connection never pulls the handle from under a recordset.
+
+#include <sql.h>
+
+#include <memory>
+#include <string>
+
+namespace numora::ado {
+
+struct ConnectionHandle {
+    SQLHENV env = SQL_NULL_HENV;
+    SQLHDBC dbc = SQL_NULL_HDBC;
+    bool connected = false;
+    std::string database; // the file connected to, as the data source or string named it
+
+    ConnectionHandle() = default;
+    ConnectionHandle(const ConnectionHandle&) = delete;
+    ConnectionHandle& operator=(const ConnectionHandle&) = delete;
+    ~ConnectionHandle();
+};
+
+namespace detail {
+
+// Connects by an ODBC connection string ("DSN=name", other keywords passed on).
+std::shared_ptr<ConnectionHandle> connect(const std::string& connectionString, const std::string& userId,
+                                          const std::string& password);
+
+} // namespace detail
+} // namespace numora::ado

@@ -1,0 +1,44 @@
+#pragma once
+// Running statements on a connection: text parameters, the rows a write
+// touched, and the transaction every write runs in.
+
+#include <sql.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/ado/Ado.h"
+
+namespace numora::ado::detail {
+
+// Runs a statement; a searched UPDATE or DELETE that touches no row answers
+// SQL_NO_DATA, which is not a failure: false then.
+bool execute(SQLHSTMT st, const std::string& sql);
+
+// Binds text parameters (or Null) in order. The values must outlive the execution.
+void bindParameters(SQLHSTMT st, const std::vector<Value>& values, std::vector<SQLLEN>& lengths);
+
+// One column value of the current row, read in pieces of any length.
+Value readText(SQLHSTMT st, SQLUSMALLINT column);
+
+// The rows the last UPDATE, DELETE or INSERT touched; -1 when unknown.
+SQLLEN affectedRows(SQLHSTMT st);
+
+// A write runs in a transaction of its own: committed when the statement did
+// exactly what was meant, rolled back otherwise (also when an exception
+// leaves the scope). The connection returns to autocommit afterwards.
+class Transaction {
+public:
+    explicit Transaction(SQLHDBC dbc);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    void commit();
+
+private:
+    SQLHDBC dbc_;
+    bool done_ = false;
+};
+
+} // namespace numora::ado::detail

@@ -1,0 +1,44 @@
+// Statements skipped one by one leave a trace in their area's log.
+
+#include "platform/core/Error.h"
+
+#include <gtest/gtest.h>
+
+#include <QLoggingCategory>
+#include <QStringList>
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcTest, "numora.test", QtInfoMsg)
+
+QStringList g_logged;
+void record(QtMsgType, const QMessageLogContext& context, const QString& text)
+{
+    g_logged << QString::fromUtf8(context.category) + QLatin1Char(' ') + text;
+}
+
+TEST(ResumeNext, LogsEachSkippedFailureAndLetsOnlyForeignOnesThrough)
+{
+    // Off by default: nothing is written until the area is switched on.
+    g_logged.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(record);
+    EXPECT_FALSE(numora::resumeNext(lcTest(), [] { throw numora::Error(91, "Object variable not set"); }));
+    EXPECT_TRUE(g_logged.isEmpty());
+
+    QLoggingCategory::setFilterRules(QStringLiteral("numora.*=true"));
+    const int line = __LINE__ + 1;
+    EXPECT_FALSE(numora::resumeNext(lcTest(), [] { throw numora::Error(91, "Object variable not set"); }));
+    EXPECT_FALSE(numora::resumeNext(lcTest(), [] { throw std::length_error("too long"); }));
+    EXPECT_TRUE(numora::resumeNext(lcTest(), [] {}));
+    EXPECT_THROW(numora::resumeNext(lcTest(), [] { throw 42; }), int);
+    QLoggingCategory::setFilterRules(QString());
+    qInstallMessageHandler(previous);
+
+    ASSERT_EQ(g_logged.size(), 2);
+    EXPECT_TRUE(g_logged[0].startsWith(QStringLiteral("numora.test skipped at "))) << g_logged[0].toStdString();
+    EXPECT_TRUE(g_logged[0].contains(QStringLiteral("error_test.cpp:%1 (").arg(line))) << g_logged[0].toStdString();
+    EXPECT_TRUE(g_logged[0].endsWith(QStringLiteral("error 91: Object variable not set")));
+    EXPECT_TRUE(g_logged[1].endsWith(QStringLiteral("error 0: too long")));
+}
+
+} // namespace
