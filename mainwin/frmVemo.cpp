@@ -4,10 +4,12 @@
 
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLoggingCategory>
 #include <QMouseEvent>
 
 #include "about/frmAbout.h"
+#include "editor/FrmNewPhn.h"
 #include "mainwin/Dialing.h"
 #include "mainwin/Module1.h"
 #include "platform/com/ControlHost.h"
@@ -181,11 +183,81 @@ bool frmVemo::eventFilter(QObject* watched, QEvent* event)
     return QMainWindow::eventFilter(watched, event);
 }
 
+// ---- record commands ------------------------------------------------------------
+
+namespace {
+
+// The card of the grid's current row: the last 20 characters of its name
+// column, trimmed, and the row.
+void chooseCurrentRow(controls::FlexGrid& grid)
+{
+    Module1State& m = Module1();
+    grid.setCol(0);
+    m.strCurrentName = store::trimBlanks(grid.Text().right(20));
+    m.intCurrentRow = grid.Row();
+}
+
+// Opens the editor; one that is open already only comes to the front, in
+// the mode and with the card it was opened with.
+void openEditor() { FrmNewPhn::instance().show(); }
+
+} // namespace
+
+void frmVemo::btnAdd_Click()
+{
+    Module1State& m = Module1();
+    m.strCurrentName.clear();
+    m.blnEditMode = false;
+    openEditor();
+}
+
+void frmVemo::btnEdit_Click()
+{
+    if (ui::MsgBox(QStringLiteral("Do you want updating this record?"),
+                   ui::vbOKCancel | ui::vbQuestion | ui::vbDefaultButton1, QStringLiteral("System Message")) != ui::vbOK)
+        return;
+    chooseCurrentRow(*MSFlexGrid1);
+    Module1().blnEditMode = true;
+    openEditor();
+}
+
+void frmVemo::btnDelete_Click()
+{
+    Module1State& m = Module1();
+    try {
+        chooseCurrentRow(*MSFlexGrid1);
+        if (!m.rsDirectory)
+            throw Error(91, "Object variable or With block variable not set");
+        ado::Recordset& rs = *m.rsDirectory;
+        rs.MoveFirst();
+        rs.Move(m.intCurrentRow - 1);
+        // The card at the row's place must carry the name shown, as stored:
+        // a name cut short or with blanks around it in the file is no match.
+        const ado::Value stored = rs.Field("Name");
+        if (stored && QString::fromStdString(*stored) == m.strCurrentName) {
+            if (ui::MsgBox(QStringLiteral("Do you want delete '") + m.strCurrentName +
+                               QStringLiteral("' from record?"),
+                           ui::vbOKCancel | ui::vbQuestion | ui::vbDefaultButton1,
+                           QStringLiteral("System Message")) != ui::vbOK)
+                return;
+            // That card alone, found by its row identity: a twin with the
+            // same values stays.
+            rs.Delete();
+            ui::MsgBox(QStringLiteral("The record has been deleted"), ui::vbOKOnly, ui::appTitle());
+        } else {
+            ui::MsgBox(QStringLiteral("There is no record to delete"), ui::vbOKOnly, ui::appTitle());
+        }
+    } catch (const std::exception& e) {
+        // Nothing more: the row stays chosen and the list as it was.
+        ui::MsgBox(QString::fromUtf8(e.what()), ui::vbOKOnly | ui::vbExclamation, ui::appTitle());
+        return;
+    }
+    TxtIndex->clear();
+    RefreshGrid();
+}
+
 // ---- commands served by later work ----------------------------------------------
 
-void frmVemo::btnAdd_Click() {}
-void frmVemo::btnEdit_Click() {}
-void frmVemo::btnDelete_Click() {}
 void frmVemo::btnSearch_Click() {}
 void frmVemo::mnuPrint_Click() {}
 void frmVemo::mnuImportDB_Click() {}

@@ -61,32 +61,8 @@ const QString& demoName()
     return name;
 }
 
-// Leading and trailing blanks removed, as every text moved between a cell or
-// box and a column is.
-QString trimBlanks(const QString& s)
-{
-    qsizetype begin = 0;
-    qsizetype end = s.size();
-    while (begin < end && s.at(begin) == QLatin1Char(' '))
-        ++begin;
-    while (end > begin && s.at(end - 1) == QLatin1Char(' '))
-        --end;
-    return (begin == 0 && end == s.size()) ? s : s.mid(begin, end - begin);
-}
-
-std::string_view trimBlanks(std::string_view s)
-{
-    while (!s.empty() && s.front() == ' ')
-        s.remove_prefix(1);
-    while (!s.empty() && s.back() == ' ')
-        s.remove_suffix(1);
-    return s;
-}
-
-QString toText(const ado::Value& v)
-{
-    return v ? QString::fromUtf8(v->data(), static_cast<qsizetype>(v->size())) : QString();
-}
+using store::fieldText;
+using store::trimBlanks;
 
 void enable(QAction* a, bool on)
 {
@@ -464,13 +440,13 @@ void frmVemo::Image2_Click()
             rs.Close();
             return;
         }
-        const QString oldName = toText(rs.Field("Name"));
+        const QString oldName = fieldText(rs.Field("Name"));
         rs.setCollect("Name", changedName.toStdString());
 
         const QString cr = QStringLiteral("\r");
         const QString question = QStringLiteral("Edit in progress:") + cr + QStringLiteral("  Original data = ") +
                                  oldName + cr + QStringLiteral("  Data in buffer = ") +
-                                 toText(rs.Field("Name")) + cr + cr +
+                                 fieldText(rs.Field("Name")) + cr + cr +
                                  QStringLiteral("Use Update to replace the original data with ") +
                                  QStringLiteral("the buffered data in the Recordset?");
         if (ui::MsgBox(question, ui::vbYesNo) == ui::vbYes)
@@ -479,8 +455,8 @@ void frmVemo::Image2_Click()
             rs.CancelUpdate();
 
         const ado::Value now = rs.Field("Name");
-        ui::MsgBox(QStringLiteral("Data in recordset = ") + toText(now), ui::vbOKOnly);
-        if (now && toText(now) != oldName) {
+        ui::MsgBox(QStringLiteral("Data in recordset = ") + fieldText(now), ui::vbOKOnly);
+        if (now && fieldText(now) != oldName) {
             // Put the card back as it was.
             rs.setCollect("Name", oldName.toStdString());
             rs.Update();

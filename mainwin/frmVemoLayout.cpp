@@ -27,20 +27,11 @@ namespace {
 constexpr int kClientWidthTwips = 9405;
 constexpr int kClientHeightTwips = 5895;
 
+// The main window's buttons are narrow: the caption goes under the picture.
 QToolButton* flatButton(QWidget* parent, const char* name, const char* caption, const char* tip,
                         ui::Picture picture, const QRect& place)
 {
-    auto* b = new QToolButton(parent);
-    b->setObjectName(QLatin1String(name));
-    b->setText(QLatin1String(caption));
-    if (tip)
-        b->setToolTip(QLatin1String(tip));
-    b->setIcon(ui::icon(picture));
-    b->setIconSize(QSize(24, 24));
-    b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    b->setAutoRaise(true);
-    b->setGeometry(place);
-    return b;
+    return ui::flatButton(parent, name, caption, tip, picture, place, Qt::ToolButtonTextUnderIcon);
 }
 
 QAction* entry(QMenu* menu, const char* name, const char* caption)

@@ -1,4 +1,5 @@
-// The group-to-table mapping and the SQL and filter texts built from it.
+// The group-to-table mapping, the SQL and filter texts built from it, and
+// the rule for texts moved between a column and a box or a cell.
 
 #include "store/Store.h"
 
@@ -14,10 +15,11 @@ const Table* tableForGroup(const QString& groupText)
     return nullptr;
 }
 
+QString tableSql(const Table& table) { return QStringLiteral("select * from ") + QLatin1String(table.name); }
+
 QString listingSql(const Table& table, const QString& sortOrder)
 {
-    return QStringLiteral("select * from ") + QLatin1String(table.name) + QStringLiteral(" order by Name ") +
-           sortOrder;
+    return tableSql(table) + QStringLiteral(" order by Name ") + sortOrder;
 }
 
 QString quoted(const QString& text)
@@ -34,8 +36,32 @@ QString nameFilter(const QString& prefix)
 
 QString lookupSql(const Table& table, const QString& name)
 {
-    return QStringLiteral("select * from ") + QLatin1String(table.name) + QStringLiteral(" where Name = '") +
-           quoted(name) + QStringLiteral("'");
+    return tableSql(table) + QStringLiteral(" where Name = '") + quoted(name) + QStringLiteral("'");
+}
+
+QString trimBlanks(const QString& text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin) == QLatin1Char(' '))
+        ++begin;
+    while (end > begin && text.at(end - 1) == QLatin1Char(' '))
+        --end;
+    return (begin == 0 && end == text.size()) ? text : text.mid(begin, end - begin);
+}
+
+std::string_view trimBlanks(std::string_view text)
+{
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
+    return text;
+}
+
+QString fieldText(const ado::Value& value)
+{
+    return value ? QString::fromUtf8(value->data(), static_cast<qsizetype>(value->size())) : QString();
 }
 
 } // namespace numora::store

@@ -7,12 +7,12 @@
 
 #include <QString>
 
+#include <string_view>
 #include <vector>
 
+#include "platform/ado/Ado.h"
 #include "platform/dao/DBEngine.h"
 #include "store/Tables.h"
-
-namespace numora::ado { class Connection; }
 
 namespace numora::store {
 
@@ -70,6 +70,9 @@ Preparation PrepareDatabase(ado::Connection& cn, const QString& dataFolder);
 // The table of a group text, compared exactly; nullptr for any other text.
 const Table* tableForGroup(const QString& groupText);
 
+// "select * from <table>": every card of the table, in no order.
+QString tableSql(const Table& table);
+
 // "select * from <table> order by Name " followed by sortOrder.
 QString listingSql(const Table& table, const QString& sortOrder);
 
@@ -82,5 +85,15 @@ QString nameFilter(const QString& prefix);
 
 // "select * from <table> where Name = '<name>'", the name quoted as above.
 QString lookupSql(const Table& table, const QString& name);
+
+// ---- card texts -------------------------------------------------------------
+
+// The text without its leading and trailing blanks (spaces only), as every
+// text moved between a column and a box or a grid cell is.
+QString trimBlanks(const QString& text);
+std::string_view trimBlanks(std::string_view text);
+
+// A column's value as text; Null as the empty text.
+QString fieldText(const ado::Value& value);
 
 } // namespace numora::store

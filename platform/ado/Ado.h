@@ -165,6 +165,14 @@ public:
     void Delete();       // deletes the current row only (optimistic), in the table and the view
     bool EditPending() const;
 
+    // A recordset of its own holding the current row alone, as it was read
+    // (an edit pending here is not part of it), over the same connection and
+    // with the same cursor and lock types. It writes back to that same row,
+    // found as every write finds its row, and stays usable when this
+    // recordset moves on, is closed or is replaced: a window keeps hold of a
+    // card with it. Fails when there is no current row.
+    std::unique_ptr<Recordset> CopyCurrentRow() const;
+
 private:
     struct Impl;
     std::unique_ptr<Impl> d_;

@@ -338,4 +338,34 @@ void Recordset::Delete()
 
 bool Recordset::EditPending() const { return d_ && d_->edit.has_value(); }
 
+std::unique_ptr<Recordset> Recordset::CopyCurrentRow() const
+{
+    requireOpen(d_.get());
+    if (!d_->hasCurrentRow())
+        fail(adErrNoCurrentRecord, kMsgNoCurrentRecord);
+    const std::size_t from = d_->currentRow();
+    const ClientResult& source = d_->result;
+
+    auto impl = std::make_unique<Impl>();
+    impl->conn = d_->conn;
+    ClientResult& copy = impl->result;
+    copy.columns = source.columns;
+    copy.table = source.table;
+    copy.rowIds = source.rowIds;
+    const std::size_t row = copy.appendRows(1);
+    for (std::size_t c = 0; c < source.columns.size(); ++c) {
+        if (const auto text = source.text(from, c))
+            copy.setText(row, c, *text);
+    }
+    if (source.rowIds)
+        copy.setRowId(row, source.rowId(from));
+    impl->showAll();
+
+    auto rs = std::make_unique<Recordset>();
+    rs->d_ = std::move(impl);
+    rs->cursorType_ = cursorType_;
+    rs->lockType_ = lockType_;
+    return rs;
+}
+
 } // namespace numora::ado

@@ -1,6 +1,7 @@
 #include "platform/ui/Decorations.h"
 
 #include <QLabel>
+#include <QToolButton>
 #include <QWidget>
 
 namespace numora::ui {
@@ -25,6 +26,22 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, const QRec
     l->setGeometry(place);
     l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return l;
+}
+
+QToolButton* flatButton(QWidget* parent, const char* name, const char* caption, const char* tip, Picture picture,
+                        const QRect& place, Qt::ToolButtonStyle style)
+{
+    auto* b = new QToolButton(parent);
+    b->setObjectName(QLatin1String(name));
+    b->setText(QLatin1String(caption));
+    if (tip)
+        b->setToolTip(QLatin1String(tip));
+    b->setIcon(icon(picture));
+    b->setIconSize(QSize(24, 24));
+    b->setToolButtonStyle(style);
+    b->setAutoRaise(true);
+    b->setGeometry(place);
+    return b;
 }
 
 } // namespace numora::ui

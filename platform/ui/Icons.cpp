@@ -157,6 +157,57 @@ void drawQuit(QPainter& p)
     p.drawLine(QPointF(23.5, 20.5), QPointF(28, 16));
 }
 
+void drawUpdate(QPainter& p)
+{
+    QPainterPath tick;
+    tick.moveTo(5, 17);
+    tick.lineTo(13, 25);
+    tick.lineTo(27, 8);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(10, 90, 20), 7, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPath(tick);
+    p.setPen(QPen(QColor(60, 180, 60), 4.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPath(tick);
+}
+
+void drawClear(QPainter& p)
+{
+    p.translate(16, 16);
+    p.rotate(-35);
+    // The eraser: a pink rubber end in a blue sleeve, lying on a slant.
+    p.setPen(QPen(QColor(70, 70, 90), 1));
+    p.setBrush(QColor(240, 140, 150));
+    p.drawRoundedRect(QRectF(-13, -6, 10, 12), 2, 2);
+    p.setBrush(QColor(60, 110, 200));
+    p.drawRoundedRect(QRectF(-4, -6, 17, 12), 2, 2);
+    p.resetTransform();
+    // What it leaves behind: a few crumbs.
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(150, 150, 150));
+    for (const QPointF& at : {QPointF(6, 28), QPointF(10, 29.5), QPointF(14, 28.5)})
+        p.drawEllipse(at, 1.1, 1.1);
+}
+
+void drawUndo(QPainter& p)
+{
+    QPainterPath turn;
+    turn.moveTo(9, 12);
+    turn.lineTo(19, 12);
+    turn.cubicTo(30, 12, 30, 27, 19, 27);
+    turn.lineTo(11, 27);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(20, 60, 140), 4.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPath(turn);
+    QPainterPath head;
+    head.moveTo(3, 12);
+    head.lineTo(12, 4.5);
+    head.lineTo(12, 19.5);
+    head.closeSubpath();
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(20, 60, 140));
+    p.drawPath(head);
+}
+
 QPixmap render(Picture picture, int size)
 {
     QPixmap pm(size, size);
@@ -172,6 +223,9 @@ QPixmap render(Picture picture, int size)
     case Picture::All: drawAll(p); break;
     case Picture::Delete: drawDelete(p); break;
     case Picture::Quit: drawQuit(p); break;
+    case Picture::Update: drawUpdate(p); break;
+    case Picture::Clear: drawClear(p); break;
+    case Picture::Undo: drawUndo(p); break;
     }
     return pm;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The program's pictures, drawn at run time so they stay crisp at any size:
 // the telephone-book icon of the window, the tray and the title image, and the
-// pictures of the main window's buttons.
+// pictures of the windows' buttons.
 
 #include <QIcon>
 
@@ -15,6 +15,9 @@ enum class Picture {
     All,     // a bulleted list
     Delete,  // a red cross
     Quit,    // a door with an arrow leaving it
+    Update,  // a green tick
+    Clear,   // an eraser
+    Undo,    // an arrow turning back
 };
 
 // The picture at 16, 24, 32 and 48 pixels. Needs a QGuiApplication.
