@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "editor/FrmNewPhn.h"
 #include "mainwin/Module1.h"
 #include "mainwin/frmVemo.h"
 #include "platform/controls/FlexGrid.h"
@@ -67,6 +68,11 @@ protected:
 
     void TearDown() override
     {
+        // An editor a test left open goes first, so that no window stays
+        // loaded into the next test.
+        if (FrmNewPhn* editor = FrmNewPhn::existingInstance())
+            editor->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         if (w)
             frmVemo::Form_Terminate();
         w.reset();
