@@ -6,6 +6,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QToolButton>
 
@@ -72,6 +73,23 @@ constexpr int kFirstTransparentLabel = 5; // the address and e-mail labels show 
 // Names and addresses are written in Hebrew; numbers and e-mail addresses run left to right.
 constexpr bool kRightToLeft[store::kCardFields] = {true, false, false, false, false, true, false};
 
+// A box's label: its text starts with the colon, which stays at the left,
+// next to the box, as in a left-to-right line; on its own the text would
+// take the direction of its Hebrew and put the colon at the far end.
+class FieldLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setFont(font());
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(contentsRect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextForceLeftToRight, text());
+    }
+};
+
 void yellow(QWidget* box)
 {
     QPalette pal = box->palette();
@@ -121,17 +139,14 @@ void FrmNewPhn::buildControls()
         box->setObjectName(QLatin1String(at.box));
         box->setGeometry(twipsRect(at.left, at.top, at.width, at.height));
         yellow(box);
-        if (kRightToLeft[f]) {
-            box->setLayoutDirection(Qt::RightToLeft);
-            if (auto* line = qobject_cast<QLineEdit*>(box))
-                line->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        }
+        if (kRightToLeft[f])
+            box->setLayoutDirection(Qt::RightToLeft); // and so aligned to the right
         boxes_[static_cast<size_t>(f)] = box;
 
-        labels[f] = ui::label(fields, at.label, QString::fromUtf8(at.labelText),
-                              twipsRect(at.labelLeft, at.labelTop, at.labelWidth, at.labelHeight));
-        // The colon stays on the box's side, as in a left-to-right line.
-        labels[f]->setLayoutDirection(Qt::LeftToRight);
+        labels[f] = new FieldLabel(fields);
+        labels[f]->setObjectName(QLatin1String(at.label));
+        labels[f]->setText(QString::fromUtf8(at.labelText));
+        labels[f]->setGeometry(twipsRect(at.labelLeft, at.labelTop, at.labelWidth, at.labelHeight));
         if (f < kFirstTransparentLabel)
             fill(labels[f], kLightPink);
     }
@@ -166,10 +181,10 @@ void FrmNewPhn::buildControls()
 
     Image1 = ui::label(side, "Image1", QString(), twipsRect(120, 120, 480, 480));
     Image1->setPixmap(ui::icon(ui::Picture::AppIcon).pixmap(32, 32));
+    // A pencil over the book's corner, on the band's light orange.
     Picture1 = ui::label(side, "Picture1", QString(), twipsRect(240, 240, 495, 495));
     Picture1->setPixmap(ui::icon(ui::Picture::Edit).pixmap(24, 24));
     Picture1->setAlignment(Qt::AlignRight | Qt::AlignBottom);
-    fill(Picture1, kLightOrange);
 
     Label6 = ui::label(side, "Label6", QStringLiteral("Phone Record"), twipsRect(720, 240, 1455, 735));
     Label6->setFont(ui::designFont(QStringLiteral("MS Sans Serif"), 12, true));
@@ -187,7 +202,6 @@ void FrmNewPhn::buildControls()
         QToolButton* b = ui::flatButton(side, name, caption, tip, picture, twipsRect(360, top, 1455, 735),
                                         Qt::ToolButtonTextBesideIcon);
         b->setFont(ui::designFont(QStringLiteral("MS Sans Serif"), 8.25));
-        fill(b, kLightPink);
         return b;
     };
     btnAdd = button("btnAdd", "Add", "Add new phone record", ui::Picture::Add, 1680);

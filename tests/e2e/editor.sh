@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# Adds a card through the real windows under Xvfb: File > Add, the name and a
+# number typed into the editor, its Add button, Enter on the confirmation.
+# Passes when the card is in the database file as typed (trimmed, the empty
+# boxes as empty texts), the grid listed it at once under the first letter,
+# and the editor then opens on it from File > Edit in update mode. Screenshots
+# of the editor in both modes are left in the output folder.
+#
+# usage: editor.sh VEMO7 DBTOOL OUTPUT_DIR
+# Exits 77 (skipped) when Xvfb, xdotool, sqlite3 or a screenshot tool is missing.
+set -euo pipefail
+
+vemo7=$(realpath "$1") dbtool=$(realpath "$2") out=$(realpath -m "$3")
+source "$(dirname "$0")/world.sh"
+require_tools Xvfb xdotool sqlite3
+require_screenshots
+
+mkdir -p "$out"
+db=$work/data/VEMO.MDB
+"$dbtool" sample "$db" 40 >/dev/null
+# A name that sorts before every other under the first letter.
+name="אאא בדיקה"
+phone="03-5551234"
+export QT_LOGGING_RULES="numora.grid.debug=true"
+start_display
+start_vemo7 "$work/data"
+
+before=$(sqlite3 "$db" "select count(*) from Vemo where Name like 'א%'")
+last=$(sqlite3 "$db" "select trim(Name) from Vemo where Name like 'א%' order by Name desc limit 1")
+
+# File > Add...: the editor opens in add mode with the name box focused.
+xdotool key --window "$window" alt+f
+sleep 0.5
+xdotool key a
+wait_window '^Add New Phone Number$' "$app_pid"
+editor=$found
+sleep 0.5
+xdotool type --delay 50 "  $name  "
+xdotool key Tab
+xdotool type --delay 50 "$phone"
+sleep 0.3
+shoot "$out/editor_add.png"
+# The Add button, in pixels within the editor as designed at 96 DPI.
+xdotool mousemove --window "$editor" 368 128 click 1
+sleep 1
+shoot "$out/editor_added.png"
+xdotool key Return # "A new record has been added"
+for _ in $(seq 50); do xdotool search --onlyvisible --name '^Add New Phone Number$' >/dev/null 2>&1 || break; sleep 0.1; done
+xdotool search --onlyvisible --name '^Add New Phone Number$' >/dev/null 2>&1 && fail "the editor stayed open after Add"
+
+stored=$(sqlite3 "$db" "select Name || '|' || Phone || '|' || Mobil || '|' || Line || '|' || Fax || '|' || Address || '|' || Email from Vemo where Name = '$name'")
+[ "$stored" = "$name|$phone|||||" ] || fail "the file holds '$stored' for the new card, not '$name|$phone|||||'"
+want="listed $((before + 1)) cards of Vemo under א from [$name] to [$last]"
+for _ in $(seq 30); do grep -qF "$want" "$work/vemo7.log" && break; sleep 0.1; done
+grep -qF "$want" "$work/vemo7.log" || fail "the grid did not list the new card; wanted: $want"
+echo "added: $name with $phone, in the file and first in the grid"
+
+# The new card is the grid's first row: choose it, then File > Edit... and OK.
+sleep 0.5
+xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window" 2>/dev/null || true
+xdotool mousemove --window "$window" 150 189 click 1
+sleep 0.3
+xdotool key --window "$window" alt+f
+sleep 0.5
+xdotool key e
+sleep 0.5
+xdotool key Return # "Do you want updating this record?"
+wait_window '^Update Phone Number$' "$app_pid"
+editor=$found
+sleep 0.5
+shoot "$out/editor_update.png"
+echo "screenshots: $out/editor_add.png $out/editor_added.png $out/editor_update.png"
+# Cancel, in pixels within the editor.
+xdotool mousemove --window "$editor" 368 272 click 1
+for _ in $(seq 50); do xdotool search --onlyvisible --name '^Update Phone Number$' >/dev/null 2>&1 || break; sleep 0.1; done
+xdotool search --onlyvisible --name '^Update Phone Number$' >/dev/null 2>&1 && fail "Cancel did not close the editor"
+[ "$(sqlite3 "$db" "select count(*) from Vemo where Name = '$name'")" = 1 ] || fail "Cancel changed the card"
+
+quit_vemo7
+echo "passed: a card added through the editor is in the file and the grid, and opens again for updating"
