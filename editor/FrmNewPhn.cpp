@@ -114,12 +114,16 @@ void dropEdit(ado::Recordset* rs)
         resumeNext(lcEditor(), [&] { rs->CancelUpdate(); });
 }
 
-void refreshMainWindow()
+// A card saved: the confirmation, the main window's list read again for its
+// group and letter, and the editor closes.
+void saved(QWidget& editor, const QString& confirmation)
 {
+    ui::MsgBox(confirmation, ui::vbOKOnly, ui::appTitle());
     if (frmVemo* main = mainWindow())
         main->RefreshGrid();
     else
         qCDebug(lcEditor) << "no main window to list the saved card";
+    editor.close();
 }
 
 } // namespace
@@ -245,9 +249,7 @@ void FrmNewPhn::btnAdd_Click()
         errorBox(QString::fromUtf8(e.what()));
         return;
     }
-    ui::MsgBox(QStringLiteral("A new record has been added"), ui::vbOKOnly, ui::appTitle());
-    refreshMainWindow();
-    close();
+    saved(*this, QStringLiteral("A new record has been added"));
 }
 
 void FrmNewPhn::btnUpdate_Click()
@@ -277,9 +279,7 @@ void FrmNewPhn::btnUpdate_Click()
         errorBox(QString::fromUtf8(e.what()));
         return;
     }
-    ui::MsgBox(QStringLiteral("The current record has been updated"), ui::vbOKOnly, ui::appTitle());
-    refreshMainWindow();
-    close();
+    saved(*this, QStringLiteral("The current record has been updated"));
 }
 
 // ---- Clear, Undo, Cancel ---------------------------------------------------------------------

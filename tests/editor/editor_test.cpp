@@ -69,6 +69,16 @@ protected:
         return texts;
     }
 
+    // Exactly one box was shown since the last look, as given.
+    void expectOneBox(const QString& text, int style, const QString& title)
+    {
+        ASSERT_EQ(boxes.asked.size(), 1u);
+        EXPECT_EQ(boxes.asked[0].text, text);
+        EXPECT_EQ(boxes.asked[0].style, style);
+        EXPECT_EQ(boxes.asked[0].title, title);
+        boxes.asked.clear();
+    }
+
     void click(QToolButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
 
     void edit(int row)
@@ -130,11 +140,7 @@ TEST_F(EditorTest, ChecksStopAtTheFirstFailureAndValuesAtTheirLimitsAreStoredTri
     type({"", QString(11, '1'), QString(12, '2'), "", "", "", QString(21, 'e')});
     boxes.asked.clear();
     click(e->btnAdd);
-    ASSERT_EQ(boxes.asked.size(), 1u);
-    EXPECT_EQ(boxes.asked[0].text, QStringLiteral("The field Name cannot be empty"));
-    EXPECT_EQ(boxes.asked[0].style, ui::vbOKOnly | ui::vbCritical);
-    EXPECT_EQ(boxes.asked[0].title, QStringLiteral("Error Message"));
-    boxes.asked.clear();
+    expectOneBox(QStringLiteral("The field Name cannot be empty"), ui::vbOKOnly | ui::vbCritical, QStringLiteral("Error Message"));
     EXPECT_TRUE(stored(store::kPersonalTable).empty());
 
     // Every value at its limit, with blanks around it that do not count,
@@ -144,10 +150,7 @@ TEST_F(EditorTest, ChecksStopAtTheFirstFailureAndValuesAtTheirLimitsAreStoredTri
         padded << QStringLiteral("  ") + v + QStringLiteral("  ");
     type(padded);
     click(e->btnAdd);
-    ASSERT_EQ(boxes.asked.size(), 1u);
-    EXPECT_EQ(boxes.asked[0].text, QStringLiteral("A new record has been added"));
-    EXPECT_EQ(boxes.asked[0].style, ui::vbOKOnly);
-    EXPECT_EQ(boxes.asked[0].title, QStringLiteral("Numora"));
+    expectOneBox(QStringLiteral("A new record has been added"), ui::vbOKOnly, QStringLiteral("Numora"));
     EXPECT_EQ(editor(), nullptr) << "a saved card closes the editor";
     Row want;
     for (const QString& v : atLimits)
@@ -198,11 +201,7 @@ TEST_F(EditorTest, EditOpensTheChosenRowOfAFilteredListAndUndoPutsBackEveryBox)
     chooseTab(11); // ל: לב, לוי, לנדאו, לרנר תמר
     ASSERT_EQ(listedNames(), QStringList({heb("לב"), heb("לוי"), heb("לנדאו"), heb("לרנר תמר")}));
     edit(4);
-    ASSERT_EQ(boxes.asked.size(), 1u);
-    EXPECT_EQ(boxes.asked[0].text, QStringLiteral("Do you want updating this record?"));
-    EXPECT_EQ(boxes.asked[0].style, ui::vbOKCancel | ui::vbQuestion);
-    EXPECT_EQ(boxes.asked[0].title, QStringLiteral("System Message"));
-    boxes.asked.clear();
+    expectOneBox(QStringLiteral("Do you want updating this record?"), ui::vbOKCancel | ui::vbQuestion, QStringLiteral("System Message"));
     FrmNewPhn* e = editor();
     ASSERT_NE(e, nullptr);
     EXPECT_EQ(e->windowTitle(), QStringLiteral("Update Phone Number"));
@@ -403,11 +402,7 @@ TEST_F(EditorTest, DeleteAsksFirstAndTakesOnlyTheCardWhoseStoredNameIsShown)
     const QString row = w->TxtIndex->text();
     boxes.answer(ui::vbCancel);
     click(w->btnDelete);
-    ASSERT_EQ(boxes.asked.size(), 1u);
-    EXPECT_EQ(boxes.asked[0].text, heb("Do you want delete 'ארבל מיכל' from record?"));
-    EXPECT_EQ(boxes.asked[0].style, ui::vbOKCancel | ui::vbQuestion);
-    EXPECT_EQ(boxes.asked[0].title, QStringLiteral("System Message"));
-    boxes.asked.clear();
+    expectOneBox(heb("Do you want delete 'ארבל מיכל' from record?"), ui::vbOKCancel | ui::vbQuestion, QStringLiteral("System Message"));
     EXPECT_EQ(w->TxtIndex->text(), row);
     EXPECT_EQ(stored(store::kPersonalTable).size(), 11u);
 
