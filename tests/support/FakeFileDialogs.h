@@ -14,23 +14,25 @@ class FakeFileDialogs : public ui::FileDialogs {
 public:
     FakeFileDialogs() : installed_(ui::fileDialogs().install(*this)) {}
 
-    void choose(const QString& path) { answers_.emplace_back(path); }
-    void cancel() { answers_.emplace_back(std::nullopt); }
+    void choose(const QString& path) { answers_.push_back(path); }
+    void cancel() { answers_.push_back(QString()); } // a null text stands for cancelling
 
     std::optional<QString> show(const ui::FileDialogRequest& request, QWidget*) override
     {
         asked.push_back(request);
         if (answers_.empty())
             return std::nullopt;
-        std::optional<QString> answer = answers_.front();
+        const QString answer = answers_.front();
         answers_.pop_front();
+        if (answer.isNull())
+            return std::nullopt;
         return answer;
     }
 
     std::vector<ui::FileDialogRequest> asked;
 
 private:
-    std::deque<std::optional<QString>> answers_;
+    std::deque<QString> answers_;
     Seam<ui::FileDialogs>::Installed installed_;
 };
 
