@@ -4,6 +4,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPrinter>
+#include <QTextOption>
 
 #include <algorithm>
 
@@ -180,17 +181,22 @@ void BandReport::paintPage(QPainter& painter, int page, double dotsPerInchX, dou
     // Set a font only when a control asks for another one.
     double fontSize = -1;
     bool fontBold = false, fontUnderline = false;
+    QFontMetricsF metrics(font, painter.device());
 
     int top = 0;
     const auto paintSection = [&](const ReportSection& section, const std::vector<QString>* texts) {
         for (size_t i = 0; i < section.controls.size(); ++i) {
             const ReportControl& c = section.controls[i];
-            const QString& text = texts ? (*texts)[i] : c.Caption;
+            const QString& given = texts ? (*texts)[i] : c.Caption;
+            // A right-to-left mark first makes the line read right to left
+            // whatever it starts with: a number before a Hebrew name stands
+            // at its right.
+            const QString text = c.alignRight && !given.isEmpty() ? QChar(0x200F) + given : given;
             const QRectF rect(dots(c.left, dotsPerInchX), dots(top, dotsPerInchY), dots(c.width, dotsPerInchX),
                               dots(c.height, dotsPerInchY));
             if (c.background.isValid())
                 painter.fillRect(rect, c.background);
-            if (text.isEmpty())
+            if (given.isEmpty())
                 continue;
             if (c.pointSize != fontSize || c.bold != fontBold || c.underline != fontUnderline) {
                 fontSize = c.pointSize;
@@ -200,25 +206,36 @@ void BandReport::paintPage(QPainter& painter, int page, double dotsPerInchX, dou
                 font.setBold(fontBold);
                 font.setUnderline(fontUnderline);
                 painter.setFont(font);
+                metrics = QFontMetricsF(font, painter.device());
             }
             // A text wider than its box is set smaller until it fits, down to
             // a floor: a telephone number cut at the box's edge would print
             // wrong digits.
-            const double width = QFontMetricsF(painter.font(), painter.device()).horizontalAdvance(text);
+            const double width = metrics.horizontalAdvance(text);
             const bool shrink = width > rect.width();
+            bool clip = false;
             if (shrink) {
+                const double fitting = fontSize * rect.width() / width * 0.98;
+                clip = fitting < kSmallestPointSize;
                 QFont smaller = font;
-                smaller.setPointSizeF(std::max(kSmallestPointSize, fontSize * rect.width() / width * 0.98));
+                smaller.setPointSizeF(std::max(kSmallestPointSize, fitting));
                 painter.setFont(smaller);
             }
-            // Hebrew columns read right to left from their right edge; the
-            // text is clipped to its box.
-            painter.setLayoutDirection(c.alignRight ? Qt::RightToLeft : Qt::LeftToRight);
+            // Hebrew columns read right to left from their right edge; what
+            // is too wide even in the smallest size is cut at the box's edge.
             const Qt::Alignment horizontal =
                 section.name == QLatin1String("rptHeader") ? Qt::AlignHCenter
                                                            : (c.alignRight ? Qt::AlignRight : Qt::AlignLeft);
-            painter.drawText(rect, static_cast<int>(Qt::AlignAbsolute | horizontal | Qt::AlignTop) | Qt::TextSingleLine,
-                             text);
+            QTextOption option(Qt::AlignAbsolute | horizontal | Qt::AlignTop);
+            option.setTextDirection(c.alignRight ? Qt::RightToLeft : Qt::LeftToRight);
+            option.setWrapMode(QTextOption::NoWrap);
+            if (clip) {
+                painter.save();
+                painter.setClipRect(rect);
+            }
+            painter.drawText(rect, text, option);
+            if (clip)
+                painter.restore();
             if (shrink)
                 painter.setFont(font);
         }

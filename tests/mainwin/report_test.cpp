@@ -68,7 +68,7 @@ protected:
                          QStringLiteral("-")});
         EXPECT_TRUE(pdftotext.waitForFinished(30000));
         QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
-        text.remove(QRegularExpression(QStringLiteral("[\\x{202A}-\\x{202E}\\f]")));
+        text.remove(QRegularExpression(QStringLiteral("[\\x{200E}\\x{200F}\\x{202A}-\\x{202E}\\f]")));
         return text.simplified();
     }
 
