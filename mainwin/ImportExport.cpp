@@ -8,6 +8,7 @@
 #include <QLoggingCategory>
 
 #include <cerrno>
+#include <optional>
 
 #include "editor/FrmNewPhn.h"
 #include "mainwin/Module1.h"
@@ -37,6 +38,24 @@ void showFailure(const char* what, const QString& description)
 
 QString descriptionOf(const std::exception& e) { return QString::fromUtf8(e.what()); }
 
+// Shows the file dialog offering "Vemo.mdb" with the filter's first pair
+// chosen. The chosen path; none when the user cancelled (the offered name
+// would otherwise be taken as the choice) or the dialog could not be shown,
+// which is then said.
+std::optional<QString> chooseFile(ui::CommonDialog& dialog, ui::FileDialogRequest::Kind kind, const QString& filter)
+{
+    dialog.FileName = QLatin1String(kOfferedName);
+    dialog.Filter = filter;
+    dialog.FilterIndex = 1;
+    try {
+        if (kind == ui::FileDialogRequest::Save ? dialog.ShowSave() : dialog.ShowOpen())
+            return dialog.FileName;
+    } catch (const std::exception& e) {
+        ui::MsgBox(descriptionOf(e), ui::vbOKOnly | ui::vbExclamation);
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 void frmVemo::mnuExportDB_Click()
@@ -44,19 +63,11 @@ void frmVemo::mnuExportDB_Click()
     Module1State& m = Module1();
     // The file the data source names, in whatever case its name has here.
     const QString source = store::dataFilePath(m.strDataFolder);
-    CommonDialog1.FileName = QLatin1String(kOfferedName);
-    CommonDialog1.Filter = QStringLiteral("Microsoft Database (*.mdb)|*.mdb");
-    CommonDialog1.FilterIndex = 1;
-    try {
-        // Cancelling ends the command; the offered name would otherwise be
-        // taken as the chosen file.
-        if (!CommonDialog1.ShowSave())
-            return;
-    } catch (const std::exception& e) {
-        ui::MsgBox(descriptionOf(e), ui::vbOKOnly | ui::vbExclamation);
+    const std::optional<QString> chosen =
+        chooseFile(CommonDialog1, ui::FileDialogRequest::Save, QStringLiteral("Microsoft Database (*.mdb)|*.mdb"));
+    if (!chosen)
         return;
-    }
-    const QString path = CommonDialog1.FileName;
+    const QString& path = *chosen;
     try {
         try {
             copyFile(source, path, true);
@@ -96,17 +107,12 @@ void frmVemo::mnuImportDB_Click()
                    ui::vbYesNo | ui::vbQuestion | ui::vbDefaultButton1, QStringLiteral("System Warning")) != ui::vbYes)
         return;
     const QString target = store::dataFilePath(m.strDataFolder);
-    CommonDialog1.FileName = QLatin1String(kOfferedName);
-    CommonDialog1.Filter = QStringLiteral("Microsoft Database (*.mdb)|*.mdb|Backup Database (*.old)|*.old");
-    CommonDialog1.FilterIndex = 1;
-    try {
-        if (!CommonDialog1.ShowOpen())
-            return;
-    } catch (const std::exception& e) {
-        ui::MsgBox(descriptionOf(e), ui::vbOKOnly | ui::vbExclamation);
+    const std::optional<QString> chosen =
+        chooseFile(CommonDialog1, ui::FileDialogRequest::Open,
+                   QStringLiteral("Microsoft Database (*.mdb)|*.mdb|Backup Database (*.old)|*.old"));
+    if (!chosen)
         return;
-    }
-    const QString path = CommonDialog1.FileName;
+    const QString& path = *chosen;
     resumeNext(lcFiles(), [&] { QDir::setCurrent(m.strDataFolder); });
 
     // A file that is no directory database never takes the data file's place.

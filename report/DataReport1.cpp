@@ -15,6 +15,8 @@ DataReport1::DataReport1()
 {
     setObjectName(QStringLiteral("DataReport1"));
     setWindowTitle(QStringLiteral("DataReport1"));
+    // Wide enough for the whole tool bar, Save as PDF included.
+    resize(960, 720);
     connect(this, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* printer) { report_.print(*printer); });
     if (auto* toolbar = findChild<QToolBar*>()) {
         toolbar->addSeparator();
