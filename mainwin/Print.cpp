@@ -79,8 +79,11 @@ void frmVemo::mnuPrint_Click()
         report.setDataSource(*m.rsDirectory);
     });
     step([&] {
+        // The first showing paints the preview; one already open paints again.
+        const bool open = report.isVisible();
         report.show();
-        report.Refresh();
+        if (open)
+            report.Refresh();
     });
     step([&] { setPanelText(2, QString()); });
     if (mnuDbg->isChecked()) {
