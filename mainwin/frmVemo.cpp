@@ -259,9 +259,6 @@ void frmVemo::btnDelete_Click()
 // ---- commands served by later work ----------------------------------------------
 
 void frmVemo::btnSearch_Click() {}
-void frmVemo::mnuPrint_Click() {}
-void frmVemo::mnuImportDB_Click() {}
-void frmVemo::mnuExportDB_Click() {}
 void frmVemo::mPopRestore_Click() {}
 void frmVemo::mpopSearch_Click() {}
 void frmVemo::mPopExit_Click() {}

@@ -11,6 +11,7 @@ packages=(
   libxdo-dev
   culmus fonts-liberation2
   xvfb xdotool
+  poppler-utils
   libx11-dev imagemagick
 )
 

@@ -33,6 +33,9 @@ struct Listing {
 // letter: only the names that begin with it, through the recordset's filter
 // (never in the SQL); std::nullopt lists the whole group. A failure never
 // leaves by exception: it is returned with the listing.
-Listing listCards(const Table& table, const std::optional<QString>& letter, const QString& sortOrder);
+// over: read over that open connection instead (the report reads over the
+// shared one); a closed one lists nothing and says so.
+Listing listCards(const Table& table, const std::optional<QString>& letter, const QString& sortOrder,
+                  ado::Connection* over = nullptr);
 
 } // namespace numora::store
