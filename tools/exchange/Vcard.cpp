@@ -314,8 +314,8 @@ public:
         const std::string charset = p.param("CHARSET");
         const std::optional<std::string> utf8 = toUtf8(value, charset);
         if (!utf8 || !text::isUtf8(*utf8)) {
-            failure_ = "line " + std::to_string(p.line) + ": the " + p.name + " value is not " +
-                       (charset.empty() ? std::string("UTF-8 text") : "text in " + charset);
+            failure_ = "line " + std::to_string(p.line) + ": the " + p.name + " value is not valid " +
+                       (charset.empty() ? std::string("UTF-8") : charset) + " text";
             return;
         }
         value = *utf8;
