@@ -13,6 +13,7 @@ packages=(
   xvfb xdotool
   poppler-utils
   libx11-dev imagemagick
+  python3-vobject
 )
 
 missing=()
