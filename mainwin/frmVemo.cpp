@@ -6,7 +6,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLoggingCategory>
+#include <QComboBox>
+#include <QCursor>
+#include <QMenu>
 #include <QMouseEvent>
+#include <QTimer>
 
 #include "about/frmAbout.h"
 #include "editor/FrmNewPhn.h"
@@ -19,8 +23,10 @@
 #include "platform/dao/DBEngine.h"
 #include "platform/keyboard/KeyboardLayout.h"
 #include "platform/tray/Tray.h"
+#include "platform/ui/Foreground.h"
 #include "platform/ui/MsgBox.h"
 #include "platform/win/WindowsFolder.h"
+#include "search/SearchFrm.h"
 #include "store/Store.h"
 
 namespace numora {
@@ -123,7 +129,12 @@ bool frmVemo::Form_Load()
         nid.uCallbackMessage = tray::WM_MOUSEMOVE;
         nid.hIcon = windowIcon();
         nid.setTip(QLatin1String(kProgramName));
-        tray::Shell_NotifyIconA(tray::NIM_ADD, nid);
+        if (!addTrayIcon()) {
+            // No tray on this desktop (yet): look for one now and then, and
+            // keep the window reachable meanwhile.
+            qCInfo(lcMainWindow) << "no system tray; the icon is added when one appears";
+            trayRetry_->start();
+        }
     });
     // The showing that started this step completes after it returns, so the
     // window is on screen when start-up ends.
@@ -141,7 +152,24 @@ void frmVemo::btnQuit_Click()
 
 void frmVemo::mnuExit_Click() { btnQuit_Click(); }
 
-void frmVemo::Form_Unload() { Ravelle1.reset(); }
+void frmVemo::Form_Unload()
+{
+    trayRetry_->stop();
+    groupAtUnload_ = cmbGroup->currentText();
+    Ravelle1.reset();
+}
+
+QString frmVemo::groupShown()
+{
+    const frmVemo* main = existingInstance();
+    return main && main->isLoaded() ? main->cmbGroup->currentText() : QString();
+}
+
+QString frmVemo::groupLastShown()
+{
+    const frmVemo* main = existingInstance();
+    return main && main->isLoaded() ? main->cmbGroup->currentText() : groupAtUnload_;
+}
 
 void frmVemo::Form_Terminate()
 {
@@ -169,6 +197,23 @@ bool frmVemo::event(QEvent* event)
         return true;
     }
     return QMainWindow::event(event);
+}
+
+void frmVemo::changeEvent(QEvent* event)
+{
+    // Minimised, the window leaves the screen and the task bar for the tray,
+    // when its icon is there to bring it back.
+    if (trayIconShown_)
+        hideWhenMinimised(event);
+    QMainWindow::changeEvent(event);
+}
+
+void frmVemo::mousePressEvent(QMouseEvent* event)
+{
+    // Presses the controls leave alone reach the window: its free client area.
+    const int button = event->button() == Qt::RightButton ? 2 : event->button() == Qt::LeftButton ? 1 : 4;
+    Form_MouseDown(button, event->globalPosition().toPoint());
+    QMainWindow::mousePressEvent(event);
 }
 
 bool frmVemo::eventFilter(QObject* watched, QEvent* event)
@@ -256,16 +301,63 @@ void frmVemo::btnDelete_Click()
     RefreshGrid();
 }
 
+// ---- the search window -----------------------------------------------------------
+
+void frmVemo::btnSearch_Click()
+{
+    // A search window hidden or minimised comes back as it was left.
+    SearchFrm& search = SearchFrm::instance();
+    search.setWindowState(Qt::WindowNoState);
+    ui::SetForegroundWindow(&search);
+    search.show();
+}
+
+// ---- the tray icon and its menu ----------------------------------------------------
+
+bool frmVemo::addTrayIcon()
+{
+    trayIconShown_ = tray::Shell_NotifyIconA(tray::NIM_ADD, Module1().nidTray);
+    return trayIconShown_;
+}
+
+void frmVemo::nidTray_Callback(int code)
+{
+    switch (code) {
+    case tray::WM_LBUTTONDBLCLK:
+        mPopRestore_Click();
+        break;
+    case tray::WM_RBUTTONUP:
+        ui::SetForegroundWindow(this);
+        mPopupSys->popup(QCursor::pos());
+        break;
+    default: // a single click, a press, a movement over the icon
+        break;
+    }
+}
+
+void frmVemo::Form_MouseDown(int button, const QPoint& globalPos)
+{
+    if (button == 2)
+        mPopupSys->popup(globalPos);
+}
+
+void frmVemo::mPopRestore_Click()
+{
+    setWindowState(Qt::WindowNoState);
+    ui::SetForegroundWindow(this);
+    show();
+}
+
+// The main window stays as it is, hidden in the tray or not.
+void frmVemo::mpopSearch_Click() { btnSearch_Click(); }
+
+void frmVemo::mPopExit_Click() { btnQuit_Click(); }
+
 // ---- commands served by later work ----------------------------------------------
 
-void frmVemo::btnSearch_Click() {}
 void frmVemo::mnuPrint_Click() {}
 void frmVemo::mnuImportDB_Click() {}
 void frmVemo::mnuExportDB_Click() {}
-void frmVemo::mPopRestore_Click() {}
-void frmVemo::mpopSearch_Click() {}
-void frmVemo::mPopExit_Click() {}
-void frmVemo::nidTray_Callback(int) {}
 
 // ---- dialing and the about box ---------------------------------------------------
 

@@ -35,4 +35,12 @@ struct Listing {
 // leaves by exception: it is returned with the listing.
 Listing listCards(const Table& table, const std::optional<QString>& letter, const QString& sortOrder);
 
+// The same query run over an open connection (the program's shared one), as
+// the search reads it: a read-only result, narrowed to the names that begin
+// with namePrefix through the recordset's filter. The filter compares Latin
+// letters without regard to case and does not trim names, so callers that
+// need an exact match compare again; a filter the recordset refuses leaves
+// the whole group listed.
+Listing listCards(ado::Connection& cn, const Table& table, const QString& namePrefix, const QString& sortOrder);
+
 } // namespace numora::store

@@ -17,6 +17,11 @@ void installFontSubstitutions()
                                 QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif")});
     QFont::insertSubstitutions(QStringLiteral("Times New Roman"),
                                {QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif")});
+    // One monospaced face for Hebrew and digits alike, so that lines laid
+    // out in columns of characters stay in columns.
+    QFont::insertSubstitutions(QStringLiteral("Courier New"),
+                               {QStringLiteral("Miriam Mono CLM"), QStringLiteral("Liberation Mono"),
+                                QStringLiteral("DejaVu Sans Mono")});
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
                                {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
 }
