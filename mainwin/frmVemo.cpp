@@ -34,6 +34,8 @@ namespace {
 
 // Start-up and end steps that fail are passed over and logged here.
 Q_LOGGING_CATEGORY(lcMainWindow, "numora.mainwin", QtInfoMsg)
+// The tray icon's comings and goings.
+Q_LOGGING_CATEGORY(lcTray, "numora.tray", QtInfoMsg)
 
 constexpr char kPlacementProgId[] = "Kwendo.Ravelle";
 constexpr char kPlacementSection[] = "Setting";
@@ -129,12 +131,8 @@ bool frmVemo::Form_Load()
         nid.uCallbackMessage = tray::WM_MOUSEMOVE;
         nid.hIcon = windowIcon();
         nid.setTip(QLatin1String(kProgramName));
-        if (!addTrayIcon()) {
-            // No tray on this desktop (yet): look for one now and then, and
-            // keep the window reachable meanwhile.
-            qCInfo(lcMainWindow) << "no system tray; the icon is added when one appears";
-            trayRetry_->start();
-        }
+        if (!addTrayIcon())
+            waitForTray();
     });
     // The showing that started this step completes after it returns, so the
     // window is on screen when start-up ends.
@@ -154,7 +152,8 @@ void frmVemo::mnuExit_Click() { btnQuit_Click(); }
 
 void frmVemo::Form_Unload()
 {
-    trayRetry_->stop();
+    if (trayRetry_)
+        trayRetry_->stop();
     groupAtUnload_ = cmbGroup->currentText();
     Ravelle1.reset();
 }
@@ -318,6 +317,24 @@ bool frmVemo::addTrayIcon()
 {
     trayIconShown_ = tray::Shell_NotifyIconA(tray::NIM_ADD, Module1().nidTray);
     return trayIconShown_;
+}
+
+void frmVemo::waitForTray()
+{
+    // No tray on this desktop (yet): the window stays on the task bar when
+    // minimised, and looks for a tray now and then.
+    qCInfo(lcTray) << "no system tray: the icon is added when one appears";
+    if (!trayRetry_) {
+        trayRetry_ = new QTimer(this);
+        trayRetry_->setInterval(kTrayRetryMs);
+        connect(trayRetry_, &QTimer::timeout, this, [this] {
+            if (addTrayIcon()) {
+                trayRetry_->stop();
+                qCInfo(lcTray) << "a system tray appeared; the icon is in it";
+            }
+        });
+    }
+    trayRetry_->start();
 }
 
 void frmVemo::nidTray_Callback(int code)

@@ -164,6 +164,7 @@ private:
     void connectControls();
     // Puts the icon of nidTray in the tray; false while the desktop has none.
     bool addTrayIcon();
+    void waitForTray();
 
     QLabel* panels_[2] = {nullptr, nullptr};
     bool trayIconShown_ = false;

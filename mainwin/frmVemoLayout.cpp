@@ -9,7 +9,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
-#include <QTimer>
 #include <QToolButton>
 
 #include "mainwin/TabLetters.h"
@@ -284,13 +283,6 @@ void frmVemo::connectControls()
     connect(mPopRestore, &QAction::triggered, this, &frmVemo::mPopRestore_Click);
     connect(mpopSearch, &QAction::triggered, this, &frmVemo::mpopSearch_Click);
     connect(mPopExit, &QAction::triggered, this, &frmVemo::mPopExit_Click);
-
-    trayRetry_ = new QTimer(this);
-    trayRetry_->setInterval(kTrayRetryMs);
-    connect(trayRetry_, &QTimer::timeout, this, [this] {
-        if (addTrayIcon())
-            trayRetry_->stop();
-    });
 }
 
 QString frmVemo::panelText(int panel) const

@@ -90,6 +90,9 @@ void SearchFrm::buildControls()
     const QFont lineFont = ui::designFont(QStringLiteral("Courier New"), 8.25);
     LblHdr = ui::label(this, "LblHdr", QString(), twipsRect(240, 120, 6495, 375));
     LblHdr->setFont(lineFont);
+    // The header is all Hebrew and reads right to left, yet starts at the
+    // label's left edge like the line under it: its last word over the first column.
+    LblHdr->setAlignment(Qt::AlignLeft | Qt::AlignAbsolute | Qt::AlignTop);
     colours(LblHdr, QColor(128, 128, 128));
     // The line reads left to right whatever it holds: a Hebrew name at its
     // end must not turn it around.
