@@ -181,13 +181,15 @@ void SearchFrm::TxtStr_Change()
     const QString typed = TxtStr->text(); // as typed, blanks and all
     QStringList entries;
     const store::Table* table = searchedTable();
-    if (!table || !m.cnDirectory) {
+    if (!table) {
         qCDebug(lcSearch) << "no group to search in; the list stays empty";
         LstSearch->Clear();
         return;
     }
-    // The filter only narrows what is read; the exact comparison below decides.
-    store::Listing listing = store::listCards(*m.cnDirectory, *table, typed, m.strSortOrder);
+    // The group's whole listing, as the grid reads it (over a connection of
+    // its own, which reads a long listing faster than the shared one). Its
+    // filter only narrows what is scanned; the exact comparison below decides.
+    store::Listing listing = store::listCards(*table, typed, m.strSortOrder);
     m.strLookupSql = listing.sql;
     m.rsLookup = std::move(listing.recordset);
     if (listing.failure)

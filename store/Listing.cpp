@@ -31,20 +31,4 @@ Listing listCards(const Table& table, const std::optional<QString>& letter, cons
     return listing;
 }
 
-Listing listCards(ado::Connection& cn, const Table& table, const QString& namePrefix, const QString& sortOrder)
-{
-    Listing listing;
-    listing.sql = listingSql(table, sortOrder);
-    try {
-        listing.recordset = cn.Execute(listing.sql.toStdString());
-        if (listing.recordset)
-            listing.recordset->setFilter(nameFilter(namePrefix).toStdString());
-    } catch (const Error& e) {
-        listing.failure = e;
-    }
-    listing.queryText = listing.sql + QStringLiteral(" \\\\ ") +
-                        (listing.recordset ? QString::fromStdString(listing.recordset->Filter()) : QString());
-    return listing;
-}
-
 } // namespace numora::store
