@@ -323,14 +323,14 @@ void frmVemo::waitForTray()
 {
     // No tray on this desktop (yet): the window stays on the task bar when
     // minimised, and looks for a tray now and then.
-    qCInfo(lcTray) << "no system tray: the icon is added when one appears";
+    qCDebug(lcTray) << "no system tray: the icon is added when one appears";
     if (!trayRetry_) {
         trayRetry_ = new QTimer(this);
         trayRetry_->setInterval(kTrayRetryMs);
         connect(trayRetry_, &QTimer::timeout, this, [this] {
             if (addTrayIcon()) {
                 trayRetry_->stop();
-                qCInfo(lcTray) << "a system tray appeared; the icon is in it";
+                qCDebug(lcTray) << "a system tray appeared; the icon is in it";
             }
         });
     }

@@ -19,7 +19,7 @@ require_screenshots
 
 mkdir -p "$out"
 "$dbtool" sample "$work/data/VEMO.MDB" 40 >/dev/null
-export QT_LOGGING_RULES="numora.tray.info=true"
+export QT_LOGGING_RULES="numora.tray.debug=true"
 start_display
 openbox >"$work/openbox.log" 2>&1 &
 also_kill="$also_kill $!"
