@@ -201,7 +201,15 @@ bool frmVemo::event(QEvent* event)
 void frmVemo::changeEvent(QEvent* event)
 {
     // Minimised, the window leaves the screen and the task bar for the tray,
-    // when its icon is there to bring it back.
+    // when its icon is there to bring it back. A tray that went away (its
+    // panel ended) took the icon with it: the window then stays on the task
+    // bar, and the icon returns with the next tray.
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && trayIconShown_ &&
+        !tray::Shell_NotifyIconA(tray::NIM_MODIFY, Module1().nidTray)) {
+        tray::Shell_NotifyIconA(tray::NIM_DELETE, Module1().nidTray);
+        trayIconShown_ = false;
+        waitForTray();
+    }
     if (trayIconShown_)
         hideWhenMinimised(event);
     QMainWindow::changeEvent(event);

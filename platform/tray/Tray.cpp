@@ -76,7 +76,8 @@ public:
             return true;
         }
         case NIM_MODIFY:
-            if (it == icons_.end())
+            // An icon whose tray went away is nowhere to be seen.
+            if (it == icons_.end() || !QSystemTrayIcon::isSystemTrayAvailable())
                 return false;
             apply(**it, data);
             return true;

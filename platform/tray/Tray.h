@@ -71,7 +71,7 @@ public:
     // Adds, changes or removes the icon the record names; false on failure
     // (adding an icon that exists, removing one that does not, adding while
     // the desktop has no tray: nothing is kept then, so the same add can be
-    // tried again once a tray appears).
+    // tried again once a tray appears; changing an icon whose tray has gone).
     virtual bool notifyIcon(std::uint32_t message, const NotifyIconData& data) = 0;
 };
 

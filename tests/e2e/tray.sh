@@ -4,7 +4,8 @@
 # (iconified, not withdrawn) and comes back. A panel with a tray (trayer)
 # then starts beside it: the icon appears in it; minimising now hides the
 # window; a double-click on the icon brings it back in normal state; a right
-# click opens the tray menu, whose Search opens the search window. Screenshots
+# click opens the tray menu, whose Search opens the search window. When the
+# panel ends, a minimised window stays reachable again. Screenshots
 # of the icon in the panel and of the menu are left in the output folder.
 #
 # usage: tray.sh VEMO7 DBTOOL OUTPUT_DIR
@@ -50,7 +51,8 @@ echo "without a tray: minimised and brought back by the window manager"
 # A panel with a tray starts after the program.
 trayer --edge top --align right --widthtype request --height 32 --SetDockType true --transparent false \
   >"$work/trayer.log" 2>&1 &
-also_kill="$also_kill $!"
+trayer_pid=$!
+also_kill="$also_kill $trayer_pid"
 for _ in $(seq 50); do grep -q "a system tray appeared" "$work/vemo7.log" && break; sleep 0.1; done
 grep -q "a system tray appeared" "$work/vemo7.log" || fail "the icon was not added when the tray appeared"
 # The icon: the program's small window that the tray embedded.
@@ -103,6 +105,16 @@ echo "screenshots: $out/tray_icon.png $out/tray_hidden.png $out/tray_menu.png $o
 xdotool mousemove --window "$search" 365 175 click 1
 for _ in $(seq 50); do xdotool search --onlyvisible --name '^Record Searching' >/dev/null 2>&1 || break; sleep 0.1; done
 xdotool search --onlyvisible --name '^Record Searching' >/dev/null 2>&1 && fail "Cancel did not close the search window"
+
+# The panel ends, taking the icon with it: minimised, the window stays reachable again.
+kill "$trayer_pid"
+wait "$trayer_pid" 2>/dev/null || true
+sleep 0.5
+xdotool windowminimize "$window"
+wait_state Iconic
+xdotool windowactivate "$window" 2>/dev/null || true
+wait_state Normal
+echo "the tray gone: minimised and brought back by the window manager"
 
 quit_vemo7
 echo "passed: the icon appears when a tray does, minimising hides the window, a double-click brings it back"

@@ -95,7 +95,7 @@ TEST_F(TrayTest, OnlyTheIconsDoubleClickAndRightClickActNeverAMouseMoveOverTheWi
     EXPECT_FALSE(w->isMinimized());
 }
 
-TEST_F(TrayTest, WithoutATrayMinimisingLeavesTheWindowReachableUntilATrayAppears)
+TEST_F(TrayTest, WithoutATrayMinimisingLeavesTheWindowReachableUntilATrayAppearsAgain)
 {
     tray.available = false;
     start();
@@ -109,6 +109,19 @@ TEST_F(TrayTest, WithoutATrayMinimisingLeavesTheWindowReachableUntilATrayAppears
     tray.available = true; // a panel with a tray starts
     QTRY_VERIFY_WITH_TIMEOUT(tray.hasIcon(w.get(), 1), 3 * frmVemo::kTrayRetryMs);
     EXPECT_TRUE(w->trayIconShown());
+    minimise();
+    w->mPopRestore->trigger();
+
+    // The panel ends, and its tray with it: minimised, the window stays
+    // reachable again until the next tray.
+    tray.available = false;
+    w->setWindowState(Qt::WindowMinimized);
+    QTest::qWait(50);
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_FALSE(w->trayIconShown());
+    w->setWindowState(Qt::WindowNoState);
+    tray.available = true;
+    QTRY_VERIFY_WITH_TIMEOUT(tray.hasIcon(w.get(), 1), 3 * frmVemo::kTrayRetryMs);
     minimise();
 }
 

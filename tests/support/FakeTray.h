@@ -3,7 +3,8 @@
 // and keeps the icons that are present, known by window and uID as the real
 // tray knows them (a record whose window is gone names the icon of a window
 // that is gone). Installed for its lifetime. Clearing `available` makes the
-// desktop one without a tray: adds fail and keep nothing, as the real ones do.
+// desktop one without a tray (or whose tray went away): adds fail and keep
+// nothing, and changes fail, as the real ones do.
 
 #include "platform/tray/Tray.h"
 
@@ -35,7 +36,7 @@ public:
             icons.push_back(data);
             return true;
         case tray::NIM_MODIFY:
-            if (it == icons.end())
+            if (!available || it == icons.end())
                 return false;
             *it = data;
             return true;
