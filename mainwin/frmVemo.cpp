@@ -2,12 +2,12 @@
 // showing), Quit, the end step when the program ends, and the commands.
 #include "mainwin/frmVemo.h"
 
+#include <QComboBox>
+#include <QCursor>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLoggingCategory>
-#include <QComboBox>
-#include <QCursor>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTimer>

@@ -65,6 +65,10 @@ QString columnText(const ado::Recordset& card, const store::Table& table, int fi
     return store::trimBlanks(store::fieldText(card.Field(table.columns[static_cast<size_t>(field)].name)));
 }
 
+// The table searched: that of the group the main window shows, or showed as
+// it closed when this window stayed open.
+const store::Table* searchedTable() { return store::tableForGroup(frmVemo::groupLastShown()); }
+
 } // namespace
 
 SearchFrm::SearchFrm() : Form(nullptr)
@@ -165,14 +169,6 @@ QString SearchFrm::detailLine(const ado::Recordset& card, const store::Table& ta
 }
 
 // ---- events -------------------------------------------------------------------------
-
-namespace {
-
-// The table searched: that of the group the main window shows, or showed as
-// it closed when this window stayed open.
-const store::Table* searchedTable() { return store::tableForGroup(frmVemo::groupLastShown()); }
-
-} // namespace
 
 
 void SearchFrm::TxtStr_Change()
