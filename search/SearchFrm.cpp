@@ -187,13 +187,15 @@ void SearchFrm::TxtStr_Change()
     // filter only narrows what is scanned; the exact comparison below decides.
     store::Listing listing = store::listCards(*table, typed, m.strSortOrder);
     m.strLookupSql = listing.sql;
-    m.rsLookup = std::move(listing.recordset);
+    // The listing is read once, here; the look-up recordset does not keep a
+    // second copy of the group beside the grid's while the window is open.
+    m.rsLookup.reset();
     if (listing.failure)
         logSkipped(lcSearch(), std::source_location::current(), *listing.failure);
     resumeNext(lcSearch(), [&] {
-        if (!m.rsLookup || m.rsLookup->State() != ado::adStateOpen || m.rsLookup->Eof())
+        if (!listing.recordset || listing.recordset->State() != ado::adStateOpen || listing.recordset->Eof())
             return;
-        ado::Recordset& rs = *m.rsLookup;
+        ado::Recordset& rs = *listing.recordset;
         int nameColumn = 0;
         while (nameColumn < rs.FieldCount() && rs.FieldName(nameColumn) != "Name")
             ++nameColumn;
