@@ -79,6 +79,10 @@ public:
     void btnUndo_Click(); // puts the loaded card's values back in every box
     void btnRtn_Click();  // Cancel: closes without saving
 
+    // Whether the editor holds a card it loaded for updating (and with it a
+    // connection to the data file) until it closes.
+    bool holdsCard() const { return card_ != nullptr; }
+
     // A box's text by the index of its column in the table description.
     QString boxText(int field) const;
     void setBoxText(int field, const QString& text);

@@ -378,12 +378,6 @@ void frmVemo::mpopSearch_Click() { btnSearch_Click(); }
 
 void frmVemo::mPopExit_Click() { btnQuit_Click(); }
 
-// ---- commands served by later work ----------------------------------------------
-
-void frmVemo::mnuPrint_Click() {}
-void frmVemo::mnuImportDB_Click() {}
-void frmVemo::mnuExportDB_Click() {}
-
 // ---- dialing and the about box ---------------------------------------------------
 
 void frmVemo::popDialing_Click()

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "forms/Form.h"
+#include "platform/ui/CommonDialog.h"
 
 class QAction;
 class QComboBox;
@@ -53,6 +54,7 @@ public:
     QLineEdit* TxtIndex = nullptr;
     controls::FlexGrid* MSFlexGrid1 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
+    ui::CommonDialog CommonDialog1{this}; // the file dialog of Import DB and Export DB
     QWidget* Line1[2] = {nullptr, nullptr};
     QWidget* Shape2 = nullptr;
     QWidget* Shape1[34] = {};
@@ -124,8 +126,9 @@ public:
     void btnEdit_Click();
     void btnDelete_Click();
     void btnSearch_Click();
-    void mnuPrint_Click();
-    void mnuImportDB_Click();
+    void mnuPrint_Click();    // mainwin/Print.cpp
+    void popPrint_Click();
+    void mnuImportDB_Click(); // mainwin/ImportExport.cpp
     void mnuExportDB_Click();
     void mnuDialingNum_Click();
     void mnuAbout_Click();

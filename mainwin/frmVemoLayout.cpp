@@ -278,7 +278,7 @@ void frmVemo::connectControls()
     connect(popDel, &QAction::triggered, this, &frmVemo::btnDelete_Click);
     connect(popSearch, &QAction::triggered, this, &frmVemo::btnSearch_Click);
     connect(popDialing, &QAction::triggered, this, &frmVemo::popDialing_Click);
-    connect(popPrint, &QAction::triggered, this, &frmVemo::mnuPrint_Click);
+    connect(popPrint, &QAction::triggered, this, &frmVemo::popPrint_Click);
 
     connect(mPopRestore, &QAction::triggered, this, &frmVemo::mPopRestore_Click);
     connect(mpopSearch, &QAction::triggered, this, &frmVemo::mpopSearch_Click);

@@ -12,6 +12,7 @@ packages=(
   culmus fonts-liberation2
   xvfb xdotool x11-utils
   openbox trayer
+  poppler-utils
   libx11-dev imagemagick
 )
 

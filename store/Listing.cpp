@@ -9,7 +9,8 @@ long Listing::count() const
     return recordset && recordset->State() == ado::adStateOpen ? recordset->RecordCount() : 0;
 }
 
-Listing listCards(const Table& table, const std::optional<QString>& letter, const QString& sortOrder)
+Listing listCards(const Table& table, const std::optional<QString>& letter, const QString& sortOrder,
+                  ado::Connection* over)
 {
     Listing listing;
     listing.sql = listingSql(table, sortOrder);
@@ -18,7 +19,10 @@ Listing listCards(const Table& table, const std::optional<QString>& letter, cons
     rs.setLockType(ado::adLockOptimistic);
     rs.setCursorType(ado::adOpenKeyset);
     try {
-        rs.Open(listing.sql.toStdString(), kConnectionString, -1, -1, ado::adCmdText);
+        if (over)
+            rs.Open(listing.sql.toStdString(), *over, -1, -1, ado::adCmdText);
+        else
+            rs.Open(listing.sql.toStdString(), kConnectionString, -1, -1, ado::adCmdText);
         if (letter)
             rs.setFilter(nameFilter(*letter).toStdString());
     } catch (const Error& e) {

@@ -35,6 +35,9 @@ struct Listing {
 // names untrimmed, so a caller wanting an exact match compares again);
 // std::nullopt lists the whole group. A failure never
 // leaves by exception: it is returned with the listing.
-Listing listCards(const Table& table, const std::optional<QString>& letter, const QString& sortOrder);
+// over: read over that open connection instead (the report reads over the
+// shared one); a closed one lists nothing and says so.
+Listing listCards(const Table& table, const std::optional<QString>& letter, const QString& sortOrder,
+                  ado::Connection* over = nullptr);
 
 } // namespace numora::store

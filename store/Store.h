@@ -65,6 +65,18 @@ struct Preparation {
 Preparation PrepareDatabase(ado::Connection& cn, const QString& dataFolder, dao::Engine& engine);
 Preparation PrepareDatabase(ado::Connection& cn, const QString& dataFolder);
 
+// What PrepareDatabase does once the data source is registered: makes cn
+// serve the data file (opening it afresh when it is closed or on another
+// file), upgrades that file, and returns why it cannot be used, as a sentence
+// naming it; empty when it can. The import uses it on the file it copied in.
+QString ServeDataFile(ado::Connection& cn, const QString& dataFolder);
+
+// Why a file that is to take the data file's place cannot be used as one,
+// as a sentence naming it: missing, empty, not a database, damaged, cut
+// short, or without the two directory tables. Empty when it can. The file is
+// read over a connection of its own and not changed.
+QString databaseFileProblem(const QString& file);
+
 // ---- groups and the SQL texts built on their tables ---------------------------
 
 // The table of a group text, compared exactly; nullptr for any other text.

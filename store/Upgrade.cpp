@@ -197,25 +197,46 @@ QString UpgradeDatabase(ado::Connection& cn)
     return {};
 }
 
-Preparation PrepareDatabase(ado::Connection& cn, const QString& dataFolder, dao::Engine& engine)
+QString ServeDataFile(ado::Connection& cn, const QString& dataFolder)
 {
-    Preparation prepared;
-    prepared.registrationErrors = RegisterDataSource(dataFolder, engine);
-    // The connection opened before the registration may be closed (the data
-    // source did not exist yet) or on the previous folder's file; from here
-    // on it serves the file the grid lists, and the upgrade goes to that file.
+    // The connection may be closed (the data source did not exist when it was
+    // first opened, or it was released) or on the previous folder's file;
+    // from here on it serves the file the grid lists, and the upgrade goes to
+    // that file.
     const std::optional<Error> openFailure = serveFile(cn, dataFilePath(dataFolder));
     if (cn.State() == ado::adStateOpen) {
-        prepared.unusable = UpgradeDatabase(cn);
-        if (!prepared.unusable.isEmpty())
-            return prepared;
+        if (QString locked = UpgradeDatabase(cn); !locked.isEmpty())
+            return locked;
     }
     // The file the data source names: the data folder's, unless registering
     // failed and an earlier entry still stands.
     const QString file =
         cn.State() == ado::adStateOpen ? QString::fromStdString(cn.DatabaseFile()) : dataFilePath(dataFolder);
-    prepared.unusable = checkDataFile(cn, file, openFailure);
+    return checkDataFile(cn, file, openFailure);
+}
+
+Preparation PrepareDatabase(ado::Connection& cn, const QString& dataFolder, dao::Engine& engine)
+{
+    Preparation prepared;
+    prepared.registrationErrors = RegisterDataSource(dataFolder, engine);
+    prepared.unusable = ServeDataFile(cn, dataFolder);
     return prepared;
+}
+
+QString databaseFileProblem(const QString& file)
+{
+    // The name goes into a connection string as it is (the driver takes no
+    // quoting there), where a semicolon would end it and start a keyword.
+    if (file.contains(QLatin1Char(';')))
+        return problemWith(file, QStringLiteral("its name holds a semicolon; rename it first"));
+    ado::Connection cn;
+    std::optional<Error> openFailure;
+    try {
+        cn.Open("Driver=SQLite3;Database=" + file.toStdString(), {}, {}, -1);
+    } catch (const Error& e) {
+        openFailure = e;
+    }
+    return checkDataFile(cn, file, openFailure);
 }
 
 } // namespace numora::store

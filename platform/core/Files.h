@@ -25,7 +25,18 @@ std::optional<std::string> readWhole(const std::string& path);
 // changed then.
 void replaceWhole(const std::string& path, std::string_view content);
 
-// The points between the steps of a replacement, told to an observer that
+// Copies the file existingFile to newFile, as a whole or not at all: the
+// bytes go to a new file in newFile's folder, are flushed to disk, and the
+// new file is then renamed into place, so that a failure or a kill at any
+// moment leaves the target as it was (or absent). With failIfExists a target
+// that exists is refused (number EEXIST) and never replaced, even when one
+// appears during the copy. A file copied onto itself is left as it is. The
+// copy takes the permissions of the file it replaces, else those of the
+// source. Throws numora::Error with errno as number and a sentence naming
+// the file as description; nothing is changed then.
+void CopyFileA(const std::string& existingFile, const std::string& newFile, bool failIfExists);
+
+// The points between the steps of a replacement or a copy, told to an observer that
 // does nothing, unless a test that stops the program at each of them has
 // installed its own.
 enum class ReplaceStep { Created, HalfWritten, Written, Synced, Renamed };

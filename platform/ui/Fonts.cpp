@@ -22,6 +22,9 @@ void installFontSubstitutions()
     QFont::insertSubstitutions(QStringLiteral("Courier New"),
                                {QStringLiteral("Miriam Mono CLM"), QStringLiteral("Liberation Mono"),
                                 QStringLiteral("DejaVu Sans Mono")});
+    // The report's face; Liberation Sans has its metrics and Hebrew letters.
+    QFont::insertSubstitutions(QStringLiteral("Arial"),
+                               {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
                                {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
 }

@@ -1,0 +1,162 @@
+// Export DB and Import DB: the whole data file copied out to a file the user
+// names, or a chosen file copied in over it, keeping the data file it
+// replaces as the backup Vemo.old.
+#include "mainwin/frmVemo.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLoggingCategory>
+
+#include <cerrno>
+#include <optional>
+
+#include "editor/FrmNewPhn.h"
+#include "mainwin/Module1.h"
+#include "platform/core/Error.h"
+#include "platform/core/Files.h"
+#include "platform/ui/MsgBox.h"
+#include "store/Store.h"
+
+namespace numora {
+namespace {
+
+Q_LOGGING_CATEGORY(lcFiles, "numora.importexport", QtInfoMsg)
+
+constexpr char kBackupName[] = "Vemo.old";
+constexpr char kOfferedName[] = "Vemo.mdb";
+constexpr long kErrFileAlreadyExists = 58;
+
+void copyFile(const QString& from, const QString& to, bool failIfExists)
+{
+    files::CopyFileA(QFile::encodeName(from).toStdString(), QFile::encodeName(to).toStdString(), failIfExists);
+}
+
+void showFailure(const char* what, const QString& description)
+{
+    ui::MsgBox(QLatin1String(what) + description, ui::vbOKOnly | ui::vbExclamation);
+}
+
+QString descriptionOf(const std::exception& e) { return QString::fromUtf8(e.what()); }
+
+// Shows the file dialog offering "Vemo.mdb" with the filter's first pair
+// chosen. The chosen path; none when the user cancelled (the offered name
+// would otherwise be taken as the choice) or the dialog could not be shown,
+// which is then said.
+std::optional<QString> chooseFile(ui::CommonDialog& dialog, ui::FileDialogRequest::Kind kind, const QString& filter)
+{
+    dialog.FileName = QLatin1String(kOfferedName);
+    dialog.Filter = filter;
+    dialog.FilterIndex = 1;
+    try {
+        if (kind == ui::FileDialogRequest::Save ? dialog.ShowSave() : dialog.ShowOpen())
+            return dialog.FileName;
+    } catch (const std::exception& e) {
+        ui::MsgBox(descriptionOf(e), ui::vbOKOnly | ui::vbExclamation);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+void frmVemo::mnuExportDB_Click()
+{
+    Module1State& m = Module1();
+    // The file the data source names, in whatever case its name has here.
+    const QString source = store::dataFilePath(m.strDataFolder);
+    const std::optional<QString> chosen =
+        chooseFile(CommonDialog1, ui::FileDialogRequest::Save, QStringLiteral("Microsoft Database (*.mdb)|*.mdb"));
+    if (!chosen)
+        return;
+    const QString& path = *chosen;
+    try {
+        try {
+            copyFile(source, path, true);
+        } catch (const Error& e) {
+            // Only a file that is there already is worth the question; any
+            // other failure is the export's.
+            if (e.number() != EEXIST)
+                throw;
+            if (ui::MsgBox(QStringLiteral("Do you want to overwrite ") + path + QLatin1Char('?'),
+                           ui::vbYesNo | ui::vbQuestion | ui::vbDefaultButton1) != ui::vbYes)
+                throw Error(kErrFileAlreadyExists, "File already exists");
+            copyFile(source, path, false);
+        }
+    } catch (const std::exception& e) {
+        resumeNext(lcFiles(), [&] { QDir::setCurrent(m.strDataFolder); });
+        showFailure("Failed to export database! ", descriptionOf(e));
+        return;
+    }
+    resumeNext(lcFiles(), [&] { QDir::setCurrent(m.strDataFolder); });
+    ui::MsgBox(QStringLiteral("Export DB to ") + path + QStringLiteral(" has succeeded!"), ui::vbOKOnly);
+}
+
+void frmVemo::mnuImportDB_Click()
+{
+    Module1State& m = Module1();
+    // An editor updating a card keeps that card, and a connection to the
+    // file it came from, until it closes; the card's Update must not go to a
+    // file the import has replaced.
+    if (const FrmNewPhn* editor = FrmNewPhn::existingInstance(); editor && editor->isLoaded() && editor->holdsCard()) {
+        ui::MsgBox(QStringLiteral("The record editor is open with a card of this directory. "
+                                  "Close it before importing a database."),
+                   ui::vbOKOnly | ui::vbExclamation);
+        return;
+    }
+    if (ui::MsgBox(QStringLiteral("This will import an external database") + m.strNewLine +
+                       QStringLiteral("into Numora, continue?"),
+                   ui::vbYesNo | ui::vbQuestion | ui::vbDefaultButton1, QStringLiteral("System Warning")) != ui::vbYes)
+        return;
+    const QString target = store::dataFilePath(m.strDataFolder);
+    const std::optional<QString> chosen =
+        chooseFile(CommonDialog1, ui::FileDialogRequest::Open,
+                   QStringLiteral("Microsoft Database (*.mdb)|*.mdb|Backup Database (*.old)|*.old"));
+    if (!chosen)
+        return;
+    const QString& path = *chosen;
+    resumeNext(lcFiles(), [&] { QDir::setCurrent(m.strDataFolder); });
+
+    // A file that is no directory database never takes the data file's place.
+    if (const QString problem = store::databaseFileProblem(path); !problem.isEmpty()) {
+        showFailure("Failed to import database! ", problem);
+        return;
+    }
+    try {
+        // A database file coming in keeps the one it replaces as the backup;
+        // a backup coming in (Vemo.old) leaves the backup as it is. Without a
+        // backup the data file is not replaced.
+        if (path.toUpper().endsWith(QLatin1String("MDB")) && QFileInfo::exists(target))
+            copyFile(target, store::fileInFolder(m.strDataFolder, QLatin1String(kBackupName)), false);
+    } catch (const std::exception& e) {
+        showFailure("Failed to import database! ", descriptionOf(e));
+        return;
+    }
+
+    // Nothing may hold the data file while it is replaced: the shared
+    // connection and every recordset read over it go, and the connection
+    // opens again on the file that is there afterwards.
+    m.rsDirectory = std::make_unique<ado::Recordset>();
+    m.rsLookup.reset();
+    if (m.cnDirectory && m.cnDirectory->State() == ado::adStateOpen)
+        resumeNext(lcFiles(), [&] { m.cnDirectory->Close(); });
+    if (!m.cnDirectory)
+        m.cnDirectory = std::make_unique<ado::Connection>();
+    std::optional<QString> failure;
+    try {
+        copyFile(path, target, false);
+    } catch (const std::exception& e) {
+        failure = descriptionOf(e);
+    }
+    // Checked as at start-up: a file that cannot be used is named, never
+    // shown as an empty directory.
+    const QString unusable = store::ServeDataFile(*m.cnDirectory, m.strDataFolder);
+    RefreshGrid();
+    if (failure) {
+        showFailure("Failed to import database! ", *failure);
+    } else if (!unusable.isEmpty()) {
+        showFailure("Failed to import database! ", unusable);
+    } else {
+        ui::MsgBox(QStringLiteral("Import DB from ") + path + QStringLiteral(" has succeeded!"), ui::vbOKOnly);
+    }
+}
+
+} // namespace numora
