@@ -24,15 +24,18 @@ export QT_LOGGING_RULES="numora.tray.debug=true"
 start_display
 openbox >"$work/openbox.log" 2>&1 &
 also_kill="$also_kill $!"
-sleep 1
+for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
+xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' || fail "openbox did not start"
+# A window manager and a panel beside a sanitizer build are slow company.
+wait_seconds=30
 start_vemo7 "$work/data"
 
 # WM_STATE of a window: Normal, Iconic, or nothing once withdrawn.
 wm_state() { xprop -id "$1" WM_STATE 2>/dev/null | sed -n 's/.*window state: //p'; }
-# Waits up to 5 s for a window's WM_STATE.
+# Waits up to 15 s for a window's WM_STATE.
 wait_state() {
   local want=$1 state=
-  for _ in $(seq 50); do
+  for _ in $(seq 150); do
     state=$(wm_state "$window")
     [ "$state" = "$want" ] && return
     sleep 0.1
@@ -53,11 +56,11 @@ trayer --edge top --align right --widthtype request --height 32 --SetDockType tr
   >"$work/trayer.log" 2>&1 &
 trayer_pid=$!
 also_kill="$also_kill $trayer_pid"
-for _ in $(seq 50); do grep -q "a system tray appeared" "$work/vemo7.log" && break; sleep 0.1; done
+for _ in $(seq 150); do grep -q "a system tray appeared" "$work/vemo7.log" && break; sleep 0.1; done
 grep -q "a system tray appeared" "$work/vemo7.log" || fail "the icon was not added when the tray appeared"
 # The icon: the program's small window that the tray embedded.
 icon=
-for _ in $(seq 50); do
+for _ in $(seq 150); do
   for w in $(xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null || true); do
     eval "$(xdotool getwindowgeometry --shell "$w")"
     if [ "$WIDTH" -le 64 ] && [ "$HEIGHT" -le 64 ]; then icon=$w; break; fi
@@ -72,7 +75,7 @@ echo "the icon is in the tray"
 
 # Minimised with the icon there, the window leaves the screen and the task bar.
 xdotool windowminimize "$window"
-for _ in $(seq 50); do xdotool search --onlyvisible --name '^Numora$' >/dev/null 2>&1 || break; sleep 0.1; done
+for _ in $(seq 150); do xdotool search --onlyvisible --name '^Numora$' >/dev/null 2>&1 || break; sleep 0.1; done
 xdotool search --onlyvisible --name '^Numora$' >/dev/null 2>&1 && fail "the minimised window is still on screen"
 [ -z "$(wm_state "$window")" ] || [ "$(wm_state "$window")" = Withdrawn ] \
   || fail "the minimised window is '$(wm_state "$window")', not withdrawn"
@@ -103,7 +106,7 @@ shoot "$out/tray_search.png"
 echo "screenshots: $out/tray_icon.png $out/tray_hidden.png $out/tray_menu.png $out/tray_search.png"
 # Cancel.
 xdotool mousemove --window "$search" 365 175 click 1
-for _ in $(seq 50); do xdotool search --onlyvisible --name '^Record Searching' >/dev/null 2>&1 || break; sleep 0.1; done
+for _ in $(seq 150); do xdotool search --onlyvisible --name '^Record Searching' >/dev/null 2>&1 || break; sleep 0.1; done
 xdotool search --onlyvisible --name '^Record Searching' >/dev/null 2>&1 && fail "Cancel did not close the search window"
 
 # The panel ends, taking the icon with it: minimised, the window stays reachable again.
