@@ -11,6 +11,7 @@
 #include "platform/controls/ListBox.h"
 #include "search/SearchFrm.h"
 #include "tests/support/FakeTray.h"
+#include "tests/support/ProgramRun.h"
 
 namespace numora::test {
 namespace {
@@ -135,7 +136,6 @@ TEST_F(TrayTest, SearchFromTheTrayLeavesTheMainWindowHiddenAndTheProgramEndsWith
     QTRY_VERIFY(!main.isVisible());
 
     bool ended = false;
-    bool timedOut = false;
     QTimer::singleShot(0, qApp, [&] {
         // Search from the icon's menu: the search window in front, the main window still hidden.
         ASSERT_TRUE(tray.click(&main, 1, 517));
@@ -172,18 +172,7 @@ TEST_F(TrayTest, SearchFromTheTrayLeavesTheMainWindowHiddenAndTheProgramEndsWith
             });
         });
     });
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, qApp, [&] {
-        timedOut = true;
-        QCoreApplication::exit(1);
-    });
-    guard.start(10000);
-    forms::run([&] {
-        ended = true;
-        frmVemo::Form_Terminate();
-    });
-    EXPECT_FALSE(timedOut);
+    EXPECT_TRUE(runProgram(ended));
     EXPECT_TRUE(ended);
     // The end step removed the icon of the window that is gone.
     EXPECT_TRUE(tray.icons.empty());
