@@ -75,8 +75,7 @@ echo "the icon is in the tray"
 
 # Minimised with the icon there, the window leaves the screen and the task bar.
 xdotool windowminimize "$window"
-for _ in $(seq 150); do xdotool search --onlyvisible --name '^Numora$' >/dev/null 2>&1 || break; sleep 0.1; done
-xdotool search --onlyvisible --name '^Numora$' >/dev/null 2>&1 && fail "the minimised window is still on screen"
+wait_gone '^Numora$' "the minimised window is still on screen"
 [ -z "$(wm_state "$window")" ] || [ "$(wm_state "$window")" = Withdrawn ] \
   || fail "the minimised window is '$(wm_state "$window")', not withdrawn"
 shoot "$out/tray_hidden.png"
@@ -106,8 +105,7 @@ shoot "$out/tray_search.png"
 echo "screenshots: $out/tray_icon.png $out/tray_hidden.png $out/tray_menu.png $out/tray_search.png"
 # Cancel.
 xdotool mousemove --window "$search" 365 175 click 1
-for _ in $(seq 150); do xdotool search --onlyvisible --name '^Record Searching' >/dev/null 2>&1 || break; sleep 0.1; done
-xdotool search --onlyvisible --name '^Record Searching' >/dev/null 2>&1 && fail "Cancel did not close the search window"
+wait_gone '^Record Searching' "Cancel did not close the search window"
 
 # The panel ends, taking the icon with it: minimised, the window stays reachable again.
 kill "$trayer_pid"

@@ -69,6 +69,18 @@ wait_window() {
   fail "no window named $pattern within ${wait_seconds:-10} s"
 }
 
+# Waits up to $wait_seconds (10 s unless a script sets more) for every visible
+# window whose name matches the pattern to go; fails with the message given
+# when one stays.
+wait_gone() {
+  local pattern=$1 message=$2
+  for _ in $(seq $((${wait_seconds:-10} * 10))); do
+    xdotool search --onlyvisible --name "$pattern" >/dev/null 2>&1 || return 0
+    sleep 0.1
+  done
+  fail "$message"
+}
+
 # Starts the program in a data folder (logging to $work/vemo7.log) and sets
 # $window to its main window once that has settled.
 start_vemo7() {
