@@ -42,25 +42,23 @@ bool isUtf8(std::string_view bytes)
     return true;
 }
 
-std::string asciiLower(std::string_view s)
+namespace {
+
+// The Latin letters from..from+25 moved to to..to+25.
+std::string latinCase(std::string_view s, char from, char to)
 {
     std::string out(s);
     for (char& c : out) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+        if (c >= from && c <= from + 25)
+            c = static_cast<char>(c - from + to);
     }
     return out;
 }
 
-std::string asciiUpper(std::string_view s)
-{
-    std::string out(s);
-    for (char& c : out) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    }
-    return out;
-}
+} // namespace
+
+std::string asciiLower(std::string_view s) { return latinCase(s, 'A', 'a'); }
+std::string asciiUpper(std::string_view s) { return latinCase(s, 'a', 'A'); }
 
 std::string_view trimmed(std::string_view s)
 {
