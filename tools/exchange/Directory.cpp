@@ -153,6 +153,40 @@ std::string selectSql(const store::Table& table, const std::array<std::string, s
     return sql + " FROM " + table.name;
 }
 
+// The group's names, trimmed.
+std::vector<std::string> namesIn(Database& db, const store::Table& table)
+{
+    Statement select(db, "SELECT " + db.columnsOf(table)[0] + " FROM " + table.name);
+    std::vector<std::string> names;
+    while (select.step())
+        names.emplace_back(store::trimBlanks(select.text(0)));
+    return names;
+}
+
+// Adds the rows inside the caller's transaction, after giving a file of the
+// old format the columns it lacks.
+void insertRows(Database& db, const store::Table& table, const std::vector<Row>& rows, const Progress& progress)
+{
+    std::array<std::string, store::kCardFields> columns = db.columnsOf(table);
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        const store::Column& column = table.columns[c];
+        if (columns[c].empty() && column.addedAtStart) {
+            db.exec(std::string("ALTER TABLE ") + table.name + " ADD COLUMN " + column.name + " " + column.type);
+            columns[c] = column.name;
+        }
+    }
+    std::string sql = std::string("INSERT INTO ") + table.name + " (";
+    for (std::size_t c = 0; c < columns.size(); ++c)
+        sql += (c ? ", " : "") + columns[c];
+    sql += ") VALUES (?, ?, ?, ?, ?, ?, ?)";
+    Statement insert(db, sql);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        insert.insert(rows[i], columns.size());
+        if (progress && ((i + 1) % kProgressStep == 0 || i + 1 == rows.size()))
+            progress("adding", i + 1, rows.size());
+    }
+}
+
 // Removes a temporary file unless it was renamed into place.
 struct TemporaryFile {
     std::string path;
@@ -183,51 +217,6 @@ std::vector<Card> readGroup(const std::string& database, const store::Table& tab
         cards.push_back(std::move(card));
     }
     return cards;
-}
-
-std::vector<std::string> namesInGroup(const std::string& database, const store::Table& table)
-{
-    Database db(database, false);
-    Statement select(db, "SELECT " + db.columnsOf(table)[0] + " FROM " + table.name);
-    std::vector<std::string> names;
-    while (select.step())
-        names.emplace_back(store::trimBlanks(select.text(0)));
-    return names;
-}
-
-void addCards(const std::string& database, const store::Table& table, const std::vector<Row>& rows,
-              const Progress& progress)
-{
-    Database db(database, true);
-    // The write lock taken at once: another program holding the file is
-    // found before anything is changed.
-    db.exec("BEGIN IMMEDIATE");
-    try {
-        std::array<std::string, store::kCardFields> columns = db.columnsOf(table);
-        for (std::size_t c = 0; c < columns.size(); ++c) {
-            const store::Column& column = table.columns[c];
-            if (columns[c].empty() && column.addedAtStart) {
-                db.exec(std::string("ALTER TABLE ") + table.name + " ADD COLUMN " + column.name + " " + column.type);
-                columns[c] = column.name;
-            }
-        }
-        std::string sql = std::string("INSERT INTO ") + table.name + " (";
-        for (std::size_t c = 0; c < columns.size(); ++c)
-            sql += (c ? ", " : "") + columns[c];
-        sql += ") VALUES (?, ?, ?, ?, ?, ?, ?)";
-        Statement insert(db, sql);
-        for (std::size_t i = 0; i < rows.size(); ++i) {
-            insert.insert(rows[i], columns.size());
-            if (progress && (i + 1) % kProgressStep == 0)
-                progress("adding", i + 1, rows.size());
-        }
-        db.exec("COMMIT");
-    } catch (...) {
-        sqlite3_exec(db.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
-        throw;
-    }
-    if (progress)
-        progress("adding", rows.size(), rows.size());
 }
 
 std::string readFile(const std::string& path)
@@ -338,7 +327,6 @@ ExportResult exportGroup(const std::string& database, const store::Table& table,
 ImportPlan importFile(const std::string& database, const store::Table& table, Format format, const std::string& file,
                       bool dryRun, const Progress& progress)
 {
-    std::vector<std::string> names = namesInGroup(database, table);
     const std::string bytes = readFile(file);
     ReadResult read;
     try {
@@ -346,10 +334,21 @@ ImportPlan importFile(const std::string& database, const store::Table& table, Fo
     } catch (const std::exception& e) {
         throw std::runtime_error(file + ": " + e.what());
     }
-    ImportPlan plan = planImport(std::move(read), table, names);
-    if (!dryRun && !plan.toAdd.empty())
-        addCards(database, table, plan.toAdd, progress);
-    return plan;
+    Database db(database, !dryRun);
+    if (dryRun)
+        return planImport(std::move(read), table, namesIn(db, table));
+    // The write lock taken at once: another program holding the file is
+    // found before anything is changed, and none adds a name meanwhile.
+    db.exec("BEGIN IMMEDIATE");
+    try {
+        ImportPlan plan = planImport(std::move(read), table, namesIn(db, table));
+        insertRows(db, table, plan.toAdd, progress);
+        db.exec("COMMIT");
+        return plan;
+    } catch (...) {
+        sqlite3_exec(db.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
 }
 
 } // namespace numora::exchange

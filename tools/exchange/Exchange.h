@@ -120,14 +120,6 @@ using Progress = std::function<void(const char* step, std::size_t done, std::siz
 
 // The group's cards in the order they were added.
 std::vector<Card> readGroup(const std::string& database, const store::Table& table);
-// The group's names, trimmed.
-std::vector<std::string> namesInGroup(const std::string& database, const store::Table& table);
-// Adds the rows in one transaction: all of them, or none when any fails.
-// A file of the format before Address and Email gains those columns first,
-// as the program gives them at start.
-void addCards(const std::string& database, const store::Table& table, const std::vector<Row>& rows,
-              const Progress& progress = {});
-
 // The whole file; throws when it cannot be read or is larger than an
 // address book file can sensibly be.
 std::string readFile(const std::string& path);
@@ -143,7 +135,11 @@ struct ExportResult {
 ExportResult exportGroup(const std::string& database, const store::Table& table, Format format,
                          const std::string& file, const Progress& progress = {});
 
-// With dryRun the plan is made and nothing is written.
+// The file's cards checked against the group's names and added in one
+// transaction that also holds the write lock while the names are read, so
+// that no other program adds a name in between. A file of the format before
+// Address and Email gains those columns first, as the program gives them at
+// start. With dryRun the plan is made and nothing is written.
 ImportPlan importFile(const std::string& database, const store::Table& table, Format format, const std::string& file,
                       bool dryRun, const Progress& progress = {});
 
