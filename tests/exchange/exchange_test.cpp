@@ -202,7 +202,7 @@ TEST_F(Exchange, OlderPhonesVcardsAreRead)
         "item1.TEL;TYPE=WORK,VOICE:03-555\r\n 3333\r\nTEL;TYPE=HOME:03-5554444\r\nTEL;TYPE=HOME;TYPE=PREF:03-5555555\r\n"
         "EMAIL;TYPE=INTERNET:john@mail.example\r\nNOTE:another\r\nBDAY:1980-01-01\r\nORG:Acme;Sales\r\nEND:VCARD\r\n"
         "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Uri\r\nTEL;VALUE=uri;PREF=2:tel:+972-3-5556666\r\n"
-        "TEL;VALUE=uri;PREF=1:tel:+972-3-5557777\r\nEND:VCARD\r\n"
+        "TEL;VALUE=uri;PREF=1;TYPE=\"voice,cell\":tel:+972-3-5557777\r\nEND:VCARD\r\n"
         "BEGIN:VCARD\r\nVERSION:3.0\r\nFN;CHARSET=UTF-8:\xD7\xff\r\nTEL:1\r\nEND:VCARD\r\n";
     const exchange::ReadResult read = exchange::readVcard(vcf);
     ASSERT_EQ(read.cards.size(), 3u);
@@ -217,8 +217,8 @@ TEST_F(Exchange, OlderPhonesVcardsAreRead)
     EXPECT_EQ(john[Kind::Home], "03-5555555"); // the preferred one
     EXPECT_EQ(john[Kind::Email], "john@mail.example");
     EXPECT_EQ(john[Kind::Dept], "Sales");
-    EXPECT_EQ(read.cards[2][Kind::Home], "+972-3-5557777"); // untyped: PREF=1 first, into the first free place
-    EXPECT_EQ(read.cards[2][Kind::Mobile], "+972-3-5556666");
+    EXPECT_EQ(read.cards[2][Kind::Mobile], "+972-3-5557777"); // a quoted list of types
+    EXPECT_EQ(read.cards[2][Kind::Home], "+972-3-5556666");   // untyped: the first free place
     ASSERT_EQ(read.unreadable.size(), 1u);
     EXPECT_EQ(read.unreadable[0].number, 4);
     EXPECT_NE(read.unreadable[0].reason.find("not valid UTF-8 text"), std::string::npos);

@@ -148,8 +148,16 @@ std::optional<Property> parseLine(const Logical& logical)
                       ? "ENCODING"
                       : "TYPE";
         }
-        for (const std::string_view v : splitOutsideQuotes(values, ','))
-            p.params.emplace_back(key, unquoted(text::trimmed(v)));
+        for (const std::string_view v : splitOutsideQuotes(values, ',')) {
+            const std::string value = unquoted(text::trimmed(v));
+            if (key != "TYPE") {
+                p.params.emplace_back(key, value);
+                continue;
+            }
+            // 4.0 may quote a list of types as one value: TYPE="voice,home".
+            for (const std::string_view type : splitOutsideQuotes(value, ','))
+                p.params.emplace_back(key, std::string(text::trimmed(type)));
+        }
     }
     return p;
 }
