@@ -13,6 +13,7 @@ packages=(
   xvfb xdotool
   poppler-utils
   libx11-dev imagemagick
+  desktop-file-utils appstream groff-base dpkg-dev
 )
 
 missing=()
