@@ -5,11 +5,11 @@
 # library that the package really installs, at the place it installs it.
 #
 # usage: package.sh CPACK BUILD_DIR
-# Exits 77 (skipped) when dpkg-deb or dpkg-shlibdeps is missing.
+# Exits 77 (skipped) when dpkg-deb, dpkg-shlibdeps or odbcinst is missing.
 set -euo pipefail
 
 cpack=$1 build=$(realpath "$2")
-for tool in dpkg-deb dpkg-shlibdeps; do
+for tool in dpkg-deb dpkg-shlibdeps odbcinst; do
   command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
 done
 work=$(mktemp -d)
@@ -48,5 +48,14 @@ for script in postinst prerm; do
   [ -n "$library" ] || fail "$script does not register the control library for the machine"
   grep -qxF "$library" "$work/files" || fail "$script registers $library, which the package does not install"
 done
-grep -q 'odbcinst -q -d -n SQLite3' "$work/control/postinst" || fail "postinst does not see to the SQLite3 driver"
+# Run against an empty driver list (the machine's own left alone), twice: the
+# SQLite3 driver is registered where it is missing, and only then.
+mkdir "$work/odbc" && : >"$work/odbc/odbcinst.ini"
+for _ in 1 2; do
+  ODBCSYSINI=$work/odbc NUMORA_REGISTRY_DIR=$work/registry sh "$work/control/postinst" configure >/dev/null 2>&1 \
+    || fail "postinst failed"
+done
+[ "$(grep -c '^\[SQLite3\]' "$work/odbc/odbcinst.ini")" = 1 ] || fail "postinst registered the driver $(cat "$work/odbc/odbcinst.ini")"
+ODBCSYSINI=$work/odbc odbcinst -q -d -n SQLite3 | grep -q '^Driver=/.*libsqlite3odbc\.so$' \
+  || fail "postinst did not register the SQLite3 driver: $(cat "$work/odbc/odbcinst.ini")"
 echo "passed: the package declares its dependencies, holds its files, and registers what it installs"
