@@ -21,7 +21,7 @@ namespace {
 
 // The driver's own floor: the same rows read straight through the ODBC C API.
 constexpr char kReference[] = "BM_Listing_RawOdbc";
-// The grid's operations must stay within this multiple of the reference, and
+// The grid's and the search's operations must stay within this multiple of the reference, and
 // the program within this much resident memory with the whole group listed.
 constexpr double kTargetRatio = 1.25;
 constexpr double kTargetMiB = 50;
@@ -64,14 +64,14 @@ public:
             return;
         const double refReal = median(reference->second.real);
         const double refCpu = median(reference->second.cpu);
-        std::printf("\nMedian per iteration, and as a multiple of %s (target for the grid: %.2fx):\n", kReference,
+        std::printf("\nMedian per iteration, and as a multiple of %s (target for the grid and the search: %.2fx):\n", kReference,
                     kTargetRatio);
         std::printf("  %-30s %11s %8s %11s %8s  %s\n", "", "real", "ratio", "CPU", "ratio", "memory");
         for (const std::string& name : order_) {
             const Times& t = times_.at(name);
             const double real = median(t.real);
             const double cpu = median(t.cpu);
-            const bool grid = name.rfind("BM_Grid_", 0) == 0;
+            const bool grid = name.rfind("BM_Grid_", 0) == 0 || name.rfind("BM_Search_", 0) == 0;
             std::printf("  %-30s %8.2f ms %7.2fx %8.2f ms %7.2fx", name.c_str(), real * 1e3, real / refReal,
                         cpu * 1e3, cpu / refCpu);
             if (!t.rssMiB.empty()) {

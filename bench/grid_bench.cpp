@@ -11,6 +11,7 @@
 #include <string>
 
 #include "bench/BenchEnv.h"
+#include "bench/StartedWindow.h"
 #include "mainwin/Module1.h"
 #include "mainwin/frmVemo.h"
 #include "platform/controls/FlexGrid.h"
@@ -30,28 +31,6 @@ double residentMiB()
     }
     return 0;
 }
-
-// A started main window for one benchmark, ended with it.
-class StartedWindow {
-public:
-    StartedWindow() : w_(std::make_unique<frmVemo>())
-    {
-        w_->show();
-        QApplication::processEvents();
-    }
-    ~StartedWindow()
-    {
-        frmVemo::Form_Terminate();
-        w_.reset();
-        QApplication::processEvents();
-    }
-    StartedWindow(const StartedWindow&) = delete;
-    StartedWindow& operator=(const StartedWindow&) = delete;
-    frmVemo& operator*() const { return *w_; }
-
-private:
-    std::unique_ptr<frmVemo> w_;
-};
 
 void BM_Grid_LetterTabFill(benchmark::State& state)
 {

@@ -63,12 +63,7 @@ frmVemo* mainWindow()
     return main && main->isLoaded() ? main : nullptr;
 }
 
-// The group the main window shows now; empty when it is gone.
-QString currentGroup()
-{
-    frmVemo* main = mainWindow();
-    return main && main->cmbGroup ? main->cmbGroup->currentText() : QString();
-}
+QString currentGroup() { return frmVemo::groupShown(); }
 
 const store::Table& groupTable()
 {

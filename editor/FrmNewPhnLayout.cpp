@@ -6,7 +6,6 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPlainTextEdit>
 #include <QToolButton>
 
@@ -73,23 +72,6 @@ constexpr int kFirstTransparentLabel = 5; // the address and e-mail labels show 
 // Names and addresses are written in Hebrew; numbers and e-mail addresses run left to right.
 constexpr bool kRightToLeft[store::kCardFields] = {true, false, false, false, false, true, false};
 
-// A box's label: its text starts with the colon, which stays at the left,
-// next to the box, as in a left-to-right line; on its own the text would
-// take the direction of its Hebrew and put the colon at the far end.
-class FieldLabel : public QLabel {
-public:
-    using QLabel::QLabel;
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.setFont(font());
-        painter.setPen(palette().color(QPalette::WindowText));
-        painter.drawText(contentsRect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextForceLeftToRight, text());
-    }
-};
-
 void yellow(QWidget* box)
 {
     QPalette pal = box->palette();
@@ -143,10 +125,9 @@ void FrmNewPhn::buildControls()
             box->setLayoutDirection(Qt::RightToLeft); // and so aligned to the right
         boxes_[static_cast<size_t>(f)] = box;
 
-        labels[f] = new FieldLabel(fields);
-        labels[f]->setObjectName(QLatin1String(at.label));
-        labels[f]->setText(QString::fromUtf8(at.labelText));
-        labels[f]->setGeometry(twipsRect(at.labelLeft, at.labelTop, at.labelWidth, at.labelHeight));
+        // The colon at the start of the label stays at its left, next to the box.
+        labels[f] = ui::leftToRightLabel(fields, at.label, QString::fromUtf8(at.labelText),
+                                         twipsRect(at.labelLeft, at.labelTop, at.labelWidth, at.labelHeight));
         if (f < kFirstTransparentLabel)
             fill(labels[f], kLightPink);
     }

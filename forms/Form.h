@@ -16,6 +16,7 @@
 
 #include <QCloseEvent>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
@@ -102,6 +103,19 @@ protected:
     virtual bool Form_Load() = 0;
     // The unload step, run as the window unloads.
     virtual void Form_Unload() {}
+
+    // A window that hides when minimised calls this from its changeEvent:
+    // once the state change has settled, a window still minimised is hidden,
+    // and shows neither on screen nor in the task bar until shown again.
+    void hideWhenMinimised(const QEvent* event)
+    {
+        if (event->type() != QEvent::WindowStateChange || !this->isMinimized())
+            return;
+        QTimer::singleShot(0, this, [this] {
+            if (this->isMinimized())
+                this->hide();
+        });
+    }
 
     void closeEvent(QCloseEvent* event) override
     {

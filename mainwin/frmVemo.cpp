@@ -2,11 +2,15 @@
 // showing), Quit, the end step when the program ends, and the commands.
 #include "mainwin/frmVemo.h"
 
+#include <QComboBox>
+#include <QCursor>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLoggingCategory>
+#include <QMenu>
 #include <QMouseEvent>
+#include <QTimer>
 
 #include "about/frmAbout.h"
 #include "editor/FrmNewPhn.h"
@@ -19,8 +23,10 @@
 #include "platform/dao/DBEngine.h"
 #include "platform/keyboard/KeyboardLayout.h"
 #include "platform/tray/Tray.h"
+#include "platform/ui/Foreground.h"
 #include "platform/ui/MsgBox.h"
 #include "platform/win/WindowsFolder.h"
+#include "search/SearchFrm.h"
 #include "store/Store.h"
 
 namespace numora {
@@ -28,6 +34,8 @@ namespace {
 
 // Start-up and end steps that fail are passed over and logged here.
 Q_LOGGING_CATEGORY(lcMainWindow, "numora.mainwin", QtInfoMsg)
+// The tray icon's comings and goings.
+Q_LOGGING_CATEGORY(lcTray, "numora.tray", QtInfoMsg)
 
 constexpr char kPlacementProgId[] = "Kwendo.Ravelle";
 constexpr char kPlacementSection[] = "Setting";
@@ -123,7 +131,8 @@ bool frmVemo::Form_Load()
         nid.uCallbackMessage = tray::WM_MOUSEMOVE;
         nid.hIcon = windowIcon();
         nid.setTip(QLatin1String(kProgramName));
-        tray::Shell_NotifyIconA(tray::NIM_ADD, nid);
+        if (!addTrayIcon())
+            waitForTray();
     });
     // The showing that started this step completes after it returns, so the
     // window is on screen when start-up ends.
@@ -141,7 +150,25 @@ void frmVemo::btnQuit_Click()
 
 void frmVemo::mnuExit_Click() { btnQuit_Click(); }
 
-void frmVemo::Form_Unload() { Ravelle1.reset(); }
+void frmVemo::Form_Unload()
+{
+    if (trayRetry_)
+        trayRetry_->stop();
+    groupAtUnload_ = cmbGroup->currentText();
+    Ravelle1.reset();
+}
+
+QString frmVemo::groupShown()
+{
+    const frmVemo* main = existingInstance();
+    return main && main->isLoaded() ? main->cmbGroup->currentText() : QString();
+}
+
+QString frmVemo::groupLastShown()
+{
+    const frmVemo* main = existingInstance();
+    return main && main->isLoaded() ? main->cmbGroup->currentText() : groupAtUnload_;
+}
 
 void frmVemo::Form_Terminate()
 {
@@ -169,6 +196,31 @@ bool frmVemo::event(QEvent* event)
         return true;
     }
     return QMainWindow::event(event);
+}
+
+void frmVemo::changeEvent(QEvent* event)
+{
+    // Minimised, the window leaves the screen and the task bar for the tray,
+    // when its icon is there to bring it back. A tray that went away (its
+    // panel ended) took the icon with it: the window then stays on the task
+    // bar, and the icon returns with the next tray.
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && trayIconShown_ &&
+        !tray::Shell_NotifyIconA(tray::NIM_MODIFY, Module1().nidTray)) {
+        tray::Shell_NotifyIconA(tray::NIM_DELETE, Module1().nidTray);
+        trayIconShown_ = false;
+        waitForTray();
+    }
+    if (trayIconShown_)
+        hideWhenMinimised(event);
+    QMainWindow::changeEvent(event);
+}
+
+void frmVemo::mousePressEvent(QMouseEvent* event)
+{
+    // Presses the controls leave alone reach the window: its free client area.
+    const int button = event->button() == Qt::RightButton ? 2 : event->button() == Qt::LeftButton ? 1 : 4;
+    Form_MouseDown(button, event->globalPosition().toPoint());
+    QMainWindow::mousePressEvent(event);
 }
 
 bool frmVemo::eventFilter(QObject* watched, QEvent* event)
@@ -256,13 +308,75 @@ void frmVemo::btnDelete_Click()
     RefreshGrid();
 }
 
-// ---- commands served by later work ----------------------------------------------
+// ---- the search window -----------------------------------------------------------
 
-void frmVemo::btnSearch_Click() {}
-void frmVemo::mPopRestore_Click() {}
-void frmVemo::mpopSearch_Click() {}
-void frmVemo::mPopExit_Click() {}
-void frmVemo::nidTray_Callback(int) {}
+void frmVemo::btnSearch_Click()
+{
+    // A search window hidden or minimised comes back as it was left.
+    SearchFrm& search = SearchFrm::instance();
+    search.setWindowState(Qt::WindowNoState);
+    ui::SetForegroundWindow(&search);
+    search.show();
+}
+
+// ---- the tray icon and its menu ----------------------------------------------------
+
+bool frmVemo::addTrayIcon()
+{
+    trayIconShown_ = tray::Shell_NotifyIconA(tray::NIM_ADD, Module1().nidTray);
+    return trayIconShown_;
+}
+
+void frmVemo::waitForTray()
+{
+    // No tray on this desktop (yet): the window stays on the task bar when
+    // minimised, and looks for a tray now and then.
+    qCDebug(lcTray) << "no system tray: the icon is added when one appears";
+    if (!trayRetry_) {
+        trayRetry_ = new QTimer(this);
+        trayRetry_->setInterval(kTrayRetryMs);
+        connect(trayRetry_, &QTimer::timeout, this, [this] {
+            if (addTrayIcon()) {
+                trayRetry_->stop();
+                qCDebug(lcTray) << "a system tray appeared; the icon is in it";
+            }
+        });
+    }
+    trayRetry_->start();
+}
+
+void frmVemo::nidTray_Callback(int code)
+{
+    switch (code) {
+    case tray::WM_LBUTTONDBLCLK:
+        mPopRestore_Click();
+        break;
+    case tray::WM_RBUTTONUP:
+        ui::SetForegroundWindow(this);
+        mPopupSys->popup(QCursor::pos());
+        break;
+    default: // a single click, a press, a movement over the icon
+        break;
+    }
+}
+
+void frmVemo::Form_MouseDown(int button, const QPoint& globalPos)
+{
+    if (button == 2)
+        mPopupSys->popup(globalPos);
+}
+
+void frmVemo::mPopRestore_Click()
+{
+    setWindowState(Qt::WindowNoState);
+    ui::SetForegroundWindow(this);
+    show();
+}
+
+// The main window stays as it is, hidden in the tray or not.
+void frmVemo::mpopSearch_Click() { btnSearch_Click(); }
+
+void frmVemo::mPopExit_Click() { btnQuit_Click(); }
 
 // ---- dialing and the about box ---------------------------------------------------
 

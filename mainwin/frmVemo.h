@@ -21,6 +21,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QStatusBar;
+class QTimer;
 class QToolButton;
 
 namespace numora::controls { class FlexGrid; class LetterTabStrip; }
@@ -74,6 +75,13 @@ public:
             *popPrint = nullptr;
     QMenu* mPopupSys = nullptr;
     QAction *mPopRestore = nullptr, *mpopSearch = nullptr, *mPopExit = nullptr;
+
+    // The group the main window shows (its group selector's text); empty when
+    // it is not loaded, as the editor and the search window may outlive it.
+    static QString groupShown();
+    // The same while it is loaded; after it unloaded, the group it showed
+    // then (a search window left open goes on searching that group).
+    static QString groupLastShown();
 
     // Status bar panels, counted from 1 as the program names them.
     QString panelText(int panel) const;
@@ -129,8 +137,17 @@ public:
     void mpopSearch_Click();
     void mPopExit_Click();
     // A mouse event on the tray icon, by its code (515 double-click, 517 right
-    // button released).
+    // button released; any other does nothing).
     void nidTray_Callback(int code);
+    // A mouse button pressed on the free client area (2: the right one, which
+    // opens the tray menu there).
+    void Form_MouseDown(int button, const QPoint& globalPos);
+    // Whether the icon is in the tray. Without a tray the window does not
+    // hide when minimised (nothing would bring it back); the icon is added as
+    // soon as a tray appears.
+    bool trayIconShown() const { return trayIconShown_; }
+    // How often the window looks for a tray that appeared after start-up.
+    static constexpr int kTrayRetryMs = 1000;
 
 protected:
     // The load step. False when start-up refused to go on (a data folder the
@@ -141,13 +158,21 @@ protected:
     void Form_Unload() override;
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     void buildControls(QWidget* client);
     void buildMenus();
     void connectControls();
+    // Puts the icon of nidTray in the tray; false while the desktop has none.
+    bool addTrayIcon();
+    void waitForTray();
 
     QLabel* panels_[2] = {nullptr, nullptr};
+    bool trayIconShown_ = false;
+    static inline QString groupAtUnload_;
+    QTimer* trayRetry_ = nullptr; // runs while the icon waits for a tray
 };
 
 } // namespace numora

@@ -10,7 +10,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libxdo-dev
   culmus fonts-liberation2
-  xvfb xdotool
+  xvfb xdotool x11-utils
+  openbox trayer
   poppler-utils
   libx11-dev imagemagick
   desktop-file-utils appstream groff-base dpkg-dev

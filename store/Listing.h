@@ -1,7 +1,7 @@
 #pragma once
 // The listing service: the cards of one group in name order, all of them or
-// only the names that begin with one letter, with the query texts that say
-// what was asked. The grid lists what it gets; nothing here touches a widget.
+// only the names that begin with one letter (or with the search window's
+// text), with the query texts that say what was asked. The grid lists what it gets; nothing here touches a widget.
 
 #include <QString>
 
@@ -31,7 +31,9 @@ struct Listing {
 // over a connection of the recordset's own to the data source, with a keyset
 // cursor and optimistic locking, so the recordset can write them back.
 // letter: only the names that begin with it, through the recordset's filter
-// (never in the SQL); std::nullopt lists the whole group. A failure never
+// (never in the SQL; it compares Latin letters without regard to case and
+// names untrimmed, so a caller wanting an exact match compares again);
+// std::nullopt lists the whole group. A failure never
 // leaves by exception: it is returned with the listing.
 // over: read over that open connection instead (the report reads over the
 // shared one); a closed one lists nothing and says so.

@@ -6,8 +6,8 @@
 #include <QWidget>
 
 #include <algorithm>
-#include <map>
-#include <utility>
+#include <memory>
+#include <vector>
 
 namespace numora::tray {
 
@@ -41,46 +41,51 @@ void deliverCallback(const NotifyIconData& data, int code)
     if (!data.hWnd || !(data.uFlags & NIF_MESSAGE))
         return;
     TrayCallbackEvent event(data.uCallbackMessage, data.uID, code);
-    QCoreApplication::sendEvent(data.hWnd, &event);
+    QCoreApplication::sendEvent(data.hWnd.data(), &event);
 }
 
 namespace {
 
+// The icons this program put in the desktop's tray. An icon is found by its
+// window and uID; a record whose window is gone finds the icon of a window
+// that is gone (the guarded pointers of both are null).
 class RealTrayArea final : public TrayArea {
 public:
     bool notifyIcon(std::uint32_t message, const NotifyIconData& data) override
     {
-        if (!data.hWnd || !qApp)
+        if (!qApp)
             return false;
-        const Key key{data.hWnd, data.uID};
-        auto it = icons_.find(key);
-        if (it != icons_.end() && !it->second.icon) { // deleted with the application
-            icons_.erase(it);
-            it = icons_.end();
-        }
+        std::erase_if(icons_, [](const std::unique_ptr<Entry>& e) { return !e->icon; }); // gone with the application
+        const auto it = std::find_if(icons_.begin(), icons_.end(), [&](const std::unique_ptr<Entry>& e) {
+            return e->data.hWnd == data.hWnd && e->data.uID == data.uID;
+        });
         switch (message) {
         case NIM_ADD: {
-            if (it != icons_.end())
+            // Without a tray the icon would show nowhere; the caller may try
+            // again when one appears.
+            if (!data.hWnd || it != icons_.end() || !QSystemTrayIcon::isSystemTrayAvailable())
                 return false;
-            auto* icon = new QSystemTrayIcon(qApp);
-            Entry& entry = icons_[key];
-            entry.icon = icon;
-            apply(entry, data);
-            QObject::connect(icon, &QSystemTrayIcon::activated, icon,
-                             [this, key](QSystemTrayIcon::ActivationReason reason) { activated(key, reason); });
-            icon->show();
-            return QSystemTrayIcon::isSystemTrayAvailable();
+            auto entry = std::make_unique<Entry>();
+            entry->icon = new QSystemTrayIcon(qApp);
+            apply(*entry, data);
+            Entry* e = entry.get();
+            QObject::connect(e->icon, &QSystemTrayIcon::activated, e->icon,
+                             [e](QSystemTrayIcon::ActivationReason reason) { activated(*e, reason); });
+            e->icon->show();
+            icons_.push_back(std::move(entry));
+            return true;
         }
         case NIM_MODIFY:
-            if (it == icons_.end())
+            // An icon whose tray went away is nowhere to be seen.
+            if (it == icons_.end() || !QSystemTrayIcon::isSystemTrayAvailable())
                 return false;
-            apply(it->second, data);
+            apply(**it, data);
             return true;
         case NIM_DELETE:
             if (it == icons_.end())
                 return false;
-            it->second.icon->hide();
-            delete it->second.icon.data();
+            (*it)->icon->hide();
+            delete (*it)->icon.data();
             icons_.erase(it);
             return true;
         default:
@@ -89,16 +94,13 @@ public:
     }
 
 private:
-    using Key = std::pair<QWidget*, std::uint32_t>;
     struct Entry {
         QPointer<QSystemTrayIcon> icon;
-        QPointer<QWidget> window; // callbacks go only to a window that still exists
-        NotifyIconData data;
+        NotifyIconData data; // the window, uID and callback message the icon reports with
     };
 
     static void apply(Entry& entry, const NotifyIconData& data)
     {
-        entry.window = data.hWnd;
         if (data.uFlags & NIF_ICON)
             entry.icon->setIcon(data.hIcon);
         if (data.uFlags & NIF_TIP)
@@ -111,11 +113,8 @@ private:
         entry.data.uID = data.uID;
     }
 
-    void activated(const Key& key, QSystemTrayIcon::ActivationReason reason)
+    static void activated(const Entry& entry, QSystemTrayIcon::ActivationReason reason)
     {
-        const auto it = icons_.find(key);
-        if (it == icons_.end() || !it->second.window)
-            return;
         int code = 0;
         switch (reason) {
         case QSystemTrayIcon::DoubleClick: code = WM_LBUTTONDBLCLK; break;
@@ -124,10 +123,10 @@ private:
         case QSystemTrayIcon::MiddleClick: code = WM_MBUTTONUP; break;
         default: return;
         }
-        deliverCallback(it->second.data, code);
+        deliverCallback(entry.data, code); // nothing once the window is gone
     }
 
-    std::map<Key, Entry> icons_;
+    std::vector<std::unique_ptr<Entry>> icons_;
 };
 
 } // namespace

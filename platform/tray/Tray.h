@@ -2,7 +2,9 @@
 // The notification-area icon, behind a seam. A window puts its icon in the
 // tray with Shell_NotifyIconA(NIM_ADD, record) and takes it out with
 // NIM_DELETE and the same record; the icon is known by the window and the
-// record's uID. Mouse events on the icon come back to that window as a
+// record's uID. The record holds its window through a guarded pointer: the
+// window may be gone before its icon is removed (the program ends after its
+// main window), and such a record still names the icon it added. Mouse events on the icon come back to that window as a
 // TrayCallbackEvent carrying the record's callback message and the code of
 // the mouse event (515 double-click, 517 right button released, ...).
 //
@@ -14,14 +16,14 @@
 
 #include <QEvent>
 #include <QIcon>
+#include <QPointer>
 #include <QString>
+#include <QWidget>
 
 #include <array>
 #include <cstdint>
 
 #include "platform/core/Seam.h"
-
-class QWidget;
 
 namespace numora::tray {
 
@@ -49,7 +51,7 @@ inline constexpr std::uint32_t kNotifyIconDataSize = 88;
 
 struct NotifyIconData {
     std::uint32_t cbSize = 0;
-    QWidget* hWnd = nullptr;          // the window that owns the icon and gets its callbacks
+    QPointer<QWidget> hWnd;           // the window that owns the icon and gets its callbacks; null once gone
     std::uint32_t uID = 0;
     std::uint32_t uFlags = 0;         // NIF_* bits
     std::uint32_t uCallbackMessage = 0;
@@ -67,7 +69,9 @@ class TrayArea {
 public:
     virtual ~TrayArea() = default;
     // Adds, changes or removes the icon the record names; false on failure
-    // (adding an icon that exists, removing one that does not, no tray).
+    // (adding an icon that exists, removing one that does not, adding while
+    // the desktop has no tray: nothing is kept then, so the same add can be
+    // tried again once a tray appears; changing an icon whose tray has gone).
     virtual bool notifyIcon(std::uint32_t message, const NotifyIconData& data) = 0;
 };
 

@@ -1,10 +1,36 @@
 #include "platform/ui/Decorations.h"
 
 #include <QLabel>
+#include <QPainter>
 #include <QToolButton>
 #include <QWidget>
 
 namespace numora::ui {
+namespace {
+
+class LeftToRightLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setFont(font());
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(contentsRect(), static_cast<int>(alignment()) | Qt::TextForceLeftToRight, text());
+    }
+};
+
+QLabel* place(QLabel* l, const char* name, const QRect& at)
+{
+    l->setObjectName(QLatin1String(name));
+    l->setGeometry(at);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return l;
+}
+
+} // namespace
 
 QWidget* decoration(QWidget* parent, const QString& name, const QRect& place, const QColor& colour)
 {
@@ -19,13 +45,14 @@ QWidget* decoration(QWidget* parent, const QString& name, const QRect& place, co
     return w;
 }
 
-QLabel* label(QWidget* parent, const char* name, const QString& text, const QRect& place)
+QLabel* label(QWidget* parent, const char* name, const QString& text, const QRect& at)
 {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(QLatin1String(name));
-    l->setGeometry(place);
-    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return l;
+    return place(new QLabel(text, parent), name, at);
+}
+
+QLabel* leftToRightLabel(QWidget* parent, const char* name, const QString& text, const QRect& at)
+{
+    return place(new LeftToRightLabel(text, parent), name, at);
 }
 
 QToolButton* flatButton(QWidget* parent, const char* name, const char* caption, const char* tip, Picture picture,

@@ -1,7 +1,8 @@
 #pragma once
 // The windows name the fonts they were designed with. Those that Linux lacks
 // are mapped once to installed faces of the same kind: "Narkisim" to a Culmus
-// Hebrew serif, "Times New Roman" and "Arial" to metric-compatible faces.
+// Hebrew serif, "Times New Roman" and "Arial" to metric-compatible faces,
+// "Courier New" to a monospaced face that has Hebrew too.
 
 #include <QFont>
 #include <QString>

@@ -45,8 +45,7 @@ xdotool mousemove --window "$editor" 368 128 click 1
 sleep 1
 shoot "$out/editor_added.png"
 xdotool key Return # "A new record has been added"
-for _ in $(seq 50); do xdotool search --onlyvisible --name '^Add New Phone Number$' >/dev/null 2>&1 || break; sleep 0.1; done
-xdotool search --onlyvisible --name '^Add New Phone Number$' >/dev/null 2>&1 && fail "the editor stayed open after Add"
+wait_gone '^Add New Phone Number$' "the editor stayed open after Add"
 
 stored=$(sqlite3 "$db" "select Name || '|' || Phone || '|' || Mobil || '|' || Line || '|' || Fax || '|' || Address || '|' || Email from Vemo where Name = '$name'")
 [ "$stored" = "$name|$phone|||||" ] || fail "the file holds '$stored' for the new card, not '$name|$phone|||||'"
@@ -72,8 +71,7 @@ shoot "$out/editor_update.png"
 echo "screenshots: $out/editor_add.png $out/editor_added.png $out/editor_update.png"
 # Cancel, in pixels within the editor.
 xdotool mousemove --window "$editor" 368 272 click 1
-for _ in $(seq 50); do xdotool search --onlyvisible --name '^Update Phone Number$' >/dev/null 2>&1 || break; sleep 0.1; done
-xdotool search --onlyvisible --name '^Update Phone Number$' >/dev/null 2>&1 && fail "Cancel did not close the editor"
+wait_gone '^Update Phone Number$' "Cancel did not close the editor"
 [ "$(sqlite3 "$db" "select count(*) from Vemo where Name = '$name'")" = 1 ] || fail "Cancel changed the card"
 
 quit_vemo7

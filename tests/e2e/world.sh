@@ -55,17 +55,30 @@ start_display() {
 }
 
 # Sets $found to the first visible window whose name matches the pattern,
-# waiting up to 10 s; fails when the process given (if any) ends first.
+# waiting up to $wait_seconds (10 s unless a script sets more); fails when the
+# process given (if any) ends first.
 wait_window() {
   local pattern=$1 pid=${2:-}
   found=
-  for _ in $(seq 100); do
+  for _ in $(seq $((${wait_seconds:-10} * 10))); do
     found=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -n1 || true)
     [ -n "$found" ] && return
     [ -z "$pid" ] || kill -0 "$pid" 2>/dev/null || fail "the program ended before its window ($pattern) appeared"
     sleep 0.1
   done
-  fail "no window named $pattern within 10 s"
+  fail "no window named $pattern within ${wait_seconds:-10} s"
+}
+
+# Waits up to $wait_seconds (10 s unless a script sets more) for every visible
+# window whose name matches the pattern to go; fails with the message given
+# when one stays.
+wait_gone() {
+  local pattern=$1 message=$2
+  for _ in $(seq $((${wait_seconds:-10} * 10))); do
+    xdotool search --onlyvisible --name "$pattern" >/dev/null 2>&1 || return 0
+    sleep 0.1
+  done
+  fail "$message"
 }
 
 # Starts the program in a data folder (logging to $work/vemo7.log) and sets

@@ -25,6 +25,7 @@
 #include "tests/support/FakeKeyboardLayouts.h"
 #include "tests/support/FakeMessageBoxes.h"
 #include "tests/support/FakeTray.h"
+#include "tests/support/ProgramRun.h"
 #include "tests/support/SqliteFile.h"
 #include "tests/support/TestEnv.h"
 #include "tools/DbFile.h"
@@ -438,21 +439,10 @@ TEST_F(WindowStartup, TheProgramEndsWhenNoWindowRemainsLoadedNotWhenNoneIsVisibl
             });
         });
     });
-    bool timedOut = false;
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, qApp, [&] {
-        timedOut = true;
-        QCoreApplication::exit(1);
-    });
-    guard.start(10000);
-    forms::run([&] {
-        ended = true;
-        frmVemo::Form_Terminate();
-    });
+    const bool endedByItself = test::runProgram(ended);
 
     EXPECT_EQ(steps, 3);
-    EXPECT_FALSE(timedOut) << "the program did not end when its last loaded window closed";
+    EXPECT_TRUE(endedByItself) << "the program did not end when its last loaded window closed";
     EXPECT_EQ(Module1().cnDirectory->State(), ado::adStateClosed);
     EXPECT_EQ(Module1().rsDirectory, nullptr);
     EXPECT_FALSE(tray.hasIcon(&w, 1));

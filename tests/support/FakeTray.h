@@ -1,14 +1,16 @@
 #pragma once
 // Stands in for the notification area: records every Shell_NotifyIconA call
-// and keeps the icons that are present, keyed by window and uID as the real
-// tray does. Installed for its lifetime.
+// and keeps the icons that are present, known by window and uID as the real
+// tray knows them (a record whose window is gone names the icon of a window
+// that is gone). Installed for its lifetime. Clearing `available` makes the
+// desktop one without a tray (or whose tray went away): adds fail and keep
+// nothing, and changes fail, as the real ones do.
 
 #include "platform/tray/Tray.h"
 
 #include <QWidget>
 
-#include <map>
-#include <utility>
+#include <algorithm>
 #include <vector>
 
 namespace numora::test {
@@ -26,32 +28,51 @@ public:
     bool notifyIcon(std::uint32_t message, const tray::NotifyIconData& data) override
     {
         calls.push_back({message, data, data.hWnd && data.hWnd->isVisible()});
-        const Key key{data.hWnd, data.uID};
+        const auto it = find(data.hWnd.data(), data.uID);
         switch (message) {
-        case tray::NIM_ADD: return icons.emplace(key, data).second;
-        case tray::NIM_MODIFY: return icons.count(key) ? (icons[key] = data, true) : false;
-        case tray::NIM_DELETE: return icons.erase(key) > 0;
-        default: return false;
+        case tray::NIM_ADD:
+            if (!available || !data.hWnd || it != icons.end())
+                return false;
+            icons.push_back(data);
+            return true;
+        case tray::NIM_MODIFY:
+            if (!available || it == icons.end())
+                return false;
+            *it = data;
+            return true;
+        case tray::NIM_DELETE:
+            if (it == icons.end())
+                return false;
+            icons.erase(it);
+            return true;
+        default:
+            return false;
         }
     }
 
-    bool hasIcon(QWidget* window, std::uint32_t id) const { return icons.count({window, id}) > 0; }
+    bool hasIcon(QWidget* window, std::uint32_t id) { return find(window, id) != icons.end(); }
 
     // A mouse event on a present icon, sent to its window as the real tray does.
     bool click(QWidget* window, std::uint32_t id, int code)
     {
-        const auto it = icons.find({window, id});
+        const auto it = find(window, id);
         if (it == icons.end())
             return false;
-        tray::deliverCallback(it->second, code);
+        tray::deliverCallback(*it, code);
         return true;
     }
 
-    using Key = std::pair<QWidget*, std::uint32_t>;
+    bool available = true;
     std::vector<Call> calls;
-    std::map<Key, tray::NotifyIconData> icons;
+    std::vector<tray::NotifyIconData> icons;
 
 private:
+    std::vector<tray::NotifyIconData>::iterator find(const QWidget* window, std::uint32_t id)
+    {
+        return std::find_if(icons.begin(), icons.end(),
+                            [&](const tray::NotifyIconData& d) { return d.hWnd.data() == window && d.uID == id; });
+    }
+
     Seam<tray::TrayArea>::Installed installed_;
 };
 

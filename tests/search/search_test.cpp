@@ -1,0 +1,235 @@
+// The search window driven through the real windows over a real directory
+// file: opened from the main window, the list rebuilt as the text changes,
+// the chosen card's line, the "2" key, and the window's life beside the main
+// window.
+#include "tests/mainwin/grid_fixture.h"
+
+#include <QLabel>
+#include <QToolButton>
+
+#include "platform/controls/ListBox.h"
+#include "search/SearchFrm.h"
+#include "tests/support/FakeTray.h"
+
+namespace numora::test {
+namespace {
+
+const QString kPersonalHeader = heb(" שם/חברה          טל' בבית      פלאפון      טל' בעבודה    פקס");
+const QString kWorkHeader = heb(" שם/חברה          טל' בבית      פלאפון      טל' בעבודה   מחלקה");
+
+QString pad(const QString& s, int width) { return s.leftJustified(width, QLatin1Char(' ')); }
+QString entry(const QString& name) { return name.rightJustified(22, QLatin1Char(' ')); }
+
+class SearchTest : public GridWindowTest {
+protected:
+    void TearDown() override
+    {
+        if (SearchFrm* s = SearchFrm::existingInstance())
+            s->close();
+        GridWindowTest::TearDown();
+    }
+
+    SearchFrm& open()
+    {
+        QTest::mouseClick(w->btnSearch, Qt::LeftButton);
+        SearchFrm* s = SearchFrm::existingInstance();
+        EXPECT_TRUE(s && s->isVisible());
+        return *s;
+    }
+
+    static QStringList entries(const SearchFrm& s)
+    {
+        QStringList list;
+        for (int i = 0; i < s.LstSearch->ListCount(); ++i)
+            list << s.LstSearch->List(i);
+        return list;
+    }
+
+    // Keys typed into the text box, Hebrew letters too.
+    static void typeKeys(SearchFrm& s, const QString& text)
+    {
+        for (const QChar ch : text)
+            QTest::sendKeyEvent(QTest::Click, s.TxtStr, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+    }
+
+    static void retype(SearchFrm& s, const QString& text)
+    {
+        s.TxtStr->clear();
+        typeKeys(s, text);
+    }
+
+    static void clickEntry(SearchFrm& s, int index)
+    {
+        const QRect at = s.LstSearch->visualRect(s.LstSearch->model()->index(index, 0));
+        QTest::mouseClick(s.LstSearch->viewport(), Qt::LeftButton, {}, at.center());
+    }
+
+    FakeTray tray;
+};
+
+TEST_F(SearchTest, ListsExactPrefixesOfTheChosenGroupRightAlignedInNameOrder)
+{
+    std::vector<Card> cards = personalCards();
+    cards.push_back({"צ'רלי כהן", "03-5550101", std::nullopt, std::nullopt, std::nullopt});
+    cards.push_back({"שם ארוך מאוד של עשרים ושלוש", "03-5550102", std::nullopt, std::nullopt, std::nullopt});
+    insertCards(path(), store::kPersonalTable, cards);
+    insertCards(path(), store::kWorkTable, workCards());
+    start();
+    SearchFrm& s = open();
+    EXPECT_EQ(s.windowTitle(), QStringLiteral("Record Searching..."));
+    EXPECT_TRUE(s.TxtStr->text().isEmpty());
+    EXPECT_EQ(s.LstSearch->ListCount(), 0);
+    EXPECT_TRUE(s.LblHdr->text().isEmpty());
+
+    // Exact, case and all, at the start of the trimmed name only.
+    retype(s, "o");
+    EXPECT_EQ(entries(s), QStringList{entry("orbit")});
+    retype(s, "Or");
+    EXPECT_EQ(entries(s), QStringList{entry("Orion Tech")});
+    retype(s, heb("לו"));
+    EXPECT_EQ(entries(s), QStringList{entry(heb("לוי אבי"))});
+    EXPECT_EQ(Module1().strLookupSql, QStringLiteral("select * from Vemo order by Name  ASC"));
+
+    // A quote in the text is no wildcard and breaks nothing.
+    retype(s, heb("צ'"));
+    EXPECT_EQ(entries(s), QStringList{entry(heb("צ'רלי כהן"))});
+    s.LstSearch->setListIndex(0);
+    EXPECT_TRUE(s.LblSel->text().endsWith(heb("צ'רלי כהן"))) << s.LblSel->text().toStdString();
+
+    // Deleting the text lists every name of the group in the listing's
+    // order, trimmed and right-aligned; a name of more than 22 characters has no room.
+    s.TxtStr->clear();
+    QStringList expected;
+    for (const Row& row : SqliteFile(path()).rows("select Name from Vemo order by Name"))
+        if (const QString trimmed = QString::fromStdString(*row[0]).trimmed(); trimmed.size() <= 22)
+            expected << entry(trimmed);
+    EXPECT_EQ(entries(s), expected);
+    EXPECT_EQ(expected.size(), static_cast<qsizetype>(cards.size()) - 1);
+
+    // The group is read at every change of the text.
+    chooseGroup(QStringLiteral("Work"));
+    retype(s, heb("ל"));
+    EXPECT_EQ(entries(s), (QStringList{entry(heb("לנדאו שירה")), entry(heb("לרנר תמר"))}));
+}
+
+TEST_F(SearchTest, AClickShowsTheGroupsHeaderAndTheCardsFixedWidthLine)
+{
+    std::vector<Card> cards = personalCards();
+    cards.push_back({"ריק", std::nullopt, std::nullopt, std::nullopt, "03-1"});
+    cards.push_back({"רוזנבלום-אלמוג דניאל", "03-5550201", "050-55502019999", std::nullopt, std::nullopt});
+    insertCards(path(), store::kPersonalTable, cards);
+    insertCards(path(), store::kWorkTable, workCards());
+    start();
+    SearchFrm& s = open();
+
+    retype(s, heb("אש"));
+    clickEntry(s, 0);
+    EXPECT_EQ(s.LblHdr->text(), kPersonalHeader);
+    const QString line = s.LblSel->text();
+    EXPECT_EQ(line, " " + pad("03-5550003", 11) + pad("03-5550002", 12) + pad("", 12) + pad("03-5550001", 11) +
+                        heb("אשכול נועה").rightJustified(17));
+    EXPECT_EQ(line.size(), 64);
+
+    // Empty numbers are only spaces; the name still ends at 64.
+    retype(s, heb("ריק"));
+    clickEntry(s, 0);
+    EXPECT_EQ(s.LblSel->text(), " " + pad("03-1", 11) + QString(12 + 12 + 11 + 14, ' ') + heb("ריק"));
+
+    // A name longer than its column is shown whole at the line's end; a
+    // number longer than its column is cut so the columns stay in place.
+    retype(s, heb("רוז"));
+    clickEntry(s, 0);
+    EXPECT_EQ(s.LblSel->text(), " " + pad("", 11) + pad("", 12) + heb("050-555020…") + QLatin1Char(' ') +
+                                    pad("03-5550201", 11) + heb("רוזנבלום-אלמוג דניאל"));
+
+    // Work: the department heads the first column.
+    chooseGroup(QStringLiteral("Work"));
+    retype(s, heb("לנ"));
+    clickEntry(s, 0);
+    EXPECT_EQ(s.LblHdr->text(), kWorkHeader);
+    EXPECT_TRUE(s.LblSel->text().startsWith(" " + pad(heb("פיתוח"), 11) + pad("03-5551002", 12)))
+        << s.LblSel->text().toStdString();
+
+    // A card gone since it was listed, and a list of the other group, show
+    // nothing rather than the card shown before.
+    SqliteFile(path()).exec("DELETE FROM Work");
+    clickEntry(s, 0);
+    EXPECT_TRUE(s.LblHdr->text().isEmpty());
+    EXPECT_TRUE(s.LblSel->text().isEmpty());
+    EXPECT_EQ(entries(s), QStringList{entry(heb("לנדאו שירה"))});
+    EXPECT_TRUE(boxes.asked.empty());
+}
+
+TEST_F(SearchTest, TheKeyTwoChoosesTheFirstOrNextEntryAndIsStillTyped)
+{
+    insertCards(path(), store::kPersonalTable,
+                {{"2 אבי", "03-1", std::nullopt, std::nullopt, std::nullopt},
+                 {"22 בני", "03-2", std::nullopt, std::nullopt, std::nullopt},
+                 {"222 גדי", "03-3", std::nullopt, std::nullopt, std::nullopt}});
+    start();
+    SearchFrm& s = open();
+
+    // Nothing selected: the first entry is chosen and shown, then the 2 is typed.
+    retype(s, "2");
+    ASSERT_EQ(s.LstSearch->ListCount(), 3);
+    ASSERT_EQ(s.LstSearch->ListIndex(), -1);
+    typeKeys(s, "2");
+    EXPECT_TRUE(s.LblSel->text().endsWith(heb(" 2 אבי")));
+    EXPECT_EQ(s.TxtStr->text(), QStringLiteral("22"));
+    EXPECT_EQ(entries(s), (QStringList{entry(heb("22 בני")), entry(heb("222 גדי"))}));
+
+    // On an entry before the last: the next one.
+    s.LstSearch->setListIndex(0);
+    typeKeys(s, "2");
+    EXPECT_TRUE(s.LblSel->text().endsWith(heb(" 222 גדי")));
+
+    // On the last entry nothing moves; the 2 is typed all the same.
+    retype(s, "22");
+    s.LstSearch->setListIndex(1);
+    const QString shown = s.LblSel->text();
+    typeKeys(s, "2");
+    EXPECT_EQ(s.LblSel->text(), shown);
+    EXPECT_EQ(s.TxtStr->text(), QStringLiteral("222"));
+    EXPECT_EQ(entries(s), QStringList{entry(heb("222 גדי"))});
+
+    // Any other key only types.
+    typeKeys(s, "3");
+    EXPECT_EQ(s.LblSel->text(), shown);
+    EXPECT_EQ(s.LstSearch->ListCount(), 0);
+}
+
+TEST_F(SearchTest, MinimisingHidesTheWindowWithItsTextSearchBringsItBackCancelEmptiesIt)
+{
+    insertCards(path(), store::kPersonalTable, personalCards());
+    start();
+    SearchFrm& s = open();
+    retype(s, "O");
+    s.LstSearch->setListIndex(0);
+    const QString line = s.LblSel->text();
+
+    s.setWindowState(Qt::WindowMinimized);
+    QTRY_VERIFY(!s.isVisible());
+    EXPECT_TRUE(s.isLoaded());
+
+    w->mnuSearch->trigger();
+    ASSERT_EQ(SearchFrm::existingInstance(), &s);
+    EXPECT_TRUE(s.isVisible());
+    EXPECT_FALSE(s.isMinimized());
+    EXPECT_EQ(s.TxtStr->text(), QStringLiteral("O"));
+    EXPECT_EQ(entries(s), QStringList{entry("Orion Tech")});
+    EXPECT_EQ(s.LblSel->text(), line);
+
+    QTest::mouseClick(s.btnCancel, Qt::LeftButton);
+    EXPECT_FALSE(s.isVisible());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(SearchFrm::existingInstance(), nullptr);
+    w->popSearch->trigger();
+    SearchFrm* again = SearchFrm::existingInstance();
+    ASSERT_NE(again, nullptr);
+    EXPECT_TRUE(again->TxtStr->text().isEmpty());
+    EXPECT_EQ(again->LstSearch->ListCount(), 0);
+    EXPECT_TRUE(again->LblSel->text().isEmpty());
+}
+
+} // namespace
+} // namespace numora::test
