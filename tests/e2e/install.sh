@@ -8,12 +8,13 @@
 # registration whose library is gone, and shows the main window listing no
 # cards; afterwards the registration is found as it is.
 #
-# usage: install.sh CMAKE BUILD_DIR OUTPUT_DIR
+# usage: install.sh VEMO7 DBTOOL CMAKE BUILD_DIR OUTPUT_DIR
+# (VEMO7 and DBTOOL, the build's own, are not run: the installed ones are.)
 # Exits 77 (skipped) when Xvfb, xdotool, a validator, groff or a screenshot
 # tool is missing.
 set -euo pipefail
 
-cmake=$1 build=$(realpath "$2") out=$(realpath -m "$3")
+cmake=$3 build=$(realpath "$4") out=$(realpath -m "$5")
 source "$(dirname "$0")/world.sh"
 require_tools Xvfb xdotool desktop-file-validate appstreamcli groff readelf
 require_screenshots
