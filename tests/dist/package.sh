@@ -32,7 +32,8 @@ dpkg-deb -c "$deb" | awk '{print $NF}' | sed 's|^\./|/|' >"$work/files"
 for file in /usr/bin/numora /usr/bin/Vemo7 /usr/bin/numora-dbtool /usr/bin/numora-regsvr \
             /usr/libexec/numora/dialer.exe /usr/share/applications/org.numora.Numora.desktop \
             /usr/share/icons/hicolor/scalable/apps/org.numora.Numora.svg \
-            /usr/share/metainfo/org.numora.Numora.metainfo.xml /usr/share/man/man1/numora.1.gz; do
+            /usr/share/metainfo/org.numora.Numora.metainfo.xml /usr/share/man/man1/numora.1.gz \
+            /usr/share/man/man1/Vemo7.1.gz; do
   grep -qxF "$file" "$work/files" || fail "the package lacks $file"
 done
 ! grep -E 'testcon|keysink|test_|bench' "$work/files" || fail "the package holds test programs"
