@@ -14,6 +14,7 @@ packages=(
   openbox trayer
   poppler-utils
   libx11-dev imagemagick
+  desktop-file-utils appstream groff-base dpkg-dev
   python3-vobject
 )
 

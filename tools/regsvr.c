@@ -3,12 +3,16 @@
  * points, or unregisters it.
  *
  *   numora-regsvr [-u] [--machine] LIBRARY
+ *   numora-regsvr --if-missing PROGID LIBRARY
  *
  * Without options the library's classes are registered for the user
  * (DllRegisterServer); -u removes them again (DllUnregisterServer);
  * --machine registers or removes them for the whole machine (DllInstall with
- * "machine"), which needs the right to write the machine's hive. A library
- * whose version record lacks the self-registration mark is refused.
+ * "machine"), which needs the right to write the machine's hive.
+ * --if-missing registers the library for the user only when PROGID does not
+ * already name a class whose library loads, for the user or the machine, as a
+ * host would look it up. A library whose version record lacks the
+ * self-registration mark is refused.
  * Exit status: 0 done, 1 failed, 2 wrong usage.
  */
 #include "platform/com/Com.h"
@@ -22,11 +26,33 @@ static void* entry(void* library, const char* name)
     return dlsym(library, name);
 }
 
+/* Whether a host would find the class PROGID names: registered, and its
+ * library loads and hands out the class's factory. */
+static int classFound(const char* progId)
+{
+    OLECHAR wide[256];
+    CLSID clsid;
+    void* factory = NULL;
+    size_t i;
+    size_t length = strlen(progId);
+    if (length >= sizeof wide / sizeof wide[0])
+        return 0;
+    for (i = 0; i <= length; ++i)
+        wide[i] = (OLECHAR)(unsigned char)progId[i];
+    if (FAILED(CLSIDFromProgID(wide, &clsid)))
+        return 0;
+    if (FAILED(CoGetClassObject(&clsid, CLSCTX_INPROC_SERVER, NULL, &IID_IClassFactory, &factory)) || !factory)
+        return 0;
+    ((IClassFactory*)factory)->lpVtbl->Release((IClassFactory*)factory);
+    return 1;
+}
+
 int main(int argc, char** argv)
 {
     int unregister = 0;
     int machine = 0;
     const char* path = NULL;
+    const char* ifMissing = NULL;
     char local[4096];
     void* library;
     void* symbol;
@@ -40,14 +66,21 @@ int main(int argc, char** argv)
             unregister = 1;
         else if (strcmp(argv[i], "--machine") == 0)
             machine = 1;
+        else if (strcmp(argv[i], "--if-missing") == 0 && i + 1 < argc && !ifMissing)
+            ifMissing = argv[++i];
         else if (!path && argv[i][0] != '-')
             path = argv[i];
         else
             wrong = 1;
     }
-    if (!path || wrong) {
-        fprintf(stderr, "usage: numora-regsvr [-u] [--machine] LIBRARY\n");
+    if (!path || wrong || (ifMissing && (unregister || machine))) {
+        fprintf(stderr, "usage: numora-regsvr [-u] [--machine] LIBRARY\n"
+                        "       numora-regsvr --if-missing PROGID LIBRARY\n");
         return 2;
+    }
+    if (ifMissing && classFound(ifMissing)) {
+        printf("numora-regsvr: %s is registered already\n", ifMissing);
+        return 0;
     }
     /* A bare file name means the one in the current folder, not a search. */
     if (!strchr(path, '/')) {

@@ -152,16 +152,21 @@ struct Hive {
 };
 
 // Whether this process may write the file: the file itself when it exists,
-// else the nearest folder above it that exists.
+// else the nearest folder above it that exists (on a fresh machine the
+// machine hive's folder and its parent are both still to be made).
 bool mayWrite(const QString& file)
 {
     QFileInfo info(file);
     if (info.exists())
         return ::access(QFile::encodeName(file).constData(), W_OK) == 0;
-    QDir dir = info.dir();
-    while (!dir.exists() && dir.cdUp()) {
+    QString dir = info.absolutePath();
+    while (!QFileInfo::exists(dir)) {
+        const QString parent = QFileInfo(dir).absolutePath();
+        if (parent == dir)
+            break;
+        dir = parent;
     }
-    return ::access(QFile::encodeName(dir.absolutePath()).constData(), W_OK | X_OK) == 0;
+    return ::access(QFile::encodeName(dir).constData(), W_OK | X_OK) == 0;
 }
 
 // Where a key lives: a hive (by its root) and a path inside it.

@@ -67,5 +67,17 @@ TEST(Registry, ClassesShowTheUsersOverTheMachinesAndAnUnreadableHiveIsNeverOverw
     EXPECT_EQ(hive.readAll(), QByteArray("not a hive\n"));
 }
 
+// A fresh machine has none of the machine hive's folders yet: the first key
+// written makes them all.
+TEST(Registry, TheFirstKeyOfAHiveMakesEveryFolderMissingAboveIt)
+{
+    test::TestEnv env;
+    const QByteArray saved = qgetenv("NUMORA_REGISTRY_DIR");
+    qputenv("NUMORA_REGISTRY_DIR", QFile::encodeName(env.root() + QStringLiteral("/var/lib/numora/registry")));
+    EXPECT_EQ(writeText(HKEY_LOCAL_MACHINE, kToolKey, "PATH", "/opt/tools/info"), ERROR_SUCCESS);
+    EXPECT_EQ(readText(HKEY_LOCAL_MACHINE, kToolKey, "PATH"), "/opt/tools/info");
+    qputenv("NUMORA_REGISTRY_DIR", saved);
+}
+
 } // namespace
 } // namespace numora::registry
