@@ -7,6 +7,9 @@
 #include <QLoggingCategory>
 #include <QToolButton>
 
+#include <array>
+#include <string>
+
 #include "mainwin/Module1.h"
 #include "mainwin/frmVemo.h"
 #include "platform/ado/Ado.h"
@@ -22,27 +25,16 @@ namespace {
 Q_LOGGING_CATEGORY(lcEditor, "numora.editor", QtInfoMsg)
 
 // The boxes by the index of their column in the table description.
-enum Field : int { kName, kHome, kMobile, kWork, kFax, kAddress, kEmail };
-
-struct Limit {
-    Field field;
-    qsizetype longest;
-    const char* message;
+enum Field : int {
+    kName = store::kFieldName,
+    kHome = store::kFieldHome,
+    kMobile = store::kFieldMobile,
+    kWork = store::kFieldWork,
+    kFax = store::kFieldFifth,
+    kAddress = store::kFieldAddress,
+    kEmail = store::kFieldEmail,
 };
 
-// The length checks, in the order they run. The messages name the Personal
-// columns in both groups: the fourth box holds the fax there.
-constexpr Limit kLimits[] = {
-    {kName, 20, "The length of the 'Name' field is too long"},
-    {kHome, 10, "The length of the 'Phone' field is too long"},
-    {kMobile, 11, "The length of the 'Mobile' field is too long"},
-    {kWork, 11, "The length of the 'Line' field is too long"},
-    {kFax, 10, "The length of the 'Fax' field is too long"},
-    {kAddress, 50, "The length of the 'Address' field is too long"},
-    {kEmail, 20, "The length of the 'Email' field is too long"},
-};
-
-constexpr char kNameUsed[] = "The current name is used all-ready";
 constexpr char kNoCardToUpdate[] = "There is no record to update";
 constexpr char kListNotRead[] = "The record was not saved: the main window could not read its list of cards. "
                                 "Choose the letter again in the main window, then add the record.";
@@ -186,17 +178,15 @@ void FrmNewPhn::Form_Unload() { card_.reset(); }
 
 QString FrmNewPhn::firstFailedCheck() const
 {
-    const auto trimmed = [&](int field) { return store::trimBlanks(boxText(field)); };
-    if (trimmed(kName).isEmpty())
-        return QStringLiteral("The field Name cannot be empty");
-    if (trimmed(kHome).isEmpty() && trimmed(kMobile).isEmpty() && trimmed(kWork).isEmpty() &&
-        trimmed(kFax).isEmpty())
-        return QStringLiteral("There is no phone/fax/line/mobile number");
-    for (const Limit& limit : kLimits) {
-        if (trimmed(limit.field).size() > limit.longest)
-            return QLatin1String(limit.message);
+    // The checks the database tool's import runs too.
+    std::array<std::string, store::kCardFields> texts;
+    store::CardTexts card;
+    for (int f = kName; f <= kEmail; ++f) {
+        texts[static_cast<size_t>(f)] = store::trimBlanks(boxText(f)).toStdString();
+        card[static_cast<size_t>(f)] = texts[static_cast<size_t>(f)];
     }
-    return QString();
+    const char* failed = store::firstFailedCheck(card);
+    return failed ? QString::fromUtf8(failed) : QString();
 }
 
 QString FrmNewPhn::loadedName() const
@@ -227,7 +217,7 @@ void FrmNewPhn::btnAdd_Click()
     try {
         const store::Table& table = groupTable();
         if (nameIsUsed(store::tableSql(table), store::trimBlanks(TxtName->text()))) {
-            errorBox(QLatin1String(kNameUsed));
+            errorBox(QLatin1String(store::kNameUsed));
             return;
         }
         // The new card joins the main window's list; a list that could not be
@@ -262,7 +252,7 @@ void FrmNewPhn::btnUpdate_Click()
         // A card keeping its name needs no duplicate test; it would find itself.
         const QString typed = store::trimBlanks(TxtName->text());
         if (typed != loadedName() && nameIsUsed(store::listingSql(table, m.strSortOrder), typed)) {
-            errorBox(QLatin1String(kNameUsed));
+            errorBox(QLatin1String(store::kNameUsed));
             TxtName->setText(loadedName());
             return;
         }

@@ -50,15 +50,6 @@ QString trimBlanks(const QString& text)
     return (begin == 0 && end == text.size()) ? text : text.mid(begin, end - begin);
 }
 
-std::string_view trimBlanks(std::string_view text)
-{
-    while (!text.empty() && text.front() == ' ')
-        text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ')
-        text.remove_suffix(1);
-    return text;
-}
-
 QString fieldText(const ado::Value& value)
 {
     return value ? QString::fromUtf8(value->data(), static_cast<qsizetype>(value->size())) : QString();

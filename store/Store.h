@@ -12,6 +12,7 @@
 
 #include "platform/ado/Ado.h"
 #include "platform/dao/DBEngine.h"
+#include "store/CardChecks.h"
 #include "store/Tables.h"
 
 namespace numora::store {
@@ -102,8 +103,7 @@ QString lookupSql(const Table& table, const QString& name);
 
 // The text without its leading and trailing blanks (spaces only), as every
 // text moved between a column and a box or a grid cell is.
-QString trimBlanks(const QString& text);
-std::string_view trimBlanks(std::string_view text);
+QString trimBlanks(const QString& text); // and over UTF-8 text in store/CardChecks.h
 
 // A column's value as text; Null as the empty text.
 QString fieldText(const ado::Value& value);

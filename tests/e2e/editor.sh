@@ -75,4 +75,15 @@ wait_gone '^Update Phone Number$' "Cancel did not close the editor"
 [ "$(sqlite3 "$db" "select count(*) from Vemo where Name = '$name'")" = 1 ] || fail "Cancel changed the card"
 
 quit_vemo7
-echo "passed: a card added through the editor is in the file and the grid, and opens again for updating"
+
+# The typed card reaches a vCard that another address book's reader takes in.
+"$dbtool" export --format vcard --group Personal "$db" "$work/cards.vcf" >/dev/null
+read_back=$(/usr/bin/python3 - "$work/cards.vcf" "$name" <<'PY'
+import sys, vobject
+for card in vobject.readComponents(open(sys.argv[1], encoding='utf-8').read()):
+    if card.fn.value == sys.argv[2]:
+        print(' '.join(t.params['TYPE'][0] + '=' + t.value for t in card.contents['tel']))
+PY
+) || fail "the exported vCard could not be read"
+[ "$read_back" = "home=$phone" ] || fail "the vCard reader found '$read_back' for the new card, not 'home=$phone'"
+echo "passed: a card added through the editor is in the file and the grid, opens again for updating, and reaches a vCard"

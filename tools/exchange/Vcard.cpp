@@ -1,0 +1,536 @@
+// vCard: written as 4.0; read as 3.0 and 4.0, and as the older phones write
+// it (bare TYPE values, QUOTED-PRINTABLE values broken over lines with a
+// trailing '=', values in a CHARSET other than UTF-8).
+
+#include "tools/exchange/Exchange.h"
+#include "tools/exchange/Text.h"
+
+#include <iconv.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <stdexcept>
+
+namespace numora::exchange {
+namespace {
+
+// ---- reading ------------------------------------------------------------------
+
+struct Property {
+    std::string name; // upper case, without its group ("item1.")
+    std::vector<std::pair<std::string, std::string>> params; // upper-case name, one value each
+    std::string value;
+    int line = 0;
+
+    bool has(std::string_view key, std::string_view lowerValue) const
+    {
+        for (const auto& [n, v] : params) {
+            if (n == key && text::asciiLower(v) == lowerValue)
+                return true;
+        }
+        return false;
+    }
+    std::string param(std::string_view key) const
+    {
+        for (const auto& [n, v] : params) {
+            if (n == key)
+                return v;
+        }
+        return {};
+    }
+};
+
+// The part of a content line before its value.
+std::string_view headOf(std::string_view line)
+{
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '"')
+            quoted = !quoted;
+        else if (line[i] == ':' && !quoted)
+            return line.substr(0, i);
+    }
+    return {};
+}
+
+bool isQuotedPrintable(std::string_view line)
+{
+    return text::asciiLower(headOf(line)).find("quoted-printable") != std::string::npos;
+}
+
+struct Logical {
+    std::string text;
+    int line;
+};
+
+// The content lines of the text: folded lines joined again, and so are the
+// lines of a quoted-printable value that end in its soft break '='.
+std::vector<Logical> contentLines(std::string_view text)
+{
+    std::vector<Logical> lines;
+    bool softBreak = false;
+    int number = 0;
+    std::size_t pos = 0;
+    while (pos <= text.size()) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string_view::npos)
+            end = text.size();
+        std::string_view line = text.substr(pos, end - pos);
+        pos = end + 1;
+        ++number;
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (!lines.empty() && softBreak) {
+            lines.back().text.pop_back();
+            lines.back().text += line;
+        } else if (!lines.empty() && !line.empty() && (line.front() == ' ' || line.front() == '\t')) {
+            lines.back().text += line.substr(1);
+        } else if (!line.empty()) {
+            lines.push_back({std::string(line), number});
+        } else {
+            continue;
+        }
+        softBreak = !lines.back().text.empty() && lines.back().text.back() == '=' &&
+                    isQuotedPrintable(lines.back().text);
+    }
+    return lines;
+}
+
+std::string unquoted(std::string_view v)
+{
+    if (v.size() >= 2 && v.front() == '"' && v.back() == '"')
+        v = v.substr(1, v.size() - 2);
+    return std::string(v);
+}
+
+// Splits at sep where it stands outside double quotes.
+std::vector<std::string_view> splitOutsideQuotes(std::string_view s, char sep)
+{
+    std::vector<std::string_view> parts;
+    bool quoted = false;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '"')
+            quoted = !quoted;
+        else if (s[i] == sep && !quoted) {
+            parts.push_back(s.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    parts.push_back(s.substr(start));
+    return parts;
+}
+
+std::optional<Property> parseLine(const Logical& logical)
+{
+    const std::string_view line = logical.text;
+    const std::string_view head = headOf(line);
+    if (head.empty())
+        return std::nullopt;
+    Property p;
+    p.line = logical.line;
+    p.value = std::string(line.substr(head.size() + 1));
+    const auto parts = splitOutsideQuotes(head, ';');
+    std::string_view name = parts.front();
+    if (const auto dot = name.rfind('.'); dot != std::string_view::npos)
+        name.remove_prefix(dot + 1);
+    p.name = text::asciiUpper(text::trimmed(name));
+    for (std::size_t i = 1; i < parts.size(); ++i) {
+        const std::string_view param = parts[i];
+        const auto eq = param.find('=');
+        std::string key = eq == std::string_view::npos ? std::string() : text::asciiUpper(text::trimmed(param.substr(0, eq)));
+        const std::string_view values = eq == std::string_view::npos ? param : param.substr(eq + 1);
+        if (key.empty()) {
+            // Older phones write a parameter's value alone: HOME, QUOTED-PRINTABLE.
+            const std::string bare = text::asciiLower(text::trimmed(values));
+            key = (bare == "quoted-printable" || bare == "base64" || bare == "8bit" || bare == "7bit" || bare == "b")
+                      ? "ENCODING"
+                      : "TYPE";
+        }
+        for (const std::string_view v : splitOutsideQuotes(values, ',')) {
+            const std::string value = unquoted(text::trimmed(v));
+            if (key != "TYPE") {
+                p.params.emplace_back(key, value);
+                continue;
+            }
+            // 4.0 may quote a list of types as one value: TYPE="voice,home".
+            for (const std::string_view type : splitOutsideQuotes(value, ','))
+                p.params.emplace_back(key, std::string(text::trimmed(type)));
+        }
+    }
+    return p;
+}
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+std::string quotedPrintableDecoded(std::string_view v)
+{
+    std::string out;
+    out.reserve(v.size());
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        if (v[i] == '=' && i + 2 < v.size() && hexDigit(v[i + 1]) >= 0 && hexDigit(v[i + 2]) >= 0) {
+            out += static_cast<char>(hexDigit(v[i + 1]) * 16 + hexDigit(v[i + 2]));
+            i += 2;
+        } else if (v[i] == '=' && i + 1 == v.size()) {
+            break; // a soft break at the very end
+        } else {
+            out += v[i];
+        }
+    }
+    return out;
+}
+
+// The bytes in charset as UTF-8; nullopt when they cannot be converted.
+std::optional<std::string> toUtf8(const std::string& bytes, const std::string& charset)
+{
+    const std::string lower = text::asciiLower(charset);
+    if (lower.empty() || lower == "utf-8" || lower == "utf8" || lower == "us-ascii")
+        return bytes;
+    iconv_t cd = iconv_open("UTF-8", charset.c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return std::nullopt;
+    std::string out(bytes.size() * 4 + 4, '\0');
+    char* in = const_cast<char*>(bytes.data());
+    std::size_t inLeft = bytes.size();
+    char* to = out.data();
+    std::size_t outLeft = out.size();
+    const std::size_t rc = iconv(cd, &in, &inLeft, &to, &outLeft);
+    iconv_close(cd);
+    if (rc == static_cast<std::size_t>(-1) || inLeft != 0)
+        return std::nullopt;
+    out.resize(out.size() - outLeft);
+    return out;
+}
+
+// A text value with its backslash escapes undone.
+std::string unescaped(std::string_view v)
+{
+    std::string out;
+    out.reserve(v.size());
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        if (v[i] != '\\' || i + 1 == v.size()) {
+            out += v[i];
+            continue;
+        }
+        const char next = v[++i];
+        if (next == 'n' || next == 'N')
+            out += '\n';
+        else if (next == '\\' || next == ',' || next == ';' || next == ':')
+            out += next;
+        else
+            out += {'\\', next};
+    }
+    return out;
+}
+
+// The components of a structured value (N, ADR, ORG), each unescaped.
+std::vector<std::string> components(std::string_view v)
+{
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        if (v[i] == '\\')
+            ++i;
+        else if (v[i] == ';') {
+            parts.push_back(unescaped(v.substr(start, i - start)));
+            start = i + 1;
+        }
+    }
+    parts.push_back(unescaped(v.substr(std::min(start, v.size()))));
+    return parts;
+}
+
+std::string joined(const std::vector<std::string>& parts, std::size_t from, std::size_t to, const char* separator)
+{
+    std::string out;
+    for (std::size_t i = from; i < std::min(to, parts.size()); ++i) {
+        const std::string_view part = text::trimmed(parts[i]);
+        if (part.empty())
+            continue;
+        if (!out.empty())
+            out += separator;
+        out += part;
+    }
+    return out;
+}
+
+// One of several values of a kind; the most preferred wins, then the first.
+struct Candidate {
+    std::string value;
+    int preference = 100;
+};
+
+int preferenceOf(const Property& p)
+{
+    int preference = 100;
+    if (p.has("TYPE", "pref"))
+        preference = 1;
+    if (const std::string pref = p.param("PREF"); !pref.empty()) {
+        try {
+            preference = std::stoi(pref);
+        } catch (const std::exception&) {
+        }
+    }
+    return preference;
+}
+
+std::string chosen(std::vector<Candidate>& candidates, Notes& notes, const char* what)
+{
+    if (candidates.empty())
+        return {};
+    if (candidates.size() > 1)
+        notes.add(std::string("vCard: more than one ") + what + " on a card; kept the preferred one, else the first");
+    return std::min_element(candidates.begin(), candidates.end(),
+                            [](const Candidate& a, const Candidate& b) { return a.preference < b.preference; })
+        ->value;
+}
+
+// Properties that say nothing about the person, read without a word.
+bool isBookkeeping(const std::string& name)
+{
+    return name == "VERSION" || name == "PRODID" || name == "REV" || name == "UID" || name == "KIND" ||
+           name == "X-ABUID" || name == "N";
+}
+
+class CardReader {
+public:
+    CardReader(ReadResult& result, int number, int line) : result_(result), number_(number), line_(line) {}
+
+    void take(const Property& p)
+    {
+        const bool wanted = p.name == "FN" || p.name == "N" || p.name == "TEL" || p.name == "EMAIL" ||
+                            p.name == "ADR" || p.name == "ORG";
+        if (!wanted) {
+            if (!isBookkeeping(p.name))
+                notes_.add("vCard: " + p.name + " dropped; Numora keeps no such field");
+            return;
+        }
+        std::string value = p.value;
+        const std::string encoding = text::asciiLower(p.param("ENCODING"));
+        if (encoding == "quoted-printable")
+            value = quotedPrintableDecoded(value);
+        const std::string charset = p.param("CHARSET");
+        const std::optional<std::string> utf8 = toUtf8(value, charset);
+        if (!utf8 || !text::isUtf8(*utf8)) {
+            failure_ = "line " + std::to_string(p.line) + ": the " + p.name + " value is not valid " +
+                       (charset.empty() ? std::string("UTF-8") : charset) + " text";
+            return;
+        }
+        value = *utf8;
+
+        if (p.name == "FN") {
+            if (name_.empty())
+                name_ = unescaped(value);
+        } else if (p.name == "N") {
+            // family; given; additional; prefixes; suffixes
+            const auto n = components(value);
+            std::vector<std::string> order;
+            for (const std::size_t i : {3u, 1u, 2u, 0u, 4u}) {
+                if (i < n.size())
+                    order.push_back(n[i]);
+            }
+            nameFromN_ = joined(order, 0, order.size(), " ");
+        } else if (p.name == "TEL") {
+            std::string number = unescaped(value);
+            if (text::asciiLower(number.substr(0, 4)) == "tel:")
+                number.erase(0, 4);
+            Candidate c{number, preferenceOf(p)};
+            if (p.has("TYPE", "fax"))
+                fax_.push_back(c);
+            else if (p.has("TYPE", "cell") || p.has("TYPE", "mobile") || p.has("TYPE", "iphone"))
+                mobile_.push_back(c);
+            else if (p.has("TYPE", "home"))
+                home_.push_back(c);
+            else if (p.has("TYPE", "work"))
+                work_.push_back(c);
+            else
+                other_.push_back(c);
+        } else if (p.name == "EMAIL") {
+            email_.push_back({unescaped(value), preferenceOf(p)});
+        } else if (p.name == "ADR") {
+            address_.push_back({joined(components(value), 0, 7, ", "), preferenceOf(p)});
+        } else if (p.name == "ORG") {
+            const auto org = components(value);
+            organisation_ = org.empty() ? std::string() : std::string(text::trimmed(org[0]));
+            department_ = joined(org, 1, org.size(), ", ");
+        }
+    }
+
+    void finish()
+    {
+        Card card;
+        card.number = number_;
+        card.line = line_;
+        card[Kind::Name] = !name_.empty() ? name_ : !nameFromN_.empty() ? nameFromN_ : organisation_;
+        if (failure_) {
+            result_.unreadable.push_back({number_, line_, card[Kind::Name], *failure_});
+            return;
+        }
+        Notes& notes = notes_;
+        if (!organisation_.empty() && card[Kind::Name] != organisation_)
+            notes.add("vCard: ORG organisation name dropped; only its unit is kept, as the department");
+        card[Kind::Home] = chosen(home_, notes, "home number");
+        card[Kind::Mobile] = chosen(mobile_, notes, "mobile number");
+        card[Kind::Work] = chosen(work_, notes, "work number");
+        card[Kind::Fax] = chosen(fax_, notes, "fax number");
+        card[Kind::Email] = chosen(email_, notes, "e-mail address");
+        card[Kind::Address] = chosen(address_, notes, "address");
+        card[Kind::Dept] = department_;
+        // A number of no kind takes the first free of home, mobile and work.
+        std::stable_sort(other_.begin(), other_.end(),
+                         [](const Candidate& a, const Candidate& b) { return a.preference < b.preference; });
+        for (const Candidate& c : other_) {
+            std::string* free = nullptr;
+            for (const Kind k : {Kind::Home, Kind::Mobile, Kind::Work}) {
+                if (card[k].empty()) {
+                    free = &card[k];
+                    break;
+                }
+            }
+            if (free) {
+                *free = c.value;
+                notes.add("vCard: TEL of no home, cell, work or fax type put in the first free of home, mobile and work");
+            } else {
+                notes.add("vCard: TEL of no home, cell, work or fax type dropped; home, mobile and work were taken");
+            }
+        }
+        result_.notes.addCard(notes);
+        result_.cards.push_back(std::move(card));
+    }
+
+private:
+    ReadResult& result_;
+    int number_;
+    int line_;
+    Notes notes_;
+    std::optional<std::string> failure_;
+    std::string name_, nameFromN_, organisation_, department_;
+    std::vector<Candidate> home_, mobile_, work_, fax_, other_, email_, address_;
+};
+
+// ---- writing ------------------------------------------------------------------
+
+// Appends the content line folded at 75 octets, never inside a character.
+void appendFolded(std::string& out, std::string_view line)
+{
+    std::size_t limit = 75;
+    while (line.size() > limit) {
+        std::size_t cut = limit;
+        while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80)
+            --cut;
+        out.append(line.substr(0, cut));
+        out += "\r\n ";
+        line.remove_prefix(cut);
+        limit = 74; // the leading space of the next line counts
+    }
+    out.append(line);
+    out += "\r\n";
+}
+
+// A value escaped as a text, or as one component of a structured value.
+std::string escaped(std::string_view v, bool component, bool& leftOut)
+{
+    std::string out;
+    out.reserve(v.size() + 8);
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        const char c = v[i];
+        if (c == '\\' || c == ',' || (component && c == ';')) {
+            out += '\\';
+            out += c;
+        } else if (c == '\r' || c == '\n') {
+            out += "\\n";
+            if (c == '\r' && i + 1 < v.size() && v[i + 1] == '\n')
+                ++i;
+        } else if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F) {
+            leftOut = true;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+ReadResult readVcard(std::string_view text)
+{
+    if (text.substr(0, 3) == "\xEF\xBB\xBF")
+        text.remove_prefix(3);
+    ReadResult result;
+    std::optional<CardReader> card;
+    int depth = 0;
+    int cards = 0;
+    std::size_t notUnderstood = 0;
+    for (const Logical& line : contentLines(text)) {
+        const std::optional<Property> p = parseLine(line);
+        if (!p) {
+            notUnderstood += card.has_value();
+            continue;
+        }
+        const std::string value = text::asciiLower(text::trimmed(p->value));
+        if (p->name == "BEGIN" && value == "vcard") {
+            if (depth++ == 0)
+                card.emplace(result, ++cards, p->line);
+            else
+                result.notes.add("vCard: a card inside a card (AGENT) dropped");
+            continue;
+        }
+        if (p->name == "END" && value == "vcard" && depth > 0) {
+            if (--depth == 0) {
+                card->finish();
+                card.reset();
+            }
+            continue;
+        }
+        if (card && depth == 1)
+            card->take(*p);
+    }
+    if (card) {
+        result.unreadable.push_back({cards, 0, {}, "the card has no END:VCARD; the file ends inside it"});
+    }
+    if (notUnderstood > 0)
+        result.notes.add("vCard: lines without a field name and a ':' skipped");
+    if (cards == 0)
+        throw std::runtime_error("no vCard in the file (no BEGIN:VCARD line)");
+    return result;
+}
+
+std::string writeVcard(std::span<const Card> cards, const store::Table& table, Notes& notes)
+{
+    const bool work = &table == &store::kWorkTable;
+    std::string out;
+    out.reserve(cards.size() * 200);
+    for (const Card& card : cards) {
+        bool leftOut = false;
+        out += "BEGIN:VCARD\r\nVERSION:4.0\r\n";
+        appendFolded(out, "FN:" + escaped(card[Kind::Name], false, leftOut));
+        const std::pair<Kind, const char*> numbers[] = {
+            {Kind::Home, "home"}, {Kind::Mobile, "cell"}, {Kind::Work, "work"}, {Kind::Fax, "fax"}};
+        for (const auto& [kind, type] : numbers) {
+            if (!card[kind].empty() && (kind != Kind::Fax || !work))
+                appendFolded(out, std::string("TEL;TYPE=") + type + ":" + escaped(card[kind], false, leftOut));
+        }
+        if (work && !card[Kind::Dept].empty())
+            appendFolded(out, "ORG:;" + escaped(card[Kind::Dept], true, leftOut));
+        if (!card[Kind::Address].empty())
+            appendFolded(out, "ADR:;;" + escaped(card[Kind::Address], true, leftOut) + ";;;;");
+        if (!card[Kind::Email].empty())
+            appendFolded(out, "EMAIL:" + escaped(card[Kind::Email], false, leftOut));
+        out += "END:VCARD\r\n";
+        if (leftOut)
+            notes.add("vCard: control characters left out of a card's fields; a vCard cannot carry them");
+    }
+    return out;
+}
+
+} // namespace numora::exchange
