@@ -19,9 +19,6 @@ extern "C" BOOL _odbcinst_UserINI(char* pszFileName, BOOL bVerify);
 namespace numora::dao {
 namespace {
 
-// The installed driver that stands in for the one the program asks for.
-constexpr char kSqliteDriverName[] = "SQLite3";
-
 using odbc::trimmed;
 
 bool sameKey(std::string_view a, std::string_view b) { return odbc::equalsIgnoringLatinCase(a, b); }

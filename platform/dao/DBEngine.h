@@ -19,6 +19,8 @@ namespace numora::dao {
 
 // The name under which the program asks for its database driver.
 inline constexpr char kAccessDriverName[] = "Microsoft Access Driver (*.mdb)";
+// The installed driver that stands in for it.
+inline constexpr char kSqliteDriverName[] = "SQLite3";
 
 struct EngineError {
     long Number = 0;
