@@ -91,8 +91,7 @@ void frmVemo::awaitDataFile()
         fileRetry_ = new QTimer(this);
         fileRetry_->setInterval(kFileRetryMs);
         connect(fileRetry_, &QTimer::timeout, this, [this] {
-            // A look without waiting: the window goes on answering meanwhile.
-            if (!store::fileInUse(store::reachedFile(), store::FileUse::Reading, 0) && dataFileReady())
+            if (dataFileReady())
                 RefreshGrid();
         });
     }
@@ -113,6 +112,9 @@ bool frmVemo::dataFileReady()
 {
     if (!awaitingDataFile())
         return true;
+    // A look without waiting: the window goes on answering meanwhile.
+    if (store::fileInUse(store::reachedFile(), store::FileUse::Reading, 0))
+        return false;
     Module1State& m = Module1();
     if (!m.cnDirectory)
         m.cnDirectory = std::make_unique<ado::Connection>();

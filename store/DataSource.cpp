@@ -29,19 +29,38 @@ QString& directFile()
 
 std::string entryKey(const char* key) { return odbc::profileString(odbc::kDataSources, kDataSourceName, key); }
 
-// Whether the data source's entry, as it stands, reaches the file: the
-// installed driver, that database, and nothing else loaded.
-bool entryReaches(const QString& file)
+// Whether an entry's keys reach the file: the installed driver, that
+// database, and nothing else loaded.
+bool reaches(const std::string& driver, const std::string& database, bool loadsMore, const QString& file)
 {
-    odbc::forgetCachedDataSources();
-    const std::string driver = entryKey("Driver");
-    const std::string database = entryKey("Database");
     const std::string library = odbc::profileString(odbc::kDrivers, dao::kSqliteDriverName, "Driver");
-    if (database.empty() || !entryKey("LoadExt").empty() ||
+    if (database.empty() || loadsMore ||
         !(odbc::equalsIgnoringLatinCase(driver, dao::kSqliteDriverName) || (!library.empty() && driver == library)))
         return false;
     std::error_code ec;
     return std::filesystem::equivalent(database, QFile::encodeName(file).toStdString(), ec);
+}
+
+// Whether the data source, as connecting by its name finds it, reaches the file.
+bool reachedByName(const QString& file)
+{
+    odbc::forgetCachedDataSources();
+    return reaches(entryKey("Driver"), entryKey("Database"), !entryKey("LoadExt").empty(), file);
+}
+
+// Whether the entry in the user's data-source file names the file, whether
+// or not the driver manager can read it there.
+bool namedInTheFile(const QString& file)
+{
+    auto keys = dao::userDataSourceEntry(kDataSourceName);
+    const auto key = [&keys](const char* name) {
+        for (const auto& [k, v] : keys) {
+            if (odbc::equalsIgnoringLatinCase(k, name))
+                return v;
+        }
+        return std::string();
+    };
+    return reaches(key("Driver"), key("Database"), !key("LoadExt").empty(), file);
 }
 
 } // namespace
@@ -181,24 +200,28 @@ std::vector<dao::EngineError> RegisterDataSource(const QString& dataFolder, dao:
     if (!dataFolderProblem(dataFolder).isEmpty())
         return {};
     directFile().clear();
+    std::vector<dao::EngineError> errors;
     try {
         engine.RegisterDatabase(kDataSourceName, dao::kAccessDriverName, true,
                                 dataSourceAttributes(dataFolder).toStdString());
     } catch (...) {
-        // The entry is there only so that the file can be found by a name.
-        // One that reaches the data file already needs no writing; otherwise
-        // the program reaches the file itself, through the same driver, until
-        // it ends (the entry it could not write stays as it was).
-        const QString file = dataFilePath(dataFolder);
-        if (entryReaches(file)) {
-            qCDebug(lcDataSource) << "the data source could not be written, and names" << file << "already";
-            return {};
-        }
-        if (!file.contains(QLatin1Char(';')))
-            directFile() = file;
-        return engine.Errors();
+        errors = engine.Errors();
     }
-    return {};
+    // The entry is there only so that the file can be found by a name. When
+    // it could not be written and that name does not reach the data file
+    // (it names another, or the driver manager cannot read it), the program
+    // reaches the file itself, through the same driver, until it ends; the
+    // entry stays as it was.
+    const QString file = dataFilePath(dataFolder);
+    if (!errors.empty() && !reachedByName(file) && !file.contains(QLatin1Char(';')))
+        directFile() = file;
+    // An entry that names the data file already needed no writing; that it
+    // could not be written is nothing to tell.
+    if (!errors.empty() && namedInTheFile(file)) {
+        qCDebug(lcDataSource) << "the data source could not be written, and names" << file << "already";
+        errors.clear();
+    }
+    return errors;
 }
 
 } // namespace numora::store

@@ -11,7 +11,13 @@
 
 #include <gtest/gtest.h>
 
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
 #include <functional>
+#include <optional>
 
 #include "editor/FrmNewPhn.h"
 #include "forms/Form.h"
@@ -399,7 +405,7 @@ TEST_F(WindowStartup, ALockHeldAcrossTheStartIsSaidAtOnceAndTheCardsFollowWhenIt
     w.TabVemo->setCurrentIndex(1);
     w.TabVemo_Click(0);
     EXPECT_LT(clock.elapsed(), 1000);
-    QTest::qWait(3 * frmVemo::kFileRetryMs);
+    QTest::qWait(2 * frmVemo::kFileRetryMs);
     EXPECT_EQ(boxes.asked.size(), 1u);
     EXPECT_EQ(w.panelText(1), QStringLiteral(" File in use"));
     EXPECT_EQ(listedNames(w), QStringList());
@@ -446,6 +452,112 @@ TEST_F(WindowStartup, AWriterAtWorkOnAnOldFileLetsTheCardsBeListed)
     other.must("sql ROLLBACK");
     EXPECT_EQ(test::SqliteFile(db).rows("select sql from sqlite_master order by name"), schema);
     frmVemo::Form_Terminate();
+}
+
+// Runs the rest of a scope as the unprivileged account nobody, its real id
+// too (the ODBC installer finds the home of the real user), where the tests
+// run as root, for whom file modes would not stop a write; back to root
+// after. Elsewhere the modes bind the user running the tests already.
+class AsNobody {
+public:
+    AsNobody()
+    {
+        const passwd* pw = ::getpwnam("nobody");
+        if (::geteuid() != 0 || !pw)
+            return;
+        active_ = ::setresgid(pw->pw_gid, pw->pw_gid, 0) == 0 && ::setresuid(pw->pw_uid, pw->pw_uid, 0) == 0;
+    }
+    ~AsNobody()
+    {
+        if (active_ && (::setresuid(0, 0, 0) != 0 || ::setresgid(0, 0, 0) != 0))
+            std::abort(); // the rest of the tests would run unprivileged
+    }
+    AsNobody(const AsNobody&) = delete;
+    AsNobody& operator=(const AsNobody&) = delete;
+    bool active() const { return active_; }
+
+private:
+    bool active_ = false;
+};
+
+// The ODBC file cannot be written: its folder is the user's to read only; it
+// is read-only and names another file; it is read-only and names the data
+// file; the home has no room for one. The message is kept (none where the
+// entry already names the data file), and the cards are listed all the same,
+// the program reaching its file itself.
+TEST_F(WindowStartup, AnOdbcFileThatCannotBeWrittenStillListsTheCards)
+{
+    const passwd* nobody = ::getpwnam("nobody");
+    const bool root = ::geteuid() == 0 && nobody;
+    // The test's folder is open to the unprivileged account, the data folder its own.
+    ASSERT_EQ(::chmod(QFile::encodeName(env.root()).constData(), 0755), 0);
+    if (root) {
+        for (const QString& path : {env.dataFolder(), env.dbPath()})
+            ASSERT_EQ(::chown(QFile::encodeName(path).constData(), nobody->pw_uid, nobody->pw_gid), 0);
+    }
+    const QString folder = env.root() + QStringLiteral("/readonly");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString otherFile = env.root() + QStringLiteral("/other.mdb");
+    dbfile::createSample(otherFile.toStdString(), 3);
+    const auto readOnlyOdbcFile = [&](const QString& name, const QString& database) {
+        const QString file = env.root() + QLatin1Char('/') + name;
+        test::writeFileBytes(file, "[ODBC Data Sources]\nNumora Database=SQLite3\n\n[Numora Database]\nDriver=SQLite3\n"
+                                   "Database=" + database.toStdString() + "\n");
+        ::chmod(QFile::encodeName(file).constData(), 0444);
+        if (root)
+            ::chown(QFile::encodeName(file).constData(), nobody->pw_uid, nobody->pw_gid);
+        return file;
+    };
+    const long underAlef = test::SqliteFile(env.dbPath().toStdString())
+                               .count("select count(*) from Vemo where Name like '" + std::string("א") + "%'");
+    ASSERT_GT(underAlef, 0);
+
+    const struct {
+        const char* kind;
+        std::optional<QString> odbcIni; // nullopt: none set, the home's
+        QString says;                   // empty: nothing
+    } cases[] = {
+        {"a folder the user cannot write", folder + "/odbc.ini",
+         "could not be written to " + folder + "/odbc.ini: Permission denied."},
+        {"read-only, naming another file", readOnlyOdbcFile("other.ini", otherFile),
+         "could not be written to " + env.root() + "/other.ini: Permission denied."},
+        {"read-only, naming the data file", readOnlyOdbcFile("right.ini", env.dbPath()), {}},
+        {"a home without room for it", std::nullopt,
+         "could not be written to /nonexistent/.odbc.ini: No such file or directory."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.kind);
+        if (!c.odbcIni && !root)
+            continue; // the user's own home is never touched
+        if (c.odbcIni)
+            qputenv("ODBCINI", QFile::encodeName(*c.odbcIni));
+        else
+            qunsetenv("ODBCINI");
+        const std::string odbcFile = c.odbcIni ? test::fileBytes(*c.odbcIni) : std::string();
+        boxes.asked.clear();
+        {
+            const AsNobody unprivileged;
+            ASSERT_EQ(unprivileged.active(), root);
+            frmVemo w;
+            w.show();
+            if (c.says.isEmpty()) {
+                EXPECT_TRUE(boxes.asked.empty()) << boxes.asked[0].text.toStdString();
+            } else {
+                ASSERT_EQ(boxes.asked.size(), 1u);
+                EXPECT_TRUE(boxes.asked[0].text.endsWith(c.says)) << boxes.asked[0].text.toStdString();
+            }
+            EXPECT_EQ(w.panelText(1), QStringLiteral(" Total Records %1").arg(underAlef));
+            EXPECT_EQ(Module1().cnDirectory->State(), ado::adStateOpen);
+            EXPECT_EQ(QString::fromStdString(Module1().cnDirectory->DatabaseFile()), env.dbPath());
+            frmVemo::Form_Terminate();
+            w.close();
+        }
+        resetModule1();
+        if (c.odbcIni) {
+            EXPECT_TRUE(test::fileBytes(*c.odbcIni) == odbcFile);
+        }
+    }
+    qputenv("ODBCINI", QFile::encodeName(env.odbcIni()));
 }
 
 TEST(WindowDataFolder, TrailingSeparatorAndTheDevelopmentFolderRule)
