@@ -248,6 +248,22 @@ TEST_F(WindowStartup, AFolderNameWithACarriageReturnIsRefusedAndRegistersNothing
     EXPECT_EQ(boxes.asked[0].style, ui::vbCritical);
     EXPECT_EQ(test::fileBytes(env.odbcIni()), others);
     EXPECT_FALSE(w.isVisible());
+    // An escape sequence and a turn of direction in the name are shown as
+    // characters, never acted on.
+    {
+        const QString odd = env.root() + QStringLiteral("/\x1b[2Jcalls\u202Eevil");
+        ASSERT_TRUE(QDir().mkpath(odd));
+        ASSERT_TRUE(QDir::setCurrent(odd));
+        boxes.asked.clear();
+        frmVemo refused;
+        refused.show();
+        ASSERT_EQ(boxes.asked.size(), 1u);
+        EXPECT_EQ(boxes.asked[0].text, "The data folder \"" + env.root() + "/\\x1b[2Jcalls\\u202eevil/\" cannot be "
+                                       "used: its name holds the control character U+001B. Start Numora from a "
+                                       "folder whose name has no control characters.");
+        EXPECT_FALSE(refused.isLoaded());
+        ASSERT_TRUE(QDir::setCurrent(folder));
+    }
     EXPECT_FALSE(w.isLoaded());
     EXPECT_EQ(Module1().cnDirectory, nullptr);
     EXPECT_TRUE(tray.calls.empty());
