@@ -16,9 +16,9 @@ source "$(dirname "$0")/world.sh"
 require_tools Xvfb xdotool sqlite3
 require_screenshots
 
-mkdir -p "$out"
-db=$work/data/VEMO.MDB
 hold=${NUMORA_E2E_LOCK_SECONDS:-8}
+db=$work/data/VEMO.MDB
+mkdir -p "$out"
 "$dbtool" sample "$db" 300 >/dev/null
 count=$(sqlite3 "$db" "select count(*) from Vemo where Name like 'א%'")
 export QT_LOGGING_RULES="numora.grid.debug=true"
