@@ -23,18 +23,10 @@ protected:
     void SetUp() override
     {
         GridWindowTest::SetUp();
-        savedFolder_ = QDir::currentPath();
-        ASSERT_TRUE(QDir::setCurrent(env.dataFolder()));
         insertCards(path(), store::kPersonalTable, personalCards());
         QDir(env.root()).mkpath(QStringLiteral("elsewhere"));
         start();
         boxes.asked.clear();
-    }
-
-    void TearDown() override
-    {
-        GridWindowTest::TearDown();
-        QDir::setCurrent(savedFolder_);
     }
 
     QString elsewhere(const char* name) const { return env.root() + QStringLiteral("/elsewhere/") + name; }
@@ -77,7 +69,6 @@ protected:
     }
 
     FakeFileDialogs dialogs;
-    QString savedFolder_;
 };
 
 TEST_F(ImportExport, ExportToANewFileThenOverAnExistingOneAsksFirst)
