@@ -146,15 +146,19 @@ bool FrmNewPhn::Form_Load()
                 if (const store::Table* table = store::tableForGroup(currentGroup())) {
                     if (!card_)
                         throw Error(ado::adErrNoCurrentRecord, "There is no record at the chosen row");
+                    // A missing address or e-mail leaves its box empty; any
+                    // other column must hold a value, and the user is told
+                    // when one does not. Every box is filled all the same (a
+                    // missing value as empty), since Update writes every box:
+                    // a box left empty would erase what the card holds there.
+                    bool missing = false;
                     for (int f = kName; f <= kEmail; ++f) {
-                        // A missing address or e-mail leaves its box empty;
-                        // any other column must hold a value.
                         const ado::Value value = card_->Field(table->columns[static_cast<size_t>(f)].name);
-                        if (!value && f < kAddress)
-                            throw Error(kErrInvalidUseOfNull, "Invalid use of Null");
-                        if (value)
-                            setBoxText(f, store::trimBlanks(store::fieldText(value)));
+                        missing = missing || (!value && f < kAddress);
+                        setBoxText(f, store::trimBlanks(store::fieldText(value)));
                     }
+                    if (missing)
+                        throw Error(kErrInvalidUseOfNull, "Invalid use of Null");
                 }
             }
         } else {

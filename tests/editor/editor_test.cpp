@@ -342,18 +342,26 @@ TEST_F(EditorTest, AWriteMeetingALockedFileFailsAndKeepsWhatWasTyped)
     EXPECT_EQ(listedNames(), QStringList{heb("אבי")});
 }
 
-TEST_F(EditorTest, LoadingStopsAtAMissingNumberAndSaysSoButOpensWithWhatItFilled)
+TEST_F(EditorTest, ACardWithAMissingNumberIsToldButShownWholeAndUpdateKeepsItsOtherValues)
 {
-    insert(store::kPersonalTable, {seven({"אבי", " 03-1 ", {}, "03-3", "", "", ""})});
+    insert(store::kPersonalTable, {seven({"אבי", " 03-1 ", {}, "03-3", "03-4", "הרצל 5", "avi@x.il"})});
     start();
     edit(1);
     ASSERT_EQ(boxes.asked.size(), 2u);
     EXPECT_EQ(boxes.asked[1].text, QStringLiteral("The current record is non-valid"));
     EXPECT_EQ(boxes.asked[1].style, ui::vbOKOnly | ui::vbCritical);
     EXPECT_EQ(boxes.asked[1].title, QStringLiteral("Error Message"));
+    boxes.asked.clear();
     ASSERT_NE(editor(), nullptr);
     EXPECT_EQ(editor()->windowTitle(), QStringLiteral("Update Phone Number"));
-    EXPECT_EQ(shown(), QStringList({heb("אבי"), "03-1", "", "", "", "", ""}));
+    EXPECT_EQ(shown(), QStringList({heb("אבי"), "03-1", "", "03-3", "03-4", heb("הרצל 5"), "avi@x.il"}));
+
+    // Renaming the card keeps the fax, the address and the e-mail it holds.
+    editor()->TxtName->setText(heb("אבי לוי"));
+    click(editor()->btnUpdate);
+    EXPECT_EQ(said(), QStringList{QStringLiteral("The current record has been updated")});
+    EXPECT_EQ(stored(store::kPersonalTable),
+              std::vector<Row>{(Row{"אבי לוי", "03-1", "", "03-3", "03-4", "הרצל 5", "avi@x.il"})});
 }
 
 TEST_F(EditorTest, ClearKeepsTheAddressAndAnOpenEditorKeepsItsModeAndCard)
