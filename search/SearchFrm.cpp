@@ -195,9 +195,11 @@ void SearchFrm::TxtStr_Change()
         return;
     }
     // The group's whole listing, as the grid reads it (over a connection of
-    // its own, which reads a long listing faster than the shared one). Its
-    // filter only narrows what is scanned; the exact comparison below decides.
-    store::Listing listing = store::listCards(*table, typed, m.strSortOrder);
+    // its own, which reads a long listing faster than the shared one). Every
+    // name is compared below as the user sees it, without the blanks around
+    // it: no filter on the stored names narrows the listing first, since one
+    // stored with a blank before it would never pass.
+    store::Listing listing = store::listCards(*table, std::nullopt, m.strSortOrder);
     m.strLookupSql = listing.sql;
     // The listing is read once, here; the look-up recordset does not keep a
     // second copy of the group beside the grid's while the window is open.
@@ -253,7 +255,8 @@ void SearchFrm::LstSearch_Click()
         // A card gone or renamed since it was listed, or one of another group
         // chosen meanwhile, shows nothing rather than the card shown before.
         resumeNext(lcSearch(), [&] {
-            m.strLookupSql = store::lookupSql(*table, name);
+            // Found as it was listed: by its name without the blanks around it.
+            m.strLookupSql = store::lookupTrimmedSql(*table, name);
             m.rsLookup = m.cnDirectory->Execute(m.strLookupSql.toStdString());
             if (!m.rsLookup || m.rsLookup->Eof())
                 throw Error(ado::adErrNoCurrentRecord, "no card named " + name.toStdString());

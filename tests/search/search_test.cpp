@@ -123,6 +123,12 @@ TEST_F(SearchTest, ListsExactPrefixesOfTheChosenGroupRightAlignedInNameOrder)
     s.LstSearch->setListIndex(0);
     EXPECT_TRUE(s.LblSel->text().endsWith(heb("צ'רלי כהן"))) << s.LblSel->text().toStdString();
 
+    // A name stored with blanks around it is found as it is shown.
+    retype(s, heb("בל"));
+    EXPECT_EQ(entries(s), QStringList{entry(heb("בלום עדי"))});
+    clickEntry(s, 0);
+    EXPECT_EQ(s.LblSel->text(), " " + QString(11 + 12 + 12, ' ') + pad("04-5550031", 11) + heb("בלום עדי").rightJustified(17));
+
     // Deleting the text lists every name of the group in the listing's
     // order, trimmed and right-aligned; a name of more than 22 characters has no room.
     s.TxtStr->clear();
