@@ -364,7 +364,7 @@ TEST_F(EditorTest, TwoInstancesAddingOneNameStoreItOnce)
             SqliteFile file(path());
             file.exec("BEGIN IMMEDIATE; INSERT INTO Vemo (Name, Phone) VALUES ('אבי', '03-2')");
             status = write(ready[1], "w", 1) == 1 ? 0 : 1;
-            usleep(500 * 1000);
+            usleep(300 * 1000);
             file.exec("COMMIT");
         } catch (...) {
             status = 1;
