@@ -217,9 +217,14 @@ void frmVemo::changeEvent(QEvent* event)
 
 void frmVemo::mousePressEvent(QMouseEvent* event)
 {
-    // Presses the controls leave alone reach the window: its free client area.
-    const int button = event->button() == Qt::RightButton ? 2 : event->button() == Qt::LeftButton ? 1 : 4;
-    Form_MouseDown(button, event->globalPosition().toPoint());
+    // Presses that controls leave alone (labels, the status bar, the tab
+    // strip around its tabs) come on to the window too; only those on the
+    // client area itself, or on the lines and shapes drawn on it, are on its
+    // free client area.
+    if (childAt(event->position().toPoint()) == centralWidget()) {
+        const int button = event->button() == Qt::RightButton ? 2 : event->button() == Qt::LeftButton ? 1 : 4;
+        Form_MouseDown(button, event->globalPosition().toPoint());
+    }
     QMainWindow::mousePressEvent(event);
 }
 

@@ -111,6 +111,7 @@ public:
     void ShowRowText(int col);
     void MSFlexGrid1_Click();
     void MSFlexGrid1_DblClick();
+    void MSFlexGrid1_KeyDown(int key);
     void MSFlexGrid1_KeyPress(int ch);
     void MSFlexGrid1_MouseDown(int button, const QPoint& pos);
     void MSFlexGrid1_FocusChanged(bool hasFocus);

@@ -248,6 +248,7 @@ void frmVemo::connectControls()
 
     connect(MSFlexGrid1, &controls::FlexGrid::Click, this, &frmVemo::MSFlexGrid1_Click);
     connect(MSFlexGrid1, &controls::FlexGrid::DblClick, this, &frmVemo::MSFlexGrid1_DblClick);
+    connect(MSFlexGrid1, &controls::FlexGrid::KeyDown, this, [this](int key) { MSFlexGrid1_KeyDown(key); });
     connect(MSFlexGrid1, &controls::FlexGrid::KeyPress, this, &frmVemo::MSFlexGrid1_KeyPress);
     connect(MSFlexGrid1, &controls::FlexGrid::MouseDown, this, &frmVemo::MSFlexGrid1_MouseDown);
     connect(MSFlexGrid1, &controls::FlexGrid::FocusChanged, this, &frmVemo::MSFlexGrid1_FocusChanged);
