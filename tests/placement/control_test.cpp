@@ -53,6 +53,17 @@ TEST_F(KwendoTest, RegistersItselfAndControlsExistOnlyWhileRegistered)
         EXPECT_EQ(registry::readText(HKEY_CLASSES_ROOT, std::string("CLSID\\") + clsid + "\\InprocServer32"),
                   std::string(file));
 
+    // The type library under its locale, 0x0409; registering again drops
+    // the locale 0 an earlier build registered it under.
+    ASSERT_EQ(registry::writeText(registry::HKEY_CURRENT_USER,
+                                  "Software\\Classes\\TypeLib\\{CBFA5B46-42D3-11D4-99C0-0090275A8A92}\\1.0\\0\\linux", "",
+                                  file),
+              registry::ERROR_SUCCESS);
+    ASSERT_EQ(library.registerServer(), S_OK);
+    EXPECT_EQ(registry::readText(HKEY_CLASSES_ROOT, "TypeLib\\{CBFA5B46-42D3-11D4-99C0-0090275A8A92}\\1.0\\409\\linux"),
+              std::string(file));
+    EXPECT_FALSE(registry::readText(HKEY_CLASSES_ROOT, "TypeLib\\{CBFA5B46-42D3-11D4-99C0-0090275A8A92}\\1.0\\0\\linux"));
+
     QWidget window;
     {
         const auto control = com::createControl(KWENDO_PROGID_RAVELLE, &window);
