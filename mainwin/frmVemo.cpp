@@ -118,10 +118,6 @@ bool frmVemo::Form_Load()
     resumeNext(lcMainWindow(), [&] { keyboard::ActivateKeyboardLayout(keyboard::kHebrewLayout, 0); });
     resumeNext(lcMainWindow(), [&] { m.strWindowsFolder = win::windowsFolder(); });
     resumeNext(lcMainWindow(), [&] {
-        show();
-        repaint();
-    });
-    resumeNext(lcMainWindow(), [&] {
         tray::NotifyIconData& nid = m.nidTray;
         nid = tray::NotifyIconData{};
         nid.cbSize = tray::kNotifyIconDataSize;
@@ -134,9 +130,6 @@ bool frmVemo::Form_Load()
         if (!addTrayIcon())
             waitForTray();
     });
-    // The showing that started this step completes after it returns, so the
-    // window is on screen when start-up ends.
-    resumeNext(lcMainWindow(), [&] { hide(); });
     return true;
 }
 
@@ -373,6 +366,9 @@ void frmVemo::Form_MouseDown(int button, const QPoint& globalPos)
 
 void frmVemo::mPopRestore_Click()
 {
+    // Back where it was, not where the window manager would place it anew
+    // (leaving the minimised state shows it at once).
+    ui::keepPlace(this);
     setWindowState(Qt::WindowNoState);
     ui::SetForegroundWindow(this);
     show();

@@ -164,6 +164,8 @@ protected:
 
 private:
     void buildControls(QWidget* client);
+    // Which edges each control keeps to as the window grows beyond its design.
+    void anchorControls(QWidget* client, const QSize& designed);
     void buildMenus();
     void connectControls();
     // Puts the icon of nidTray in the tray; false while the desktop has none.
