@@ -71,15 +71,14 @@ QString columnText(const ado::Recordset& card, const store::Table& table, int fi
 }
 
 // Whether the name is used by a card of the group's table, by the query
-// given: every card's name, trimmed, compared exactly (case and all). The
-// look-up recordset and its query text are shared with the search window.
-bool nameIsUsed(const QString& sql, const QString& name)
+// given over the connection given: every card's name, trimmed, compared
+// exactly (case and all). The look-up recordset and its query text are
+// shared with the search window.
+bool nameIsUsed(ado::Connection& cn, const QString& sql, const QString& name)
 {
     Module1State& m = Module1();
     m.strLookupSql = sql;
-    if (!m.cnDirectory)
-        throw Error(kErrObjectNotSet, "Object variable or With block variable not set");
-    m.rsLookup = m.cnDirectory->Execute(sql.toStdString());
+    m.rsLookup = cn.Execute(sql.toStdString());
     if (!m.rsLookup)
         throw Error(kErrObjectNotSet, "Object variable or With block variable not set");
     ado::Recordset& rs = *m.rsLookup;
@@ -91,6 +90,31 @@ bool nameIsUsed(const QString& sql, const QString& name)
             return true;
     }
     return false;
+}
+
+// Runs the duplicate test and then, when the name is free, the write, as one
+// transaction over the connection the card is written through: another
+// instance cannot add the same name between the two. False when the name is
+// used; nothing is written then.
+template <class Write>
+bool writeUnlessNameUsed(ado::Recordset& target, const QString& sql, const QString& name, Write&& write)
+{
+    const std::unique_ptr<ado::Connection> cn = target.ActiveConnection();
+    cn->BeginTrans();
+    bool used = true;
+    try {
+        used = nameIsUsed(*cn, sql, name);
+        if (!used)
+            write();
+    } catch (...) {
+        resumeNext(lcEditor(), [&] { cn->RollbackTrans(); });
+        throw;
+    }
+    if (used)
+        cn->RollbackTrans();
+    else
+        cn->CommitTrans();
+    return !used;
 }
 
 // A save that failed leaves nothing pending in the recordset, so that no
@@ -146,15 +170,19 @@ bool FrmNewPhn::Form_Load()
                 if (const store::Table* table = store::tableForGroup(currentGroup())) {
                     if (!card_)
                         throw Error(ado::adErrNoCurrentRecord, "There is no record at the chosen row");
+                    // A missing address or e-mail leaves its box empty; any
+                    // other column must hold a value, and the user is told
+                    // when one does not. Every box is filled all the same (a
+                    // missing value as empty), since Update writes every box:
+                    // a box left empty would erase what the card holds there.
+                    bool missing = false;
                     for (int f = kName; f <= kEmail; ++f) {
-                        // A missing address or e-mail leaves its box empty;
-                        // any other column must hold a value.
                         const ado::Value value = card_->Field(table->columns[static_cast<size_t>(f)].name);
-                        if (!value && f < kAddress)
-                            throw Error(kErrInvalidUseOfNull, "Invalid use of Null");
-                        if (value)
-                            setBoxText(f, store::trimBlanks(store::fieldText(value)));
+                        missing = missing || (!value && f < kAddress);
+                        setBoxText(f, store::trimBlanks(store::fieldText(value)));
                     }
+                    if (missing)
+                        throw Error(kErrInvalidUseOfNull, "Invalid use of Null");
                 }
             }
         } else {
@@ -216,18 +244,19 @@ void FrmNewPhn::btnAdd_Click()
     ado::Recordset* rs = nullptr;
     try {
         const store::Table& table = groupTable();
-        if (nameIsUsed(store::tableSql(table), store::trimBlanks(TxtName->text()))) {
-            errorBox(QLatin1String(store::kNameUsed));
-            return;
-        }
         // The new card joins the main window's list; a list that could not be
         // read (the file was locked or missing at the time) takes none.
         if (!m.rsDirectory || m.rsDirectory->State() != ado::adStateOpen)
             throw Error(ado::adErrObjectClosed, kListNotRead);
         rs = m.rsDirectory.get();
-        rs->AddNew();
-        writeBoxes(*rs, groupTable());
-        rs->Update();
+        if (!writeUnlessNameUsed(*rs, store::tableSql(table), store::trimBlanks(TxtName->text()), [&] {
+                rs->AddNew();
+                writeBoxes(*rs, groupTable());
+                rs->Update();
+            })) {
+            errorBox(QLatin1String(store::kNameUsed));
+            return;
+        }
     } catch (const std::exception& e) {
         // Nothing was stored; the editor stays open with what was typed.
         dropEdit(rs);
@@ -249,16 +278,20 @@ void FrmNewPhn::btnUpdate_Click()
         const store::Table& table = groupTable();
         if (!card_)
             throw Error(ado::adErrNoCurrentRecord, kNoCardToUpdate);
+        const auto write = [&] {
+            writeBoxes(*card_, groupTable());
+            // Written only when the card is still as it was loaded.
+            card_->Update();
+        };
         // A card keeping its name needs no duplicate test; it would find itself.
         const QString typed = store::trimBlanks(TxtName->text());
-        if (typed != loadedName() && nameIsUsed(store::listingSql(table, m.strSortOrder), typed)) {
+        if (typed == loadedName()) {
+            write();
+        } else if (!writeUnlessNameUsed(*card_, store::listingSql(table, m.strSortOrder), typed, write)) {
             errorBox(QLatin1String(store::kNameUsed));
             TxtName->setText(loadedName());
             return;
         }
-        writeBoxes(*card_, groupTable());
-        // Written only when the card is still as it was loaded.
-        card_->Update();
     } catch (const std::exception& e) {
         dropEdit(card_.get());
         errorBox(QString::fromUtf8(e.what()));

@@ -8,6 +8,7 @@
 #include "platform/core/Error.h"
 #include "platform/process/Tasks.h"
 #include "platform/ui/MsgBox.h"
+#include "tools/dialer/NumberBox.h"
 
 namespace numora::dialing {
 namespace {
@@ -64,6 +65,14 @@ void Dial(controls::FlexGrid& grid, int col, const QString& windowsFolder)
     }
     if (number.isEmpty())
         return;
+    // Typing is slow, and the window waits for it: only what the dialer's box
+    // takes is typed (a cell read from an imported file can be any length).
+    if (number.size() > dialer::kNumberLength) {
+        qCDebug(lcDialing) << "typing the first" << dialer::kNumberLength << "of" << number.size()
+                           << "characters: the dialer takes no more";
+        number.truncate(number.at(dialer::kNumberLength - 1).isHighSurrogate() ? dialer::kNumberLength - 1
+                                                                               : dialer::kNumberLength);
+    }
 
     long long task = 0;
     if (steps.run([&] { task = process::Shell(dialerCommandLine(windowsFolder)); }) &&

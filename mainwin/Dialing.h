@@ -20,7 +20,7 @@ QString dialerCommandLine(const QString& windowsFolder);
 // and an empty cell give nothing to dial, and nothing happens. A failure on
 // the way is shown once, at the end, as the last error's description; the
 // number is typed only into the dialer's own window, once it has been
-// activated.
+// activated, and only as far as the dialer's box takes it.
 void Dial(controls::FlexGrid& grid, int col, const QString& windowsFolder);
 
 } // namespace numora::dialing

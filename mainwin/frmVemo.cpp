@@ -127,10 +127,6 @@ bool frmVemo::Form_Load()
     resumeNext(lcMainWindow(), [&] { keyboard::ActivateKeyboardLayout(keyboard::kHebrewLayout, 0); });
     resumeNext(lcMainWindow(), [&] { m.strWindowsFolder = win::windowsFolder(); });
     resumeNext(lcMainWindow(), [&] {
-        show();
-        repaint();
-    });
-    resumeNext(lcMainWindow(), [&] {
         tray::NotifyIconData& nid = m.nidTray;
         nid = tray::NotifyIconData{};
         nid.cbSize = tray::kNotifyIconDataSize;
@@ -143,9 +139,6 @@ bool frmVemo::Form_Load()
         if (!addTrayIcon())
             waitForTray();
     });
-    // The showing that started this step completes after it returns, so the
-    // window is on screen when start-up ends.
-    resumeNext(lcMainWindow(), [&] { hide(); });
     return true;
 }
 
@@ -226,9 +219,14 @@ void frmVemo::changeEvent(QEvent* event)
 
 void frmVemo::mousePressEvent(QMouseEvent* event)
 {
-    // Presses the controls leave alone reach the window: its free client area.
-    const int button = event->button() == Qt::RightButton ? 2 : event->button() == Qt::LeftButton ? 1 : 4;
-    Form_MouseDown(button, event->globalPosition().toPoint());
+    // Presses that controls leave alone (labels, the status bar, the tab
+    // strip around its tabs) come on to the window too; only those on the
+    // client area itself, or on the lines and shapes drawn on it, are on its
+    // free client area.
+    if (childAt(event->position().toPoint()) == centralWidget()) {
+        const int button = event->button() == Qt::RightButton ? 2 : event->button() == Qt::LeftButton ? 1 : 4;
+        Form_MouseDown(button, event->globalPosition().toPoint());
+    }
     QMainWindow::mousePressEvent(event);
 }
 
@@ -385,6 +383,9 @@ void frmVemo::Form_MouseDown(int button, const QPoint& globalPos)
 
 void frmVemo::mPopRestore_Click()
 {
+    // Back where it was, not where the window manager would place it anew
+    // (leaving the minimised state shows it at once).
+    ui::keepPlace(this);
     setWindowState(Qt::WindowNoState);
     ui::SetForegroundWindow(this);
     show();

@@ -112,6 +112,7 @@ public:
     void ShowRowText(int col);
     void MSFlexGrid1_Click();
     void MSFlexGrid1_DblClick();
+    void MSFlexGrid1_KeyDown(int key);
     void MSFlexGrid1_KeyPress(int ch);
     void MSFlexGrid1_MouseDown(int button, const QPoint& pos);
     void MSFlexGrid1_FocusChanged(bool hasFocus);
@@ -184,6 +185,8 @@ protected:
 
 private:
     void buildControls(QWidget* client);
+    // Which edges each control keeps to as the window grows beyond its design.
+    void anchorControls(QWidget* client, const QSize& designed);
     void buildMenus();
     void connectControls();
     // Puts the icon of nidTray in the tray; false while the desktop has none.

@@ -16,6 +16,7 @@
 #include <QStringList>
 #include <QToolButton>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <string>
@@ -41,6 +42,7 @@ Q_LOGGING_CATEGORY(lcGrid, "numora.grid", QtInfoMsg)
 using controls::FlexGrid;
 
 constexpr int kEsc = 27;
+constexpr int kEnter = 13;
 constexpr int kRightButton = 2;
 
 // Grid columns 0..4: width in twips and alignment.
@@ -355,11 +357,48 @@ void frmVemo::MSFlexGrid1_DblClick()
     resumeNext(lcGrid(), [&] { btnEdit_Click(); });
 }
 
+// The keys that move through the list: the card they lead to is chosen just
+// as a click on it would choose it. They move among the cards listed, from
+// the row chosen last (from before the first when none is).
+void frmVemo::MSFlexGrid1_KeyDown(int key)
+{
+    const Module1State& m = Module1();
+    FlexGrid& grid = *MSFlexGrid1;
+    const int last = m.intRowCount;
+    const int from = m.intSelectedRow;
+    const int page = std::max(1, grid.VisibleRows() - 1);
+    int to = 0;
+    switch (key) {
+    case Qt::Key_Up: to = from - 1; break;
+    case Qt::Key_Down: to = from + 1; break;
+    case Qt::Key_PageUp: to = from - page; break;
+    case Qt::Key_PageDown: to = from + page; break;
+    case Qt::Key_Home: to = 1; break;
+    case Qt::Key_End: to = last; break;
+    default: return;
+    }
+    if (last < 1)
+        return;
+    // The empty row below the cards is left only upwards.
+    to = std::clamp(to, 1, std::max(last, from));
+    resumeNext(lcGrid(), [&] {
+        grid.setRow(to);
+        grid.ShowRow(to);
+        MSFlexGrid1_Click();
+    });
+}
+
 void frmVemo::MSFlexGrid1_KeyPress(int ch)
 {
     Module1State& m = Module1();
     if (ch == kEsc) {
         m.strTypedPrefix.clear();
+        return;
+    }
+    // Enter edits the chosen card, as the Edit button does.
+    if (ch == kEnter) {
+        if (btnEdit && btnEdit->isEnabled())
+            resumeNext(lcGrid(), [&] { btnEdit_Click(); });
         return;
     }
     FlexGrid& grid = *MSFlexGrid1;

@@ -15,6 +15,7 @@
 #include "platform/com/ControlHost.h"
 #include "platform/controls/FlexGrid.h"
 #include "platform/controls/LetterTabStrip.h"
+#include "platform/ui/Anchors.h"
 #include "platform/ui/Decorations.h"
 #include "platform/ui/Fonts.h"
 #include "platform/ui/Icons.h"
@@ -58,6 +59,7 @@ frmVemo::frmVemo(QWidget* parent) : Form(parent)
     client->setMinimumSize(clientSize);
     setCentralWidget(client);
     buildControls(client);
+    anchorControls(client, clientSize);
     buildMenus();
     connectControls();
     resize(clientSize.width(), clientSize.height() + menuBar()->sizeHint().height());
@@ -186,6 +188,26 @@ void frmVemo::buildControls(QWidget* client)
     StatusBar1->raise(); // the grid's last pixel row lies under it, as designed
 }
 
+void frmVemo::anchorControls(QWidget* client, const QSize& designed)
+{
+    // A larger window gives its room to the tab strip and the grid; the
+    // title stays at the top left, the group selector and the row of
+    // buttons from Add to Delete keep to the right edge, Quit to the left,
+    // the lines along the top run across and the status bar stays under
+    // the grid.
+    auto* anchors = new ui::Anchors(client, designed);
+    const Qt::Edges across = Qt::LeftEdge | Qt::RightEdge | Qt::TopEdge;
+    const Qt::Edges topRight = Qt::TopEdge | Qt::RightEdge;
+    for (QWidget* line : Line1)
+        anchors->anchor(line, across);
+    anchors->anchor(TabVemo, across | Qt::BottomEdge);
+    anchors->anchor(MSFlexGrid1, across | Qt::BottomEdge);
+    anchors->anchor(TxtIndex, across);
+    anchors->anchor(StatusBar1, Qt::LeftEdge | Qt::RightEdge | Qt::BottomEdge);
+    for (QWidget* control : std::initializer_list<QWidget*>{Label2, cmbGroup, btnAdd, btnEdit, btnSearch, btnAll, btnDelete})
+        anchors->anchor(control, topRight);
+}
+
 void frmVemo::buildMenus()
 {
     QMenuBar* bar = menuBar();
@@ -248,6 +270,7 @@ void frmVemo::connectControls()
 
     connect(MSFlexGrid1, &controls::FlexGrid::Click, this, &frmVemo::MSFlexGrid1_Click);
     connect(MSFlexGrid1, &controls::FlexGrid::DblClick, this, &frmVemo::MSFlexGrid1_DblClick);
+    connect(MSFlexGrid1, &controls::FlexGrid::KeyDown, this, [this](int key) { MSFlexGrid1_KeyDown(key); });
     connect(MSFlexGrid1, &controls::FlexGrid::KeyPress, this, &frmVemo::MSFlexGrid1_KeyPress);
     connect(MSFlexGrid1, &controls::FlexGrid::MouseDown, this, &frmVemo::MSFlexGrid1_MouseDown);
     connect(MSFlexGrid1, &controls::FlexGrid::FocusChanged, this, &frmVemo::MSFlexGrid1_FocusChanged);

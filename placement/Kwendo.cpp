@@ -76,6 +76,7 @@ com::ServerEntry server()
     s.libraryName = QStringLiteral(KWENDO_LIBRARY_NAME);
     s.major = KWENDO_VERSION_MAJOR;
     s.minor = KWENDO_VERSION_MINOR;
+    s.lcid = KWENDO_LCID;
     s.controlLibrary = true;
     s.classes = {{CLSID_Ravelle, QStringLiteral("Ravelle"), QStringLiteral(KWENDO_PROGID_RAVELLE), true},
                  {CLSID_prpSetting, QStringLiteral("prpSetting"), {}, false},

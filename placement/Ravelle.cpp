@@ -7,7 +7,10 @@
 #include <QLoggingCategory>
 #include <QScreen>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <optional>
 
 namespace numora::com {
 bool InterfaceTraits<_Ravelle>::answers(const IID& iid)
@@ -190,6 +193,16 @@ HRESULT Ravelle::GetInterval(LONG* result)
 
 HRESULT Ravelle::SetSite(IUnknown* site)
 {
+    // The container is leaving: one last sample, so that a run that ends
+    // before the first tick stores where the window was, not where it was
+    // read to be before it was shown.
+    if (site_ && !site) {
+        try {
+            doUpdateSetting();
+        } catch (const ComError& e) {
+            qCInfo(lcPlacement) << "last sampling skipped:" << e.description;
+        }
+    }
     site_ = site;
     return S_OK;
 }
@@ -233,29 +246,41 @@ void Ravelle::doRefresh()
     if (!named())
         return;
     PlacementState& s = placementState();
-    // Read phase: a missing key reads as the container's present value, so
-    // applying it leaves that property as it is.
-    const auto stored = [&](const char* key, const char* property) {
-        return Variant::text(GetSetting(s.AppTitle, s.AppSection, QLatin1String(key), get(property).toText()));
+    // Read phase: a missing key reads as the container's present value.
+    struct Key {
+        const char* name;
+        const char* property;
+        std::optional<QString> stored;
     };
-    s.LastWindowState = stored("MainWindow", "WindowState").toUI1();
-    s.LastLeft = stored("MainLeft", "Left");
-    s.LastTop = stored("MainTop", "Top");
-    s.LastWidth = stored("MainWidth", "Width");
-    s.LastHeight = stored("MainHeight", "Height").toI4();
+    Key keys[] = {{"MainWindow", "WindowState", {}},
+                  {"MainLeft", "Left", {}},
+                  {"MainTop", "Top", {}},
+                  {"MainWidth", "Width", {}},
+                  {"MainHeight", "Height", {}}};
+    const auto read = [&](Key& key) {
+        key.stored = storedSetting(s.AppTitle, s.AppSection, QLatin1String(key.name));
+        return Variant::text(key.stored ? *key.stored : get(key.property).toText());
+    };
+    s.LastWindowState = read(keys[0]).toUI1();
+    s.LastLeft = read(keys[1]);
+    s.LastTop = read(keys[2]);
+    s.LastWidth = read(keys[3]);
+    s.LastHeight = read(keys[4]).toI4();
     s.HasPlacement = true;
 
-    // Apply phase; the container converts the texts. However far it gets,
-    // the window is not left where no screen shows it.
+    // Apply phase; the container converts the texts. A missing key leaves
+    // its property as it is: a window that has no stored place yet is placed
+    // by the window manager, while a stored one, 0,0 included, is kept.
+    // However far it gets, the window is not left where no screen shows it.
     struct KeepOnScreen {
         const Ravelle& control;
         ~KeepOnScreen() { control.keepOnScreen(); }
     } keep{*this};
-    put("WindowState", Variant::ui1(s.LastWindowState));
-    put("Left", s.LastLeft);
-    put("Top", s.LastTop);
-    put("Width", s.LastWidth);
-    put("Height", Variant::i4(s.LastHeight));
+    const Variant values[] = {Variant::ui1(s.LastWindowState), s.LastLeft, s.LastTop, s.LastWidth,
+                              Variant::i4(s.LastHeight)};
+    for (std::size_t i = 0; i < std::size(keys); ++i)
+        if (keys[i].stored)
+            put(keys[i].property, values[i]);
 }
 
 void Ravelle::doUpdateSetting()
@@ -336,19 +361,47 @@ void Ravelle::keepOnScreen() const
             return static_cast<int>(std::lround(get(property).toR4() / perPixel));
         };
         const QRect frame(pixels("Left", x), pixels("Top", y), pixels("Width", x), pixels("Height", y));
-        for (const QScreen* screen : QGuiApplication::screens())
-            if (screen->geometry().intersects(frame))
-                return;
-        const QScreen* primary = QGuiApplication::primaryScreen();
-        if (!primary)
+        const QRect usable = usablePlacement(frame);
+        if (usable == frame)
             return;
-        const QRect area = primary->availableGeometry();
-        qCInfo(lcPlacement) << "restored window" << frame << "lies on no screen; moved onto the primary one";
-        put("Left", Variant::r4(static_cast<float>(area.x() * x)));
-        put("Top", Variant::r4(static_cast<float>(area.y() * y)));
+        qCInfo(lcPlacement) << "restored window" << frame << "is not usable on the screens; placed at" << usable;
+        if (usable.width() != frame.width())
+            put("Width", Variant::r4(static_cast<float>(usable.width() * x)));
+        if (usable.height() != frame.height())
+            put("Height", Variant::r4(static_cast<float>(usable.height() * y)));
+        if (usable.x() != frame.x())
+            put("Left", Variant::r4(static_cast<float>(usable.x() * x)));
+        if (usable.y() != frame.y())
+            put("Top", Variant::r4(static_cast<float>(usable.y() * y)));
     } catch (const ComError& e) {
         qCInfo(lcPlacement) << "window not checked against the screens:" << e.description;
     }
+}
+
+QRect usablePlacement(const QRect& frame)
+{
+    // The screen that shows most of the window, else the primary one.
+    const QScreen* best = QGuiApplication::primaryScreen();
+    qint64 shown = 0;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect common = screen->availableGeometry().intersected(frame);
+        const qint64 area = qint64(common.width()) * common.height();
+        if (area > shown) {
+            shown = area;
+            best = screen;
+        }
+    }
+    if (!best)
+        return frame;
+    const QRect area = best->availableGeometry();
+    // No larger than the screen; then its title bar on the screen, with at
+    // least kUsablePixels of the window beside and below its top left.
+    QRect placed(frame.topLeft(), frame.size().boundedTo(area.size()));
+    const int across = std::min(kUsablePixels, placed.width());
+    const int down = std::min(kUsablePixels, placed.height());
+    placed.moveLeft(std::clamp(placed.x(), area.left() + across - placed.width(), area.right() + 1 - across));
+    placed.moveTop(std::clamp(placed.y(), area.top(), area.bottom() + 1 - down));
+    return placed;
 }
 
 } // namespace numora::placement

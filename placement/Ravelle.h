@@ -10,6 +10,7 @@
 #include "placement/PlacementState.h"
 #include "platform/com/ComSupport.h"
 
+#include <QRect>
 #include <QTimer>
 
 namespace numora::com {
@@ -20,6 +21,17 @@ struct InterfaceTraits<_Ravelle> {
 } // namespace numora::com
 
 namespace numora::placement {
+
+// How much of a window must show for the user to take hold of it, in pixels
+// across and down from its title bar.
+constexpr int kUsablePixels = 100;
+
+// The placement (a window's outer frame, in pixels) brought onto the screen
+// that shows most of it, else the primary one: no larger than that screen's
+// free area, its title bar inside that area, and at least kUsablePixels of it
+// on the area across and down. A placement that is usable already is
+// returned as it is.
+QRect usablePlacement(const QRect& frame);
 
 class Ravelle final : public com::DispatchObject<_Ravelle, IObjectWithSite, ISpecifyPropertyPages> {
 public:
@@ -59,7 +71,8 @@ private:
     com::ComPtr<IDispatch> container() const;
     com::Variant get(const char* property) const;
     void put(const char* property, const com::Variant& value) const;
-    // A restored window that no screen shows goes onto the primary screen.
+    // A restored window too large for its screen, or with too little of it
+    // on any screen to be taken hold of, is brought back (usablePlacement).
     void keepOnScreen() const;
 
     QTimer Timer1;

@@ -37,14 +37,14 @@ QString settingsFile(const QString& appName)
     return config + QLatin1Char('/') + file + QLatin1String(".ini");
 }
 
-QString GetSetting(const QString& appName, const QString& section, const QString& key, const QString& fallback)
+std::optional<QString> storedSetting(const QString& appName, const QString& section, const QString& key)
 {
     QSettings store(settingsFile(appName), QSettings::IniFormat);
     const QVariant value = store.value(settingKey(section, key));
     if (store.status() != QSettings::NoError)
         qCInfo(lcSettings) << "settings file" << store.fileName() << "could not be read; defaults used";
     if (!value.isValid())
-        return fallback;
+        return std::nullopt;
     // An unquoted text with commas in it reads back as a list.
     if (value.typeId() == QMetaType::QStringList)
         return value.toStringList().join(QLatin1Char(','));

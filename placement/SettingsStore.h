@@ -7,10 +7,12 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace numora::placement {
 
-// The stored text, or fallback when the key (or its file) is missing.
-QString GetSetting(const QString& appName, const QString& section, const QString& key, const QString& fallback);
+// The stored text; nullopt when the key (or its file) is missing.
+std::optional<QString> storedSetting(const QString& appName, const QString& section, const QString& key);
 // Throws com::ComError when the file cannot be written.
 void SaveSetting(const QString& appName, const QString& section, const QString& key, const QString& setting);
 

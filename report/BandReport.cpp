@@ -16,6 +16,8 @@ namespace {
 
 constexpr long kErrSubscriptOutOfRange = 9;
 constexpr double kSmallestPointSize = 6;
+// Between a text and the sides of its box, in twips (1.5 pt).
+constexpr int kInnerMargin = 30;
 const QColor kLabelGrey(224, 224, 224);
 
 ReportControl label(const char* name, const QString& caption, int left, int width)
@@ -208,18 +210,23 @@ void BandReport::paintPage(QPainter& painter, int page, double dotsPerInchX, dou
                 painter.setFont(font);
                 metrics = QFontMetricsF(font, painter.device());
             }
-            // A text wider than its box is set smaller until it fits, down to
-            // a floor: a telephone number cut at the box's edge would print
-            // wrong digits.
+            // The text keeps a small margin inside its box on both sides, so
+            // it never runs into its neighbour's.
+            const double margin = dots(kInnerMargin, dotsPerInchX);
+            QRectF textRect = rect.adjusted(margin, 0, -margin, 0);
+            // A text wider than that is set smaller until it fits, down to a
+            // floor: a telephone number cut at the box's edge would print
+            // wrong digits. It stays on the baseline of its row.
             const double width = metrics.horizontalAdvance(text);
-            const bool shrink = width > rect.width();
+            const bool shrink = width > textRect.width();
             bool clip = false;
             if (shrink) {
-                const double fitting = fontSize * rect.width() / width * 0.98;
+                const double fitting = fontSize * textRect.width() / width * 0.98;
                 clip = fitting < kSmallestPointSize;
                 QFont smaller = font;
                 smaller.setPointSizeF(std::max(kSmallestPointSize, fitting));
                 painter.setFont(smaller);
+                textRect.translate(0, metrics.ascent() - QFontMetricsF(smaller, painter.device()).ascent());
             }
             // Hebrew columns read right to left from their right edge; what
             // is too wide even in the smallest size is cut at the box's edge.
@@ -231,9 +238,9 @@ void BandReport::paintPage(QPainter& painter, int page, double dotsPerInchX, dou
             option.setWrapMode(QTextOption::NoWrap);
             if (clip) {
                 painter.save();
-                painter.setClipRect(rect);
+                painter.setClipRect(QRectF(textRect.left(), rect.top(), textRect.width(), rect.height()));
             }
-            painter.drawText(rect, text, option);
+            painter.drawText(textRect, text, option);
             if (clip)
                 painter.restore();
             if (shrink)

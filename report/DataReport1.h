@@ -29,8 +29,9 @@ public:
     // Paints the preview again after the report changed.
     void Refresh();
 
-    // Writes the report to a PDF file. False, with the reason in error, when
-    // the file could not be written.
+    // Writes the report to a PDF file, replacing one that is there as a
+    // whole. False, with the reason in error, when the file could not be
+    // written; a file it would have replaced is then left as it was.
     bool ExportPdf(const QString& file, QString* error = nullptr);
 
     QAction* mnuSavePdf = nullptr; // the preview's "Save as PDF..." button
@@ -38,7 +39,8 @@ public:
 
 protected:
     bool Form_Load() override { return true; }
-    // Esc and the window's own close both unload it.
+    // Every way of closing the window unloads it: its close button, Esc and
+    // its Print button alike.
     void done(int result) override;
 
 private:

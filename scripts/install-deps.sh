@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev
   unixodbc unixodbc-dev odbcinst libsqliteodbc sqlite3 libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libxdo-dev
+  libxdo-dev libxtst-dev
   culmus fonts-liberation2
   xvfb xdotool x11-utils
   openbox trayer

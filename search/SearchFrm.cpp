@@ -12,6 +12,7 @@
 #include "mainwin/frmVemo.h"
 #include "platform/controls/ListBox.h"
 #include "platform/core/Error.h"
+#include "platform/ui/ColumnLine.h"
 #include "platform/ui/Decorations.h"
 #include "platform/ui/Fonts.h"
 #include "platform/ui/Icons.h"
@@ -34,18 +35,33 @@ const QColor kLightYellow(255, 255, 192);
 const QColor kDarkCyan(0, 128, 128);
 const QColor kShadow(64, 64, 64);
 
-// Headers over the detail line: Hebrew, so laid out right to left, the fifth
-// field's heading standing at the left edge over the line's first column.
-const char kPersonalHeader[] = " שם/חברה          טל' בבית      פלאפון      טל' בעבודה    פקס";
-const char kWorkHeader[] = " שם/חברה          טל' בבית      פלאפון      טל' בעבודה   מחלקה";
-
-// The detail line's columns: the grid's columns 4 to 1, each left-aligned in
-// its width; then the name.
+// The lines' columns after their leading blank: the grid's columns 4 to 1,
+// each left-aligned in its width; then the name, right-aligned in 17 or
+// running on when longer. Headings and values alike.
 constexpr struct {
     int field;
     qsizetype width;
 } kDetailColumns[] = {{4, 11}, {3, 12}, {2, 12}, {1, 11}};
 constexpr qsizetype kNameWidth = 17;
+// The longest line: a name as long as a listed one.
+constexpr int kLongestLine = 1 + 11 + 12 + 12 + 11 + static_cast<int>(kEntryWidth);
+
+// A label for one of the two lines: its columns stay under one another
+// whatever letters they hold, and the longest line fits.
+ui::ColumnLine* lineLabel(QWidget* parent, const char* name, const QRect& place)
+{
+    auto* line = new ui::ColumnLine(parent);
+    line->setObjectName(QLatin1String(name));
+    line->setGeometry(place);
+    std::vector<int> widths{1};
+    for (const auto& column : kDetailColumns)
+        widths.push_back(static_cast<int>(column.width));
+    line->setColumns(std::move(widths));
+    line->setLineLength(kLongestLine);
+    // Both lines in one fixed-width face, so that a heading's column and its values' are one.
+    line->setFont(ui::designFont(QStringLiteral("Courier New"), 8.25));
+    return line;
+}
 
 void colours(QWidget* w, const QColor& text, const QColor& back = QColor())
 {
@@ -90,18 +106,10 @@ SearchFrm::~SearchFrm() = default;
 void SearchFrm::buildControls()
 {
     using ui::twipsRect;
-    // Both lines in one monospaced face, so the numbers stand in columns under the headings.
-    const QFont lineFont = ui::designFont(QStringLiteral("Courier New"), 8.25);
-    LblHdr = ui::label(this, "LblHdr", QString(), twipsRect(240, 120, 6495, 375));
-    LblHdr->setFont(lineFont);
-    // The header is all Hebrew and reads right to left, yet starts at the
-    // label's left edge like the line under it: its last word over the first column.
-    LblHdr->setAlignment(Qt::AlignLeft | Qt::AlignAbsolute | Qt::AlignTop);
+    LblHdr = lineLabel(this, "LblHdr", twipsRect(240, 120, 6495, 375));
+    LblHdr->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     colours(LblHdr, QColor(128, 128, 128));
-    // The line reads left to right whatever it holds: a Hebrew name at its
-    // end must not turn it around.
-    LblSel = ui::leftToRightLabel(this, "LblSel", QString(), twipsRect(240, 480, 6495, 495));
-    LblSel->setFont(lineFont);
+    LblSel = lineLabel(this, "LblSel", twipsRect(240, 480, 6495, 495));
     LblSel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     colours(LblSel, Qt::white, kDarkCyan);
 
@@ -153,7 +161,11 @@ QString SearchFrm::listEntry(const QString& name)
 
 QString SearchFrm::headerLine(const store::Table& table)
 {
-    return QString::fromUtf8(&table == &store::kWorkTable ? kWorkHeader : kPersonalHeader);
+    const auto heading = [&](int field) { return QString::fromUtf8(table.columns[static_cast<size_t>(field)].heading); };
+    QString line = QStringLiteral(" ");
+    for (const auto& column : kDetailColumns)
+        line += heading(column.field).leftJustified(column.width, QLatin1Char(' '));
+    return line + heading(0).rightJustified(kNameWidth, QLatin1Char(' '));
 }
 
 QString SearchFrm::detailLine(const ado::Recordset& card, const store::Table& table)
@@ -183,9 +195,11 @@ void SearchFrm::TxtStr_Change()
         return;
     }
     // The group's whole listing, as the grid reads it (over a connection of
-    // its own, which reads a long listing faster than the shared one). Its
-    // filter only narrows what is scanned; the exact comparison below decides.
-    store::Listing listing = store::listCards(*table, typed, m.strSortOrder);
+    // its own, which reads a long listing faster than the shared one). Every
+    // name is compared below as the user sees it, without the blanks around
+    // it: no filter on the stored names narrows the listing first, since one
+    // stored with a blank before it would never pass.
+    store::Listing listing = store::listCards(*table, std::nullopt, m.strSortOrder);
     m.strLookupSql = listing.sql;
     // The listing is read once, here; the look-up recordset does not keep a
     // second copy of the group beside the grid's while the window is open.
@@ -241,7 +255,8 @@ void SearchFrm::LstSearch_Click()
         // A card gone or renamed since it was listed, or one of another group
         // chosen meanwhile, shows nothing rather than the card shown before.
         resumeNext(lcSearch(), [&] {
-            m.strLookupSql = store::lookupSql(*table, name);
+            // Found as it was listed: by its name without the blanks around it.
+            m.strLookupSql = store::lookupTrimmedSql(*table, name);
             m.rsLookup = m.cnDirectory->Execute(m.strLookupSql.toStdString());
             if (!m.rsLookup || m.rsLookup->Eof())
                 throw Error(ado::adErrNoCurrentRecord, "no card named " + name.toStdString());

@@ -43,14 +43,16 @@ public:
     // A list entry: the name right-aligned in 22 characters; empty for a
     // name longer than that, which is not listed.
     static QString listEntry(const QString& name);
-    // The header line over a group's cards.
+    // The header line over a group's cards: the headings of the card's line,
+    // each where its column starts (the name's right-aligned like the names).
     static QString headerLine(const store::Table& table);
     // The line of a card (the recordset's current row) of that table: the
     // fifth, fourth, third and second fields left-aligned in 11, 12, 12 and
     // 11 characters after one space, then the name right-aligned in 17, 64
     // characters in all. A value too long for its column is cut, ending in
     // an ellipsis and a space, so the columns stay under their headings; a
-    // long name, the last column, is shown whole.
+    // long name, the last column, is shown whole. Both lines read left to
+    // right, column by column, whatever letters their values hold.
     static QString detailLine(const ado::Recordset& card, const store::Table& table);
 
     // ---- events --------------------------------------------------------------

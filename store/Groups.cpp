@@ -39,6 +39,11 @@ QString lookupSql(const Table& table, const QString& name)
     return tableSql(table) + QStringLiteral(" where Name = '") + quoted(name) + QStringLiteral("'");
 }
 
+QString lookupTrimmedSql(const Table& table, const QString& name)
+{
+    return tableSql(table) + QStringLiteral(" where trim(Name) = '") + quoted(name) + QStringLiteral("'");
+}
+
 QString trimBlanks(const QString& text)
 {
     qsizetype begin = 0;

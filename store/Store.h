@@ -147,6 +147,9 @@ QString nameFilter(const QString& prefix);
 
 // "select * from <table> where Name = '<name>'", the name quoted as above.
 QString lookupSql(const Table& table, const QString& name);
+// The same for "trim(Name)": the cards whose name is name once the blanks
+// around it are gone, as every window shows names.
+QString lookupTrimmedSql(const Table& table, const QString& name);
 
 // ---- card texts -------------------------------------------------------------
 

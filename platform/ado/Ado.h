@@ -93,6 +93,17 @@ public:
 
     void Close(); // fails when the connection is not open
     int State() const; // adStateClosed or adStateOpen
+
+    // A transaction of the caller's. It takes the file's write lock as it
+    // begins (waiting for another program's write as every write does, then
+    // failing), so what is read in it stays true until it ends: a check and
+    // the write that depends on it cannot be split by another writer. Writes
+    // made meanwhile over this connection, recordsets read over it included,
+    // join it. CommitTrans keeps them; RollbackTrans, or the connection's
+    // end, drops them. Transactions do not nest.
+    void BeginTrans();
+    void CommitTrans();
+    void RollbackTrans();
     // The database file the open connection reached; empty when closed.
     std::string DatabaseFile() const;
 
@@ -100,6 +111,8 @@ public:
 
 private:
     std::shared_ptr<ConnectionHandle> handle_;
+
+    friend class Recordset;
 };
 
 class Recordset {
@@ -172,6 +185,11 @@ public:
     // recordset moves on, is closed or is replaced: a window keeps hold of a
     // card with it. Fails when there is no current row.
     std::unique_ptr<Recordset> CopyCurrentRow() const;
+
+    // The connection the recordset reads and writes through, shared with it:
+    // a transaction begun there takes in the recordset's writes. Fails when
+    // the recordset is closed.
+    std::unique_ptr<Connection> ActiveConnection() const;
 
 private:
     struct Impl;

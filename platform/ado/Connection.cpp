@@ -3,6 +3,8 @@
 
 #include <sqlext.h>
 
+#include <QLoggingCategory>
+
 #include <filesystem>
 #include <string_view>
 #include <vector>
@@ -12,12 +14,18 @@
 #include "platform/ado/ConnectionHandle.h"
 #include "platform/ado/Messages.h"
 #include "platform/ado/RecordsetImpl.h"
+#include "platform/ado/Statements.h"
 #include "platform/core/LockWait.h"
 #include "platform/odbc/Ini.h"
 #include "platform/odbc/Odbc.h"
 #include "platform/odbc/Text.h"
 
 namespace numora::ado {
+namespace {
+
+Q_LOGGING_CATEGORY(lcConnection, "numora.ado", QtInfoMsg)
+
+} // namespace
 
 ConnectionHandle::~ConnectionHandle()
 {
@@ -229,6 +237,40 @@ void Connection::Close()
 }
 
 int Connection::State() const { return handle_ ? adStateOpen : adStateClosed; }
+
+void Connection::BeginTrans()
+{
+    if (!handle_)
+        detail::fail(adErrObjectClosed, detail::kMsgClosed);
+    if (handle_->inTransaction)
+        detail::fail(adErrObjectOpen, "A transaction is in progress on this connection already.");
+    // The engine's own immediate transaction: the write lock now, not at the first write.
+    detail::executeDirect(handle_->dbc, "BEGIN IMMEDIATE");
+    handle_->inTransaction = true;
+}
+
+void Connection::CommitTrans()
+{
+    if (!handle_ || !handle_->inTransaction)
+        detail::fail(adErrObjectClosed, "No transaction is in progress on this connection.");
+    try {
+        detail::executeDirect(handle_->dbc, "COMMIT");
+    } catch (const Error&) {
+        // A commit that failed keeps nothing; the engine may have ended the
+        // transaction itself, leaving nothing to roll back.
+        resumeNext(lcConnection(), [&] { RollbackTrans(); });
+        throw;
+    }
+    handle_->inTransaction = false;
+}
+
+void Connection::RollbackTrans()
+{
+    if (!handle_ || !handle_->inTransaction)
+        detail::fail(adErrObjectClosed, "No transaction is in progress on this connection.");
+    handle_->inTransaction = false;
+    detail::executeDirect(handle_->dbc, "ROLLBACK");
+}
 
 std::string Connection::DatabaseFile() const { return handle_ ? handle_->database : std::string(); }
 

@@ -15,6 +15,7 @@ struct ConnectionHandle {
     SQLHDBC dbc = SQL_NULL_HDBC;
     bool connected = false;
     std::string database; // the file connected to, as the data source or string named it
+    bool inTransaction = false; // a transaction Connection::BeginTrans opened is in progress
 
     ConnectionHandle() = default;
     ConnectionHandle(const ConnectionHandle&) = delete;

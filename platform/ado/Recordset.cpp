@@ -295,12 +295,12 @@ void Recordset::Update()
     requireWritable(lockType_, d_->result.table);
     Impl& d = *d_;
     if (d.edit->adding) {
-        const std::size_t row = insertRow(d.conn->dbc, d.result, d.edit->values);
+        const std::size_t row = insertRow(*d.conn, d.result, d.edit->values);
         d.view.push_back(static_cast<std::uint32_t>(row));
         d.pos = d.visible() - 1;
         d.onDeleted = false;
     } else {
-        updateRow(d.conn->dbc, d.result, d.edit->row, d.edit->values);
+        updateRow(*d.conn, d.result, d.edit->row, d.edit->values);
     }
     d.edit.reset();
 }
@@ -329,7 +329,7 @@ void Recordset::Delete()
         fail(adErrNoCurrentRecord, kMsgNoCurrentRecord);
     const auto at = static_cast<std::size_t>(d_->pos);
     const std::size_t row = d_->view[at];
-    deleteRow(d_->conn->dbc, d_->result, row);
+    deleteRow(*d_->conn, d_->result, row);
     d_->edit.reset();
     d_->result.markDeleted(row);
     d_->view.erase(d_->view.begin() + static_cast<std::ptrdiff_t>(at));
@@ -366,6 +366,14 @@ std::unique_ptr<Recordset> Recordset::CopyCurrentRow() const
     rs->cursorType_ = cursorType_;
     rs->lockType_ = lockType_;
     return rs;
+}
+
+std::unique_ptr<Connection> Recordset::ActiveConnection() const
+{
+    requireOpen(d_.get());
+    auto cn = std::make_unique<Connection>();
+    cn->handle_ = d_->conn;
+    return cn;
 }
 
 } // namespace numora::ado

@@ -49,11 +49,11 @@ std::string rowCondition(const ClientResult& result, std::size_t row, std::vecto
 // (the row changed, vanished, or has a twin with the same values where there
 // is no row id) is rolled back and reported, so no write ever lands on the
 // wrong row or on two.
-void writeOneRow(SQLHDBC dbc, const std::string& sql, const std::vector<Value>& params)
+void writeOneRow(const ConnectionHandle& conn, const std::string& sql, const std::vector<Value>& params)
 {
-    Transaction tx(dbc);
+    Transaction tx(conn);
     std::vector<SQLLEN> lengths;
-    odbc::Statement st(dbc);
+    odbc::Statement st(conn.dbc);
     bindParameters(st.get(), params, lengths);
     const bool touched = execute(st.get(), sql);
     if (!touched || affectedRows(st.get()) != 1)
@@ -88,7 +88,7 @@ std::optional<std::vector<Value>> readInsertedRow(SQLHDBC dbc, const ClientResul
 
 } // namespace
 
-std::size_t insertRow(SQLHDBC dbc, ClientResult& result, const Assigned& values)
+std::size_t insertRow(const ConnectionHandle& conn, ClientResult& result, const Assigned& values)
 {
     std::string sql = "INSERT INTO " + quoteIdentifier(result.table);
     std::vector<Value> params;
@@ -106,16 +106,16 @@ std::size_t insertRow(SQLHDBC dbc, ClientResult& result, const Assigned& values)
     }
     sql += params.empty() ? std::string(" DEFAULT VALUES") : " (" + names + ") VALUES (" + marks + ")";
 
-    Transaction tx(dbc);
+    Transaction tx(conn);
     std::vector<SQLLEN> lengths;
     {
-        odbc::Statement st(dbc);
+        odbc::Statement st(conn.dbc);
         bindParameters(st.get(), params, lengths);
         execute(st.get(), sql);
         if (affectedRows(st.get()) != 1)
             fail(adErrProviderFailed, "The new record was not stored.");
     }
-    const std::optional<std::vector<Value>> stored = readInsertedRow(dbc, result);
+    const std::optional<std::vector<Value>> stored = readInsertedRow(conn.dbc, result);
     tx.commit();
 
     const std::size_t row = result.appendRows(1);
@@ -130,7 +130,7 @@ std::size_t insertRow(SQLHDBC dbc, ClientResult& result, const Assigned& values)
     return row;
 }
 
-void updateRow(SQLHDBC dbc, ClientResult& result, std::size_t row, const Assigned& values)
+void updateRow(const ConnectionHandle& conn, ClientResult& result, std::size_t row, const Assigned& values)
 {
     std::vector<Value> params;
     std::string set;
@@ -144,19 +144,19 @@ void updateRow(SQLHDBC dbc, ClientResult& result, std::size_t row, const Assigne
         return;
     const std::string sql =
         "UPDATE " + quoteIdentifier(result.table) + " SET " + set + " WHERE " + rowCondition(result, row, params);
-    writeOneRow(dbc, sql, params);
+    writeOneRow(conn, sql, params);
     for (std::size_t c = 0; c < result.columns.size(); ++c) {
         if (values[c])
             result.setValue(row, c, *values[c]);
     }
 }
 
-void deleteRow(SQLHDBC dbc, const ClientResult& result, std::size_t row)
+void deleteRow(const ConnectionHandle& conn, const ClientResult& result, std::size_t row)
 {
     std::vector<Value> params;
     const std::string sql =
         "DELETE FROM " + quoteIdentifier(result.table) + " WHERE " + rowCondition(result, row, params);
-    writeOneRow(dbc, sql, params);
+    writeOneRow(conn, sql, params);
 }
 
 } // namespace numora::ado::detail

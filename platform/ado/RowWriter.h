@@ -4,8 +4,9 @@
 // A changed or deleted row is singled out by its row id (when the result has
 // them) and by every value it was read with: a row another program changed
 // or deleted meanwhile matches nothing, and the write fails with
-// adErrRowChangedOrMissing. Each write runs in a transaction of its own and
-// must touch exactly one row, or it is rolled back and nothing is written.
+// adErrRowChangedOrMissing. Each write runs in a transaction of its own (or
+// joins the one the connection's owner began) and must touch exactly one row,
+// or it is rolled back and nothing is written.
 
 #include <sql.h>
 
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "platform/ado/ClientResult.h"
+#include "platform/ado/ConnectionHandle.h"
 
 namespace numora::ado::detail {
 
@@ -20,12 +22,12 @@ using Assigned = std::vector<std::optional<Value>>; // per column; nullopt: not 
 
 // Inserts a row of the assigned values and appends it to the result as the
 // table stored it; returns its index.
-std::size_t insertRow(SQLHDBC dbc, ClientResult& result, const Assigned& values);
+std::size_t insertRow(const ConnectionHandle& conn, ClientResult& result, const Assigned& values);
 
 // Writes the assigned values over row, in the table and in the result.
-void updateRow(SQLHDBC dbc, ClientResult& result, std::size_t row, const Assigned& values);
+void updateRow(const ConnectionHandle& conn, ClientResult& result, std::size_t row, const Assigned& values);
 
 // Deletes row from the table (the result keeps it; the caller marks it).
-void deleteRow(SQLHDBC dbc, const ClientResult& result, std::size_t row);
+void deleteRow(const ConnectionHandle& conn, const ClientResult& result, std::size_t row);
 
 } // namespace numora::ado::detail

@@ -65,21 +65,26 @@ SQLLEN affectedRows(SQLHSTMT st)
     return n;
 }
 
-Transaction::Transaction(SQLHDBC dbc) : dbc_(dbc)
+Transaction::Transaction(const ConnectionHandle& conn) : dbc_(conn.dbc), joined_(conn.inTransaction)
 {
+    if (joined_)
+        return; // the caller's transaction holds the write
     if (!SQL_SUCCEEDED(SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, attrValue(SQL_AUTOCOMMIT_OFF), 0)))
         throwDiagnostic(SQL_HANDLE_DBC, dbc_, "Starting a transaction");
 }
 
 Transaction::~Transaction()
 {
-    if (!done_)
+    if (!joined_ && !done_)
         SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK);
-    SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, attrValue(SQL_AUTOCOMMIT_ON), 0);
+    if (!joined_)
+        SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, attrValue(SQL_AUTOCOMMIT_ON), 0);
 }
 
 void Transaction::commit()
 {
+    if (joined_)
+        return;
     if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_COMMIT))) {
         try {
             throwDiagnostic(SQL_HANDLE_DBC, dbc_, "Committing"); // read before the rollback replaces it
@@ -90,6 +95,12 @@ void Transaction::commit()
         }
     }
     done_ = true;
+}
+
+void executeDirect(SQLHDBC dbc, const std::string& sql)
+{
+    odbc::Statement st(dbc);
+    execute(st.get(), sql);
 }
 
 } // namespace numora::ado::detail

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/ado/Ado.h"
+#include "platform/ado/ConnectionHandle.h"
 
 namespace numora::ado::detail {
 
@@ -26,10 +27,12 @@ SQLLEN affectedRows(SQLHSTMT st);
 
 // A write runs in a transaction of its own: committed when the statement did
 // exactly what was meant, rolled back otherwise (also when an exception
-// leaves the scope). The connection returns to autocommit afterwards.
+// leaves the scope). The connection returns to autocommit afterwards. Inside
+// a transaction the caller opened (Connection::BeginTrans) the write joins
+// that one instead: the caller commits it or rolls it back.
 class Transaction {
 public:
-    explicit Transaction(SQLHDBC dbc);
+    explicit Transaction(const ConnectionHandle& conn);
     ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
@@ -38,7 +41,11 @@ public:
 
 private:
     SQLHDBC dbc_;
+    bool joined_;
     bool done_ = false;
 };
+
+// Runs a statement that returns no rows straight on the connection.
+void executeDirect(SQLHDBC dbc, const std::string& sql);
 
 } // namespace numora::ado::detail

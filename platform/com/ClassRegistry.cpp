@@ -25,7 +25,7 @@ std::vector<Entry> entriesOf(const ServerEntry& s)
     std::vector<Entry> out{
         {typeLib, {}, s.libraryName},
         {typeLib + QStringLiteral("\\FLAGS"), {}, s.controlLibrary ? QStringLiteral("2") : QStringLiteral("0")},
-        {typeLib + QStringLiteral("\\0\\linux"), {}, s.path},
+        {typeLib + QLatin1Char('\\') + QString::number(s.lcid, 16) + QStringLiteral("\\linux"), {}, s.path},
         {typeLib + QStringLiteral("\\HELPDIR"), {}, QFileInfo(s.path).absolutePath()},
     };
     for (const ClassEntry& c : s.classes) {
@@ -79,6 +79,12 @@ std::optional<QString> classesText(const QString& key)
 HRESULT registerServer(registry::HKEY root, const ServerEntry& server)
 {
     registry::Batch batch;
+    // The library's version is registered afresh: a locale it was registered
+    // under before does not stay beside the present one.
+    const QString version = QStringLiteral("TypeLib\\%1\\%2.%3").arg(guidText(server.libid)).arg(server.major).arg(server.minor);
+    const registry::LONG rc = registry::RegDeleteTreeA(root, classesKey(version).c_str());
+    if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND)
+        return SELFREG_E_CLASS;
     for (const Entry& e : entriesOf(server)) {
         if (registry::writeText(root, classesKey(e.key), e.name.toStdString(), e.value.toStdString()) != ERROR_SUCCESS)
             return SELFREG_E_CLASS; // what was written before stays, as it would key by key

@@ -7,7 +7,7 @@
 //   <ProgID>\CLSID                      = {class}
 //   CLSID\{class}\InprocServer32        = the library file, ThreadingModel
 //   CLSID\{class}\ProgID, \TypeLib, \Version, \Control (controls only)
-//   TypeLib\{library}\<major.minor>     = library name, \FLAGS, \0\linux
+//   TypeLib\{library}\<major.minor>     = library name, \FLAGS, \<locale, hex>\linux
 //   Interface\{interface}               = name, \TypeLib
 // A host reads them through HKEY_CLASSES_ROOT: the user's over the machine's.
 
@@ -39,6 +39,7 @@ struct ServerEntry {
     QString libraryName;
     WORD major = 1;
     WORD minor = 0;
+    LCID lcid = 0; // the type library's locale
     bool controlLibrary = false;
     std::vector<ClassEntry> classes;
     std::vector<InterfaceEntry> interfaces;

@@ -1,6 +1,7 @@
 #include "platform/com/WindowDispatch.h"
 
 #include "platform/com/ComSupport.h"
+#include "platform/com/FrameExtents.h"
 #include "platform/com/ScreenTwips.h"
 
 #include <QCoreApplication>
@@ -9,6 +10,7 @@
 #include <QWidget>
 
 #include <cmath>
+#include <optional>
 
 namespace numora::com {
 namespace {
@@ -18,11 +20,12 @@ enum Member : DISPID { WindowState = 1, Left, Top, Width, Height };
 // QWIDGETSIZE_MAX: no screen is larger, no window lies further out.
 constexpr double kPixelLimit = 16777215.0;
 
-// A window that is not on screen yet has no frame, so an outer size given
-// then would become its client size and the window would grow by its frame
-// once the window manager adds one, a little more at every start. The outer
-// size is kept here, and the client made smaller by the frame as soon as the
-// frame is known.
+// A window that is not on screen yet has no frame. Its outer size is kept as
+// the client size plus the frame the window manager says it will add; where
+// no window manager says so beforehand, the outer size is kept here and the
+// client made smaller by the frame once the window is on screen in normal
+// state and the frame is known, so the window does not grow by a frame at
+// every start.
 class OuterSizeUntilFramed final : public QObject {
 public:
     static OuterSizeUntilFramed& of(QWidget& window)
@@ -43,7 +46,9 @@ protected:
             return false;
         auto* window = static_cast<QWidget*>(watched);
         const QSize frame = window->frameGeometry().size() - window->geometry().size();
-        if (!window->isVisible() || frame.isNull())
+        // A maximised window's frame is not its normal one: wait for normal.
+        if (!window->isVisible() || frame.isNull() ||
+            (window->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
             return false;
         QSize client = window->size();
         if (width_ >= 0)
@@ -52,8 +57,7 @@ protected:
             client.setHeight(height_ - frame.height());
         window->removeEventFilter(this);
         deleteLater();
-        if (!(window->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
-            window->resize(client.expandedTo(window->minimumSize()));
+        window->resize(client.expandedTo(window->minimumSize()));
         return false;
     }
 
@@ -108,14 +112,45 @@ public:
 private:
     static QString source() { return QCoreApplication::applicationName(); }
 
-    static Variant get(const QWidget& w, DISPID id)
+    // The window's outer frame in pixels. One not on screen yet has none of
+    // its own: its size is the client's and the frame the window manager will
+    // add (nothing where that is not known before showing), its position the
+    // frame's place it was given.
+    QRect outer(QWidget& w)
     {
-        const QRect frame = w.frameGeometry();
-        switch (id) {
-        case WindowState: {
+        if (w.isVisible()) {
+            placedBeforeShowing_.reset();
+            return w.frameGeometry();
+        }
+        if (!frameAsked_) {
+            frameAsked_ = true;
+            frame_ = frameBeforeShowing(w);
+        }
+        return QRect(placedBeforeShowing_.value_or(w.frameGeometry().topLeft()),
+                     w.size().grownBy(frame_.value_or(QMargins())));
+    }
+
+    // Moves the window's frame to a place. One not shown yet whose frame is
+    // known is given its client's place, so that it is shown there once, its
+    // frame around it where the frame was asked to go.
+    void moveFrame(QWidget& w, const QPoint& to)
+    {
+        if (w.isVisible() || !frame_) {
+            w.move(to);
+            return;
+        }
+        w.setGeometry(QRect(to + QPoint(frame_->left(), frame_->top()), w.size()));
+        placedBeforeShowing_ = to;
+    }
+
+    Variant get(QWidget& w, DISPID id)
+    {
+        if (id == WindowState) {
             const Qt::WindowStates s = w.windowState();
             return Variant::i2(s & Qt::WindowMinimized ? 1 : s & (Qt::WindowMaximized | Qt::WindowFullScreen) ? 2 : 0);
         }
+        const QRect frame = outer(w);
+        switch (id) {
         case Left: return Variant::r4(static_cast<float>(frame.x() * twipsPerPixelX()));
         case Top: return Variant::r4(static_cast<float>(frame.y() * twipsPerPixelY()));
         case Width: return Variant::r4(static_cast<float>(frame.width() * twipsPerPixelX()));
@@ -123,7 +158,7 @@ private:
         }
     }
 
-    static HRESULT put(QWidget& w, DISPID id, const VARIANT& value)
+    HRESULT put(QWidget& w, DISPID id, const VARIANT& value)
     {
         VARIANT number;
         VariantInit(&number);
@@ -137,15 +172,17 @@ private:
         if (std::fabs(pixels) > kPixelLimit)
             return DISP_E_OVERFLOW;
         const int n = static_cast<int>(pixels);
-        const QRect frame = w.frameGeometry();
+        const QRect frame = outer(w);
         switch (id) {
-        case Left: moveTo(w, QPoint(n, frame.y())); return S_OK;
-        case Top: moveTo(w, QPoint(frame.x(), n)); return S_OK;
+        // The frame goes where it is asked to, 0,0 included: a position
+        // given is never left to the window manager.
+        case Left: moveFrame(w, QPoint(n, frame.y())); return S_OK;
+        case Top: moveFrame(w, QPoint(frame.x(), n)); return S_OK;
         default:
             if (n < 0)
                 return CTL_E_INVALIDPROPERTYVALUE;
             // The frame's own share of the outer size stays the frame's.
-            const QSize extra = frame.size() - w.geometry().size();
+            const QSize extra = frame.size() - w.size();
             QSize client = w.size();
             if (id == Width)
                 client.setWidth(n - extra.width());
@@ -154,7 +191,7 @@ private:
             client = client.expandedTo(w.minimumSize()).expandedTo(w.minimumSizeHint()).expandedTo(QSize(1, 1));
             if (client != w.size())
                 w.resize(client);
-            if (!w.isVisible())
+            if (!w.isVisible() && !frame_)
                 OuterSizeUntilFramed::of(w).keep(id == Width ? Qt::Horizontal : Qt::Vertical, n);
             return S_OK;
         }
@@ -175,14 +212,11 @@ private:
         return S_OK;
     }
 
-    // A window that was never placed is left to the window manager until a
-    // position other than its present one is asked for.
-    static void moveTo(QWidget& w, const QPoint& frameTopLeft)
-    {
-        if (frameTopLeft != w.frameGeometry().topLeft())
-            w.move(frameTopLeft);
-    }
-
+    // The frame the window manager gives the window, asked once while the
+    // window is not shown yet; nullopt when it could not be known then.
+    bool frameAsked_ = false;
+    std::optional<QMargins> frame_;
+    std::optional<QPoint> placedBeforeShowing_; // the frame's place given while not shown
     QPointer<QWidget> window_;
 };
 

@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/controls/FlexGridModel.h"
@@ -168,6 +169,12 @@ void FlexGrid::ShowRow(int row)
     checkRow(row);
     if (row >= FixedRows() && redraw_)
         scrollTo(model_->index(row - FixedRows(), std::max(0, std::min(col_, Cols() - 1))));
+}
+
+int FlexGrid::VisibleRows() const
+{
+    const int rowHeight = verticalHeader()->defaultSectionSize();
+    return rowHeight > 0 ? std::max(1, viewport()->height() / rowHeight) : 1;
 }
 
 void FlexGrid::onViewCurrentChanged(const QModelIndex& current)
@@ -358,6 +365,19 @@ void FlexGrid::mouseDoubleClickEvent(QMouseEvent* event)
 
 void FlexGrid::keyPressEvent(QKeyEvent* event)
 {
+    emit KeyDown(event->key(), event->modifiers());
+    switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        event->accept();
+        return;
+    default:
+        break;
+    }
     const QString text = event->text();
     if (text.isEmpty()) {
         if (event->key() == Qt::Key_Escape)

@@ -75,6 +75,9 @@ public:
 
     // Scrolls as little as needed to bring a row into view.
     void ShowRow(int row);
+    // The rows the view shows whole at its present height (at least 1): a
+    // page for Page Up and Page Down.
+    int VisibleRows() const;
 
     // While redraw is off, changes are gathered and the view repaints once
     // when it is turned on again (a fill of many rows costs one repaint).
@@ -84,6 +87,10 @@ public:
 signals:
     void Click();
     void DblClick();
+    // A key pressed (a Qt::Key), before its character. Up, Down, Page Up,
+    // Page Down, Home and End move no cell of the grid's own: which row they
+    // lead to is the owner's to say, on this signal.
+    void KeyDown(int key, Qt::KeyboardModifiers modifiers);
     void KeyPress(int ch);                          // the character typed (Esc = 27); not consumed
     // button: 1 left, 2 right, 4 middle; pos: the mouse in screen coordinates.
     // A right press leaves the current cell where it was.

@@ -13,6 +13,7 @@
 #include <cstdlib>
 
 #include "platform/core/Error.h"
+#include "platform/process/Keystrokes.h"
 
 // libxdo brings Xlib, whose macros (None, Bool, KeyPress, ...) clash with Qt's
 // names: it comes after every Qt header.
@@ -30,8 +31,6 @@ using Clock = std::chrono::steady_clock;
 
 // How long a task that has just started gets to show and focus its window.
 constexpr auto kWindowWait = std::chrono::seconds(5);
-// Between two typed characters, as libxdo's own tool types.
-constexpr useconds_t kTypingDelayMicros = 12000;
 
 bool taskAlive(long long taskId)
 {
@@ -255,10 +254,7 @@ public:
         xdo_t* xdo = session.get();
         if (!focusedWindow(xdo->xdpy))
             throw Error(5, "No window has the focus to type into");
-        if (xdo_enter_text_window(xdo, CURRENTWINDOW, text.toUtf8().constData(), kTypingDelayMicros) != XDO_SUCCESS)
-            throw Error(5, "The keystrokes could not be sent");
-        // Once the server has answered, it has handed every keystroke on.
-        XSync(xdo->xdpy, False);
+        detail::typeKeystrokes(xdo->xdpy, text);
     }
 };
 

@@ -6,7 +6,8 @@
 // identifier), finds the task's window on the X display by the process id the
 // window carries (_NET_WM_PID), activates it (through the window manager when
 // there is one, else by raising it and giving it the input focus), and types
-// through the XTEST extension (libxdo).
+// through the XTEST extension, binding spare keys for characters the keyboard
+// map lacks (platform/process/Keystrokes.h).
 //
 // A command line names a program and, after blanks, its arguments (quotes
 // group words). A line that names an existing executable file as a whole is

@@ -4,7 +4,10 @@
 # another cell of the row, Dialing from the popup. Passes when the dialer's
 # window came up holding exactly that number, its Dial handed the number to
 # the desktop as a tel: link (a stand-in xdg-open records it), and, with no
-# program for tel: links left, the dialer said so.
+# program for tel: links left, the dialer said so. Then, in the Work group, a
+# department in Hebrew letters (which the display's US keyboard map lacks)
+# reaches the dialer whole, and of a mobile number 10,000 characters long
+# only what the dialer's box takes is typed, at once.
 #
 # usage: dialing.sh VEMO7 DBTOOL OUTPUT_DIR
 # Exits 77 (skipped) when Xvfb, xdotool, sqlite3 or a screenshot tool is missing.
@@ -35,6 +38,13 @@ export PATH=$work/bin:$PATH
 # The first card under the first letter, and its mobile number.
 number=$(sqlite3 "$work/data/VEMO.MDB" "select trim(Mobil) from Vemo where Name like 'א%' order by Name limit 1")
 [ -n "$number" ] || fail "the sample's first card has no mobile number"
+# The first two Work cards under the first letter: a Hebrew department, and a
+# mobile number as an imported file can hold it.
+long=$(printf '%10000s' '' | tr ' ' 5)
+sqlite3 "$work/data/VEMO.MDB" "insert into Work (Name, Home, Mobil, Phone, Dept) values
+  ('א בדיקה', '03-1', '050-1', '03-2', 'מחלקה 0'), ('א בדיקה ב', '03-3', '$long', '', '')"
+[ "$(sqlite3 "$work/data/VEMO.MDB" "select Name from Work where Name like 'א%' order by Name limit 1")" = "א בדיקה" ] \
+  || fail "the Hebrew department's card is not the first Work card"
 export QT_LOGGING_RULES="numora.*.debug=true"
 
 start_display
@@ -78,3 +88,52 @@ grep -qF "told the user: No program here takes tel: links; dial $number on your 
   || fail "the dialer did not say that no program takes tel: links"
 [ "$(wc -l <"$work/links")" -eq 1 ] || fail "a link was handed on with no program to take it"
 echo "passed: $number typed into the dialer from the grid's popup and handed on as tel:$number"
+
+# The Work group: the group selector, then its second entry.
+kill "$also_kill"
+wait_gone '^Dialer$' "the first dialer did not close"
+xdotool mousemove --window "$window" 544 50 click 1
+sleep 0.3
+xdotool key Down Return
+sleep 0.5
+shoot "$out/dialing_work.png"
+
+# The department of the first card.
+xdotool mousemove --window "$window" 470 189 click 1
+sleep 0.3
+xdotool mousemove --window "$window" 470 189 click 3
+sleep 0.5
+xdotool key a a Return
+wait_window '^Dialer$'
+dialer=$found
+also_kill=$(xdotool getwindowpid "$dialer")
+sleep 1
+xdotool key Return
+sleep 0.5
+grep -qF "told the user: No program here takes tel: links; dial מחלקה 0 on your phone." "$work/vemo7.log" \
+  || fail "the department did not reach the dialer whole"
+kill "$also_kill"
+wait_gone '^Dialer$' "the second dialer did not close"
+
+# The mobile number of the second card, chosen from the keyboard: only the
+# dialer's 40 characters are typed, well within the 10 s the whole would take.
+xdotool mousemove --window "$window" 306 189 click 1
+sleep 0.3
+xdotool key Down
+sleep 0.3
+xdotool mousemove --window "$window" 306 189 click 3
+sleep 0.5
+started=$(date +%s%N)
+xdotool key a a Return
+wait_window '^Dialer$'
+also_kill=$(xdotool getwindowpid "$found")
+want="told the user: No program here takes tel: links; dial ${long:0:40} on your phone."
+for _ in $(seq 100); do
+  xdotool key Return
+  grep -qF "$want" "$work/vemo7.log" && break
+  sleep 0.1
+done
+elapsed=$(( ($(date +%s%N) - started) / 1000000 ))
+grep -qF "$want" "$work/vemo7.log" || fail "the dialer did not get the first 40 characters of the long number"
+[ "$elapsed" -lt 5000 ] || fail "dialing the long number took $elapsed ms"
+echo "passed: the Hebrew department and 40 characters of a 10,000-character number reached the dialer ($elapsed ms)"

@@ -54,6 +54,43 @@ start_display() {
   unset WAYLAND_DISPLAY QT_QPA_PLATFORM
 }
 
+# Starts openbox on the display and waits until it manages windows.
+start_window_manager() {
+  openbox >"$work/openbox.log" 2>&1 &
+  also_kill="$also_kill $!"
+  for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' || fail "openbox did not start"
+}
+
+# Prints the outer frame of a managed window as "x y width height" in
+# pixels: the window's own area and the frame the window manager put round it.
+frame_of() {
+  local x y w h extents left right top bottom
+  eval "$(xwininfo -id "$1" | sed -n 's/^ *Absolute upper-left X: *\(-*[0-9]*\)/x=\1/p; s/^ *Absolute upper-left Y: *\(-*[0-9]*\)/y=\1/p; s/^ *Width: *\([0-9]*\)/w=\1/p; s/^ *Height: *\([0-9]*\)/h=\1/p')"
+  extents=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= *//p' | tr -d ' ')
+  IFS=, read -r left right top bottom <<<"${extents:-0,0,0,0}"
+  echo "$((x - left)) $((y - top)) $((w + left + right)) $((h + top + bottom))"
+}
+
+# The main window's stored placement (section [Setting] of the settings
+# file), given and read as "state x y width height" with the place and size
+# of the frame in pixels; the file keeps twips, 15 to the pixel at the
+# display's 96 DPI.
+store_placement() {
+  printf '[Setting]\nMainWindow=%s\nMainLeft=%s\nMainTop=%s\nMainWidth=%s\nMainHeight=%s\n' \
+    "$1" $(($2 * 15)) $(($3 * 15)) $(($4 * 15)) $(($5 * 15)) >"$XDG_CONFIG_HOME/Numora.ini"
+}
+stored_placement() {
+  local key value state= x= y= w= h=
+  while IFS== read -r key value; do
+    case $key in
+      MainWindow) state=$value ;; MainLeft) x=$((value / 15)) ;; MainTop) y=$((value / 15)) ;;
+      MainWidth) w=$((value / 15)) ;; MainHeight) h=$((value / 15)) ;;
+    esac
+  done <"$XDG_CONFIG_HOME/Numora.ini"
+  echo "$state $x $y $w $h"
+}
+
 # Sets $found to the first visible window whose name matches the pattern,
 # waiting up to $wait_seconds (10 s unless a script sets more); fails when the
 # process given (if any) ends first.

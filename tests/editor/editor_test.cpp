@@ -11,6 +11,11 @@
 #include "platform/core/LockWait.h"
 #include "tests/support/SqliteFile.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
 namespace numora::test {
 namespace {
 
@@ -344,18 +349,65 @@ TEST_F(EditorTest, AWriteMeetingALockedFileFailsAndKeepsWhatWasTyped)
     EXPECT_EQ(listedNames(), QStringList{heb("אבי")});
 }
 
-TEST_F(EditorTest, LoadingStopsAtAMissingNumberAndSaysSoButOpensWithWhatItFilled)
+TEST_F(EditorTest, TwoInstancesAddingOneNameStoreItOnce)
 {
-    insert(store::kPersonalTable, {seven({"אבי", " 03-1 ", {}, "03-3", "", "", ""})});
+    start();
+    click(w->btnAdd);
+    type({heb("אבי"), "03-1"});
+    // Another instance adds the same name: its write is under way as this
+    // Add starts, and commits a moment later.
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t other = fork();
+    if (other == 0) {
+        close(ready[0]);
+        int status = 1;
+        try {
+            SqliteFile file(path());
+            file.exec("BEGIN IMMEDIATE; INSERT INTO Vemo (Name, Phone) VALUES ('אבי', '03-2')");
+            status = write(ready[1], "w", 1) == 1 ? 0 : 1;
+            usleep(300 * 1000);
+            file.exec("COMMIT");
+        } catch (...) {
+            status = 1;
+        }
+        std::_Exit(status);
+    }
+    close(ready[1]);
+    char c = 0;
+    ASSERT_EQ(read(ready[0], &c, 1), 1) << "the other instance did not start its write";
+    close(ready[0]);
+    click(editor()->btnAdd);
+    int status = -1;
+    ASSERT_EQ(waitpid(other, &status, 0), other);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+
+    EXPECT_EQ(said(), QStringList{QStringLiteral("The current name is used all-ready")});
+    EXPECT_EQ(stored(store::kPersonalTable), std::vector<Row>{(Row{"אבי", "03-2", {}, {}, {}, {}, {}})});
+    ASSERT_NE(editor(), nullptr);
+    EXPECT_EQ(shown().mid(0, 2), QStringList({heb("אבי"), "03-1"}));
+}
+
+TEST_F(EditorTest, ACardWithAMissingNumberIsToldButShownWholeAndUpdateKeepsItsOtherValues)
+{
+    insert(store::kPersonalTable, {seven({"אבי", " 03-1 ", {}, "03-3", "03-4", "הרצל 5", "avi@x.il"})});
     start();
     edit(1);
     ASSERT_EQ(boxes.asked.size(), 2u);
     EXPECT_EQ(boxes.asked[1].text, QStringLiteral("The current record is non-valid"));
     EXPECT_EQ(boxes.asked[1].style, ui::vbOKOnly | ui::vbCritical);
     EXPECT_EQ(boxes.asked[1].title, QStringLiteral("Error Message"));
+    boxes.asked.clear();
     ASSERT_NE(editor(), nullptr);
     EXPECT_EQ(editor()->windowTitle(), QStringLiteral("Update Phone Number"));
-    EXPECT_EQ(shown(), QStringList({heb("אבי"), "03-1", "", "", "", "", ""}));
+    EXPECT_EQ(shown(), QStringList({heb("אבי"), "03-1", "", "03-3", "03-4", heb("הרצל 5"), "avi@x.il"}));
+
+    // Renaming the card keeps the fax, the address and the e-mail it holds.
+    editor()->TxtName->setText(heb("אבי לוי"));
+    click(editor()->btnUpdate);
+    EXPECT_EQ(said(), QStringList{QStringLiteral("The current record has been updated")});
+    EXPECT_EQ(stored(store::kPersonalTable),
+              std::vector<Row>{(Row{"אבי לוי", "03-1", "", "03-3", "03-4", "הרצל 5", "avi@x.il"})});
 }
 
 TEST_F(EditorTest, ClearKeepsTheAddressAndAnOpenEditorKeepsItsModeAndCard)

@@ -5,6 +5,7 @@
 #include <QMenu>
 
 #include "tests/support/FakeTasks.h"
+#include "tools/dialer/NumberBox.h"
 
 namespace numora::test {
 namespace {
@@ -53,6 +54,19 @@ TEST_F(DialingTest, ThePopupAndTheMenuDialTheChosenTelephoneCellAndNothingElse)
     grid().setCol(1);
     w->mnuDialingNum->trigger();
     EXPECT_EQ(tasks.started.size(), 2);
+    EXPECT_TRUE(boxes.asked.empty());
+}
+
+TEST_F(DialingTest, OnlyWhatTheDialerTakesOfAVeryLongValueIsTyped)
+{
+    // An imported card's mobile number of 10,000 characters.
+    const std::string endless(10000, '5');
+    SqliteFile(path()).run("UPDATE Vemo SET Mobil = ? WHERE Name = 'ארבל מיכל'", {endless});
+    w->RefreshGrid();
+    FakeTasks tasks;
+    clickCell(2, 2);
+    w->mnuDialingNum->trigger();
+    EXPECT_EQ(tasks.typed, QStringList{QString(dialer::kNumberLength, '5')});
     EXPECT_TRUE(boxes.asked.empty());
 }
 

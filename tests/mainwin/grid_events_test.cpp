@@ -86,6 +86,54 @@ TEST_F(GridWindowTest, AClickWithTheOldHighlightOffScreenLeavesTheListWhereItIs)
     EXPECT_TRUE(highlighted(grid(), under));
 }
 
+TEST_F(GridWindowTest, TheListKeysChooseACardAsAClickDoesAndEnterEditsIt)
+{
+    std::vector<Card> many;
+    for (int i = 0; i < 80; ++i)
+        many.push_back({"א" + std::to_string(100 + i), "03-555" + std::to_string(1000 + i), "", "", ""});
+    insertCards(path(), store::kPersonalTable, many);
+    start();
+    const auto key = [&](Qt::Key k) { QTest::keyClick(&grid(), k); };
+    // The card chosen: highlighted alone, in view, its text shown, Edit and Delete on.
+    const auto chosen = [&](int row) {
+        EXPECT_EQ(grid().Row(), row);
+        EXPECT_EQ(Module1().intSelectedRow, row);
+        EXPECT_TRUE(highlighted(grid(), row)) << row;
+        EXPECT_TRUE(grid().viewport()->rect().contains(cellCentre(row, 0))) << row << " is out of view";
+        EXPECT_TRUE(w->TxtIndex->text().startsWith(QString::fromUtf8("א%1 03-555%2").arg(99 + row).arg(999 + row)));
+        EXPECT_TRUE(w->btnEdit->isEnabled() && w->btnDelete->isEnabled() && w->popEdit->isEnabled());
+    };
+    key(Qt::Key_Down); // nothing chosen yet: the first card
+    chosen(1);
+    key(Qt::Key_Down);
+    chosen(2);
+    EXPECT_FALSE(highlighted(grid(), 1));
+    key(Qt::Key_End);
+    chosen(80);
+    key(Qt::Key_Down); // the empty row below is no card
+    chosen(80);
+    const int page = grid().VisibleRows() - 1;
+    ASSERT_GT(page, 1);
+    key(Qt::Key_PageUp);
+    chosen(80 - page);
+    key(Qt::Key_Home);
+    chosen(1);
+    key(Qt::Key_PageDown);
+    chosen(1 + page);
+    key(Qt::Key_Up);
+    chosen(page);
+    EXPECT_FALSE(highlighted(grid(), 1 + page));
+
+    // Enter edits the card chosen, asking first as Edit does.
+    key(Qt::Key_Return);
+    ASSERT_EQ(boxes.asked.size(), 1u);
+    EXPECT_EQ(boxes.asked[0].text, QStringLiteral("Do you want updating this record?"));
+    FrmNewPhn* editor = FrmNewPhn::existingInstance();
+    ASSERT_TRUE(editor && editor->isVisible());
+    EXPECT_EQ(editor->TxtName->text(), QString::fromUtf8("א%1").arg(99 + page));
+    EXPECT_EQ(Module1().intCurrentRow, page);
+}
+
 TEST_F(GridWindowTest, TypeAheadStopsMatchingUntilTheTypedPrefixIsCleared)
 {
     insertCards(path(), store::kPersonalTable, personalCards());

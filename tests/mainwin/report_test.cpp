@@ -3,6 +3,11 @@
 // band and column by column at the places the report was designed with.
 
 #include <QAction>
+#include <QPaintEngine>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStatusBar>
@@ -10,6 +15,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <utility>
+
+#include "forms/Form.h"
 #include "report/DataReport1.h"
 #include "tests/mainwin/grid_fixture.h"
 #include "tests/support/FakeFileDialogs.h"
@@ -176,6 +186,168 @@ TEST_F(PrintedReport, AFailureEndsInOneBoxAndTheDebugPanelShowsTheQuery)
     EXPECT_FALSE(boxes.asked[0].text.isEmpty());
     EXPECT_TRUE(DataReport1::instance().isVisible());
     EXPECT_EQ(w->panelText(2), QStringLiteral("select * from Vemo order by Name  ASC"));
+}
+
+// Save as PDF over a file that is there asks first, as Export does: No
+// leaves the file, Yes replaces it with the report.
+TEST_F(PrintedReport, SaveAsPdfAsksBeforeReplacingAFile)
+{
+    start();
+    w->mnuPrint->trigger();
+    DataReport1& report = DataReport1::instance();
+    ASSERT_TRUE(writeFileBytes(pdf_, "an older report"));
+    dialogs.choose(pdf_);
+    boxes.answer(ui::vbNo);
+    report.mnuSavePdf->trigger();
+    ASSERT_EQ(boxes.asked.size(), 1u);
+    EXPECT_EQ(boxes.asked[0].text, QStringLiteral("Do you want to overwrite ") + pdf_ + QLatin1Char('?'));
+    EXPECT_EQ(boxes.asked[0].style, ui::vbYesNo | ui::vbQuestion);
+    EXPECT_TRUE(fileBytes(pdf_) == "an older report");
+
+    dialogs.choose(pdf_);
+    report.mnuSavePdf->trigger();
+    EXPECT_EQ(boxes.asked.size(), 2u);
+    EXPECT_EQ(title(), QStringLiteral("Numora Report"));
+}
+
+// However the report window is closed, it unloads: File > Exit then ends the
+// program instead of leaving it running with no window.
+TEST_F(PrintedReport, EveryWayOfClosingTheReportUnloadsItSoExitEndsTheProgram)
+{
+    const auto printButton = [](DataReport1& report) -> QAction* {
+        for (QAction* action : report.findChildren<QAction*>())
+            if (action->text() == QLatin1String("Print"))
+                return action;
+        return nullptr;
+    };
+    const std::pair<const char*, std::function<void(DataReport1&)>> ways[] = {
+        {"Esc", [](DataReport1& report) { QTest::keyClick(&report, Qt::Key_Escape); }},
+        {"its Print button",
+         [&](DataReport1& report) {
+             report.printer()->setOutputFileName(pdf_);
+             QTimer::singleShot(0, [] {
+                 if (auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget()))
+                     dialog->accept();
+             });
+             ASSERT_NE(printButton(report), nullptr);
+             printButton(report)->trigger();
+             EXPECT_TRUE(QFileInfo(pdf_).size() > 0) << "nothing was printed";
+         }},
+        {"its close button", [](DataReport1& report) { report.close(); }},
+    };
+    for (const auto& [way, closeReport] : ways) {
+        SCOPED_TRACE(way);
+        QFile::remove(pdf_);
+        start();
+        w->mnuPrint->trigger();
+        closeReport(DataReport1::instance());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(DataReport1::existingInstance(), nullptr) << "the closed report was not released";
+        w->mnuExit->trigger();
+        EXPECT_EQ(forms::loadedCount(), 0) << "a window is still loaded after Exit";
+        frmVemo::Form_Terminate();
+        w.reset();
+    }
+}
+
+// Where a page's texts are drawn, at 1440 dots to the inch, so one dot is
+// one twip: each run of text with its baseline and left and right ends.
+class TextRuns final : public QPaintDevice {
+public:
+    struct Run {
+        QString text;
+        double baseline, left, right;
+    };
+    std::vector<Run> runs;
+
+    QPaintEngine* paintEngine() const override { return &engine_; }
+
+    // The runs inside a box of the band whose top is at top, joined.
+    Run cell(int top, int left, int width) const
+    {
+        Run joined{QString(), 0, 1e9, -1e9};
+        for (const Run& r : runs) {
+            const double middle = (r.left + r.right) / 2;
+            if (r.baseline > top && r.baseline < top + kBandHeight && middle > left && middle < left + width) {
+                joined.text += r.text;
+                joined.baseline = r.baseline;
+                joined.left = std::min(joined.left, r.left);
+                joined.right = std::max(joined.right, r.right);
+            }
+        }
+        joined.text.remove(QChar(0x200F));
+        return joined;
+    }
+
+protected:
+    int metric(PaintDeviceMetric m) const override
+    {
+        switch (m) {
+        case PdmWidth: case PdmWidthMM: return 8505;
+        case PdmHeight: case PdmHeightMM: return 14000;
+        case PdmDpiX: case PdmDpiY: case PdmPhysicalDpiX: case PdmPhysicalDpiY: return 1440;
+        case PdmDepth: return 32;
+        case PdmNumColors: return 1 << 24;
+        case PdmDevicePixelRatioScaled: return static_cast<int>(devicePixelRatioFScale());
+        default: return 1;
+        }
+    }
+
+private:
+    class Engine final : public QPaintEngine {
+    public:
+        explicit Engine(std::vector<Run>& runs) : runs_(runs) {}
+        bool begin(QPaintDevice*) override { return true; }
+        bool end() override { return true; }
+        void updateState(const QPaintEngineState&) override {}
+        void drawPixmap(const QRectF&, const QPixmap&, const QRectF&) override {}
+        void drawPolygon(const QPointF*, int, PolygonDrawMode) override {}
+        Type type() const override { return User; }
+        void drawTextItem(const QPointF& p, const QTextItem& item) override
+        {
+            runs_.push_back({item.text(), p.y(), p.x(), p.x() + item.width()});
+        }
+
+    private:
+        std::vector<Run>& runs_;
+    };
+    mutable Engine engine_{runs};
+};
+
+// A number wider than its box is set smaller, on the baseline of its row
+// and clear of its neighbour; the other cells keep their size and place.
+TEST_F(PrintedReport, ATextSetSmallerKeepsItsRowsBaselineAndClearsItsNeighbour)
+{
+    insertCards(path(), store::kPersonalTable,
+                {{"אביב רון", "03-5550101", "050-2000022", "03-5550102", "03-5550103"}});
+    start();
+    const DataReport1& report = print();
+    TextRuns page;
+    QPainter painter(&page);
+    report.layout().paintPage(painter, 0, 1440, 1440);
+    painter.end();
+
+    int top = -1;
+    for (int band = 1; band <= 4 && top < 0; ++band) {
+        if (page.cell(kTitleHeight + band * kBandHeight, kColumnLeft[5], kColumnWidth[5]).text == heb("אביב רון"))
+            top = kTitleHeight + band * kBandHeight;
+    }
+    ASSERT_GE(top, 0) << "the card is not on the first page";
+    const TextRuns::Run mobile = page.cell(top, kColumnLeft[3], kColumnWidth[3]);
+    const TextRuns::Run work = page.cell(top, kColumnLeft[2], kColumnWidth[2]);
+    EXPECT_EQ(mobile.text, QStringLiteral("050-2000022"));
+    EXPECT_EQ(work.text, QStringLiteral("03-5550102"));
+    for (int c = 0; c < 6; ++c) {
+        SCOPED_TRACE(c);
+        const TextRuns::Run cell = page.cell(top, kColumnLeft[c], kColumnWidth[c]);
+        if (!cell.text.isEmpty()) {
+            EXPECT_NEAR(cell.baseline, work.baseline, 0.5);
+        }
+    }
+    // In twips: at least 1 pt inside its box, 2 pt from the number beside it.
+    EXPECT_GE(mobile.left, 4535 + 20);
+    EXPECT_LE(mobile.right, 4535 + 1125 - 20);
+    EXPECT_GE(mobile.left - work.right, 40);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The main window as built: its named controls, the letter tabs, the menus
-// and popups. Nothing here is shown, so no load step runs.
+// and popups, unshown, so no load step runs; and the shown window grown
+// beyond its designed size.
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
@@ -13,10 +14,13 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "mainwin/frmVemo.h"
 #include "platform/controls/FlexGrid.h"
 #include "platform/controls/LetterTabStrip.h"
 #include "platform/ui/Twips.h"
+#include "tests/mainwin/grid_fixture.h"
 
 namespace numora {
 namespace {
@@ -152,6 +156,51 @@ TEST(WindowLayout, TwentyTwoLetterTabsInThreeRowsClearOfTheControls)
         EXPECT_TRUE(page.contains(inClient(w, control))) << control->objectName().toStdString();
         EXPECT_GT(order.indexOf(control), order.indexOf(tabs));
     }
+}
+
+// A larger window gives its room to the tab strip and the grid; the other
+// controls keep to the edges they sit on, the tabs stay clear of them, and
+// the window is never smaller than designed.
+class ShownWindowLayout : public test::GridWindowTest {};
+
+TEST_F(ShownWindowLayout, AGrownWindowGivesItsRoomToTheGridAndTheTabs)
+{
+    start();
+    frmVemo& main = *w;
+    const QSize designed = main.centralWidget()->size();
+    std::map<const QWidget*, QRect> before;
+    for (const QWidget* control : main.centralWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        before[control] = inClient(main, control);
+    main.resize(main.size() + QSize(300, 200));
+    ASSERT_EQ(main.centralWidget()->size(), designed + QSize(300, 200));
+
+    const auto expectPlace = [&](const QWidget* control, const QRect& place) {
+        EXPECT_EQ(inClient(main, control), place) << control->objectName().toStdString();
+    };
+    expectPlace(main.MSFlexGrid1, before[main.MSFlexGrid1].adjusted(0, 0, 300, 200));
+    expectPlace(main.TabVemo, before[main.TabVemo].adjusted(0, 0, 300, 200));
+    expectPlace(main.TxtIndex, before[main.TxtIndex].adjusted(0, 0, 300, 0));
+    expectPlace(main.Line1[0], before[main.Line1[0]].adjusted(0, 0, 300, 0));
+    expectPlace(main.StatusBar1, before[main.StatusBar1].translated(0, 200).adjusted(0, 0, 300, 0));
+    for (const QWidget* right : std::initializer_list<const QWidget*>{main.btnAdd, main.btnEdit, main.btnSearch, main.btnAll,
+                                                                      main.btnDelete, main.cmbGroup, main.Label2})
+        expectPlace(right, before.at(right).translated(300, 0));
+    for (const QWidget* left : std::initializer_list<const QWidget*>{main.btnQuit, main.lblHeader[0], main.lblHeader[1],
+                                                                     main.Image2, main.Shape2, main.Shape1[16]})
+        expectPlace(left, before.at(left));
+
+    const QWidget* over[] = {main.btnAdd, main.btnEdit, main.btnSearch, main.btnAll, main.btnDelete, main.btnQuit,
+                             main.TxtIndex, main.MSFlexGrid1, main.StatusBar1};
+    for (int i = 0; i < main.TabVemo->count(); ++i) {
+        const QRect placed = main.TabVemo->tabRect(i).translated(inClient(main, main.TabVemo).topLeft());
+        for (const QWidget* control : over)
+            EXPECT_FALSE(placed.intersects(inClient(main, control)))
+                << "tab " << i << " lies under " << control->objectName().toStdString();
+    }
+
+    main.resize(100, 100);
+    EXPECT_EQ(main.centralWidget()->size(), designed);
+    expectPlace(main.MSFlexGrid1, before[main.MSFlexGrid1]);
 }
 
 TEST(WindowLayout, TabStripReportsTheUsersChoiceWithThePreviousTab)

@@ -4,7 +4,9 @@
 // search window left open.
 #include "tests/mainwin/grid_fixture.h"
 
+#include <QLabel>
 #include <QMenu>
+#include <QStatusBar>
 #include <QTimer>
 
 #include "forms/Form.h"
@@ -88,6 +90,28 @@ TEST_F(TrayTest, OnlyTheIconsDoubleClickAndRightClickActNeverAMouseMoveOverTheWi
     QTest::mousePress(client, Qt::RightButton, {}, QPoint(5, client->height() - 5));
     EXPECT_EQ(menuShown().size(), 4);
     w->mPopupSys->close();
+    // The lines and shapes drawn on it are part of it.
+    QTest::mousePress(client, Qt::RightButton, {}, w->Shape1[0]->geometry().center());
+    EXPECT_EQ(menuShown().size(), 4);
+    w->mPopupSys->close();
+    // The labels, the status bar and the tab strip around its tabs are not,
+    // though they leave the press to the window.
+    QPoint besideTabs;
+    for (int y = 0; y < w->TabVemo->height() && besideTabs.isNull(); y += 4)
+        for (int x = 0; x < w->TabVemo->width() && besideTabs.isNull(); x += 4)
+            if (w->TabVemo->tabAt({x, y}) < 0 && client->childAt(w->TabVemo->mapTo(client, QPoint(x, y))) == w->TabVemo)
+                besideTabs = {x, y};
+    ASSERT_FALSE(besideTabs.isNull());
+    const std::pair<QWidget*, QPoint> controls[] = {{w->lblHeader[1], w->lblHeader[1]->rect().center()},
+                                                    {w->Label2, w->Label2->rect().center()},
+                                                    {w->StatusBar1, QPoint(w->StatusBar1->width() - 3, 3)},
+                                                    {w->TabVemo, besideTabs}};
+    for (const auto& [control, at] : controls) {
+        QTest::mousePress(control, Qt::RightButton, {}, at);
+        EXPECT_TRUE(menuShown().isEmpty()) << control->objectName().toStdString();
+        QTest::mouseRelease(control, Qt::RightButton, {}, at);
+        w->mPopupSys->close();
+    }
 
     // Restore from the menu brings a minimised window back as the icon does.
     minimise();

@@ -53,6 +53,17 @@ TEST_F(KwendoTest, RegistersItselfAndControlsExistOnlyWhileRegistered)
         EXPECT_EQ(registry::readText(HKEY_CLASSES_ROOT, std::string("CLSID\\") + clsid + "\\InprocServer32"),
                   std::string(file));
 
+    // The type library under its locale, 0x0409; registering again drops
+    // the locale 0 an earlier build registered it under.
+    ASSERT_EQ(registry::writeText(registry::HKEY_CURRENT_USER,
+                                  "Software\\Classes\\TypeLib\\{CBFA5B46-42D3-11D4-99C0-0090275A8A92}\\1.0\\0\\linux", "",
+                                  file),
+              registry::ERROR_SUCCESS);
+    ASSERT_EQ(library.registerServer(), S_OK);
+    EXPECT_EQ(registry::readText(HKEY_CLASSES_ROOT, "TypeLib\\{CBFA5B46-42D3-11D4-99C0-0090275A8A92}\\1.0\\409\\linux"),
+              std::string(file));
+    EXPECT_FALSE(registry::readText(HKEY_CLASSES_ROOT, "TypeLib\\{CBFA5B46-42D3-11D4-99C0-0090275A8A92}\\1.0\\0\\linux"));
+
     QWidget window;
     {
         const auto control = com::createControl(KWENDO_PROGID_RAVELLE, &window);
@@ -78,8 +89,9 @@ TEST_F(KwendoTest, FirstRunKeepsTheWindowWhereItIsAndStoresItEvenBeforeTheFirstT
     const auto window = container(0, 1200.5f, 900, 9525, 6600.5f);
     auto control = createControl(window.get());
     initReg(control.get(), QStringLiteral("  Numora "), QStringLiteral(" Setting"));
-    // Each property gets the value it had; the height whole, its half to even.
-    EXPECT_EQ(window->putLog(), QStringLiteral(R"(WindowState=0 Left="1200.5" Top="900" Width="9525" Height=6600)"));
+    // Nothing stored is nothing applied: a window never placed stays the
+    // window manager's to place.
+    EXPECT_EQ(window->putLog(), QString());
     EXPECT_FALSE(QFile::exists(settingsFile()));
 
     control.reset();
@@ -92,14 +104,14 @@ TEST_F(KwendoTest, FirstRunKeepsTheWindowWhereItIsAndStoresItEvenBeforeTheFirstT
 
 TEST_F(KwendoTest, StoredTextsReachTheWindowUnchangedAndOnlyTheHeightIsRounded)
 {
-    store({{"MainWindow", "0"}, {"MainLeft", "1234.5"}, {"MainTop", "-60"}, {"MainWidth", "9000.25"},
+    store({{"MainWindow", "0"}, {"MainLeft", "-1234.5"}, {"MainTop", "0"}, {"MainWidth", "9000.25"},
            {"MainHeight", "6601.5"}});
     const auto window = container(0, 0, 0, 100, 100);
     auto control = createControl(window.get());
     initReg(control.get(), QStringLiteral("Numora"), QStringLiteral("Setting"));
-    EXPECT_EQ(window->putLog(), QStringLiteral(R"(WindowState=0 Left="1234.5" Top="-60" Width="9000.25" Height=6602)"));
+    EXPECT_EQ(window->putLog(), QStringLiteral(R"(WindowState=0 Left="-1234.5" Top="0" Width="9000.25" Height=6602)"));
     control.reset();
-    EXPECT_EQ(stored()["MainLeft"], QStringLiteral("1234.5"));
+    EXPECT_EQ(stored()["MainLeft"], QStringLiteral("-1234.5"));
     EXPECT_EQ(stored()["MainHeight"], QStringLiteral("6602"));
 
     // In the user's locale: a decimal comma is read and written as such.
@@ -108,7 +120,7 @@ TEST_F(KwendoTest, StoredTextsReachTheWindowUnchangedAndOnlyTheHeightIsRounded)
     const auto second = container(0, 0, 0, 100, 100);
     control = createControl(second.get());
     initReg(control.get(), QStringLiteral("Numora"), QStringLiteral("Setting"));
-    EXPECT_EQ(second->putLog(), QStringLiteral(R"(WindowState=0 Left="1234,5" Top="-60" Width="9000.25" Height=6600)"));
+    EXPECT_EQ(second->putLog(), QStringLiteral(R"(WindowState=0 Left="1234,5" Top="0" Width="9000.25" Height=6600)"));
     second->values["Left"] = Variant::r4(300.25f);
     call(control.get(), DISPID_RAVELLE_UPDATESETTING);
     control.reset();
@@ -211,9 +223,44 @@ TEST_F(KwendoTest, TwoControlsShareOneState)
     EXPECT_EQ(stored(QStringLiteral("Second"))["MainHeight"], QStringLiteral("4500"));
 }
 
-TEST_F(KwendoTest, ARealWindowIsRestoredOntoAScreenAndSampledByTheTimer)
+TEST_F(KwendoTest, ARealWindowIsRestoredUsableOnAScreenAndSampledByTheTimer)
 {
-    // Stored while a second, larger screen was attached.
+    // A window is usable with its title bar and 100 pixels across and down on
+    // the screen.
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const auto storeFrame = [&](const QRect& frame) {
+        const auto text = [](double twips) { return com::numberText(twips); };
+        store({{"MainWindow", "0"},
+               {"MainLeft", text(frame.x() * com::twipsPerPixelX())},
+               {"MainTop", text(frame.y() * com::twipsPerPixelY())},
+               {"MainWidth", text(frame.width() * com::twipsPerPixelX())},
+               {"MainHeight", text(frame.height() * com::twipsPerPixelY())}});
+    };
+    struct Case {
+        const char* what;
+        QRect stored;
+        QRect restored;
+    };
+    const Case cases[] = {
+        {"at 0,0", {0, 0, 300, 200}, {0, 0, 300, 200}},
+        {"a sliver at the right edge", {area.right() - 29, 40, 300, 200}, {area.right() + 1 - 100, 40, 300, 200}},
+        {"its title bar above the screen", {60, area.top() - 15, 300, 200}, {60, area.top(), 300, 200}},
+        {"larger than the screen", {-50, 10, area.width() + 400, area.height() + 300},
+         {-50, 10, area.width(), area.height()}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        storeFrame(c.stored);
+        QWidget window;
+        window.setGeometry(120, 90, 250, 150); // not where any case stores it
+        auto control = com::createControl(KWENDO_PROGID_RAVELLE, &window);
+        ASSERT_NE(control, nullptr);
+        control->Invoke(DISPID_RAVELLE_INITREG, {QStringLiteral("Numora"), QStringLiteral("Setting")});
+        EXPECT_EQ(window.frameGeometry(), c.restored);
+    }
+
+    // Stored while a second, larger screen was attached: the window comes
+    // onto this one, and the stored place is kept for a screen that comes back.
     store({{"MainWindow", "0"}, {"MainLeft", "9000000"}, {"MainTop", "-9000000"}, {"MainWidth", "0"},
            {"MainHeight", "0"}});
     QWidget window;
@@ -221,17 +268,18 @@ TEST_F(KwendoTest, ARealWindowIsRestoredOntoAScreenAndSampledByTheTimer)
     auto control = com::createControl(KWENDO_PROGID_RAVELLE, &window);
     ASSERT_NE(control, nullptr);
     control->Invoke(DISPID_RAVELLE_INITREG, {QStringLiteral("Numora"), QStringLiteral("Setting")});
-    EXPECT_TRUE(QGuiApplication::primaryScreen()->geometry().intersects(window.frameGeometry()))
-        << window.frameGeometry().x() << "," << window.frameGeometry().y();
+    EXPECT_TRUE(area.contains(window.frameGeometry().topLeft())) << window.frameGeometry().x() << "," << window.frameGeometry().y();
     EXPECT_FALSE(window.size().isEmpty());
-    EXPECT_EQ(stored()["MainLeft"], QStringLiteral("9000000")); // kept for a screen that comes back
+    EXPECT_EQ(stored()["MainLeft"], QStringLiteral("9000000"));
 
+    // Sampled by the timer, and once more as the window lets the control go.
     window.show();
     window.move(40, 30);
     QTest::qWait(700);
+    window.move(44, 33);
     control.reset();
-    EXPECT_EQ(stored()["MainLeft"], com::numberText(40 * com::twipsPerPixelX()));
-    EXPECT_EQ(stored()["MainTop"], com::numberText(30 * com::twipsPerPixelY()));
+    EXPECT_EQ(stored()["MainLeft"], com::numberText(44 * com::twipsPerPixelX()));
+    EXPECT_EQ(stored()["MainTop"], com::numberText(33 * com::twipsPerPixelY()));
 
     // A value the window refuses reaches the host as the control's error.
     store({{"MainWidth", "wide"}});

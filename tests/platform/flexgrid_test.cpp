@@ -199,7 +199,8 @@ TEST(FlexGrid, MouseKeyAndFocusEvents)
     EXPECT_LE(click.count(), 3) << "one double-click is at most two clicks";
 
     // Typed text is reported per character and does not move the view by
-    // its own keyboard search; navigation keys still reach the view.
+    // its own keyboard search. The keys that move through the rows are left
+    // to the owner; Left and Right still move the current column.
     g.setRow(1);
     QTest::sendKeyEvent(QTest::Click, &g, Qt::Key_unknown, QStringLiteral("r5"), Qt::NoModifier);
     QTest::sendKeyEvent(QTest::Click, &g, Qt::Key_unknown, QString(QChar(0x05D0)), Qt::NoModifier);
@@ -209,8 +210,15 @@ TEST(FlexGrid, MouseKeyAndFocusEvents)
     EXPECT_EQ(keys.at(2).at(0).toInt(), 0x05D0);
     EXPECT_EQ(keys.at(3).at(0).toInt(), 27);
     EXPECT_EQ(g.Row(), 1);
-    QTest::keyClick(&g, Qt::Key_Down);
-    EXPECT_EQ(g.Row(), 2);
+    QSignalSpy keyDown(&g, &FlexGrid::KeyDown);
+    const int col = g.Col();
+    for (const Qt::Key k : {Qt::Key_Down, Qt::Key_PageDown, Qt::Key_End, Qt::Key_Up, Qt::Key_Home, Qt::Key_Right}) {
+        QTest::keyClick(&g, k);
+        ASSERT_FALSE(keyDown.isEmpty());
+        EXPECT_EQ(keyDown.takeLast().at(0).toInt(), k);
+        EXPECT_EQ(g.Row(), 1);
+    }
+    EXPECT_EQ(g.Col(), col + 1);
 
     QFocusEvent out(QEvent::FocusOut, Qt::OtherFocusReason);
     QApplication::sendEvent(&g, &out);

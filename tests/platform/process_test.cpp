@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <clocale>
 #include <csignal>
 
 #include "platform/core/Error.h"
@@ -65,10 +66,17 @@ TEST(Tasks, AStartedProgramsWindowIsFoundByItsTaskAndTakesEveryTypedCharacterAsI
     const long long task = Shell(QStringLiteral("%1 %2").arg(QLatin1String(NUMORA_KEYSINK), out));
     ASSERT_GT(task, 0);
     AppActivate(task);
-    // Characters that key syntaxes give a meaning of their own arrive as typed.
-    const QString number = QStringLiteral("+972 (3) 555-0101 {ENTER}~^%#*");
+    // Characters that key syntaxes give a meaning of their own arrive as
+    // typed, and so do letters the display's US keyboard map lacks, more of
+    // them than it has spare keys, whatever the program's locale.
+    const QString number = QString::fromUtf8("+972 (3) 555-0101 {ENTER}~^%#* מחלקה 0");
+    const QString alphabet = QString::fromUtf8(" אבגדהוזחטיכךלמםנןסעפףצץקרשת");
+    const QByteArray locale = setlocale(LC_CTYPE, nullptr);
+    setlocale(LC_CTYPE, "C");
     SendKeys(number);
-    EXPECT_EQ(waitForText(out, number), number);
+    SendKeys(alphabet);
+    setlocale(LC_CTYPE, locale.constData());
+    EXPECT_EQ(waitForText(out, number + alphabet), number + alphabet);
     ::kill(static_cast<pid_t>(task), SIGTERM);
 
     // No such program; a program that ends without showing a window.

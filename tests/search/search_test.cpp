@@ -14,10 +14,37 @@
 namespace numora::test {
 namespace {
 
-const QString kPersonalHeader = heb(" שם/חברה          טל' בבית      פלאפון      טל' בעבודה    פקס");
-const QString kWorkHeader = heb(" שם/חברה          טל' בבית      פלאפון      טל' בעבודה   מחלקה");
-
 QString pad(const QString& s, int width) { return s.leftJustified(width, QLatin1Char(' ')); }
+
+// The headings stand where their columns start, left to right.
+QString header(const char* fifth)
+{
+    return " " + pad(heb(fifth), 11) + pad(heb("טל' בעבודה"), 12) + pad(heb("פלאפון"), 12) + pad(heb("טל' בבית"), 11) +
+           heb("שם/חברה").rightJustified(17);
+}
+const QString kPersonalHeader = header("פקס");
+const QString kWorkHeader = header("מחלקה");
+
+// Where a label's text is drawn: the spans of pixel columns holding ink, told
+// apart by gaps wider than minGap pixels.
+std::vector<std::pair<int, int>> inkSpans(QWidget* label, bool (*ink)(QRgb), double minGap)
+{
+    const QImage image = label->grab().toImage();
+    std::vector<std::pair<int, int>> spans;
+    int lastInk = -1000;
+    for (int x = 0; x < image.width(); ++x) {
+        bool any = false;
+        for (int y = 0; y < image.height() && !any; ++y)
+            any = ink(image.pixel(x, y));
+        if (!any)
+            continue;
+        if (x - lastInk > minGap)
+            spans.push_back({x, x + 1});
+        spans.back().second = x + 1;
+        lastInk = x;
+    }
+    return spans;
+}
 QString entry(const QString& name) { return name.rightJustified(22, QLatin1Char(' ')); }
 
 class SearchTest : public GridWindowTest {
@@ -96,6 +123,12 @@ TEST_F(SearchTest, ListsExactPrefixesOfTheChosenGroupRightAlignedInNameOrder)
     s.LstSearch->setListIndex(0);
     EXPECT_TRUE(s.LblSel->text().endsWith(heb("צ'רלי כהן"))) << s.LblSel->text().toStdString();
 
+    // A name stored with blanks around it is found as it is shown.
+    retype(s, heb("בל"));
+    EXPECT_EQ(entries(s), QStringList{entry(heb("בלום עדי"))});
+    clickEntry(s, 0);
+    EXPECT_EQ(s.LblSel->text(), " " + QString(11 + 12 + 12, ' ') + pad("04-5550031", 11) + heb("בלום עדי").rightJustified(17));
+
     // Deleting the text lists every name of the group in the listing's
     // order, trimmed and right-aligned; a name of more than 22 characters has no room.
     s.TxtStr->clear();
@@ -158,6 +191,42 @@ TEST_F(SearchTest, AClickShowsTheGroupsHeaderAndTheCardsFixedWidthLine)
     EXPECT_TRUE(s.LblSel->text().isEmpty());
     EXPECT_EQ(entries(s), QStringList{entry(heb("לנדאו שירה"))});
     EXPECT_TRUE(boxes.asked.empty());
+}
+
+TEST_F(SearchTest, BothLinesReadLeftToRightEachValueUnderItsHeadingAndALongNameWhole)
+{
+    insertCards(path(), store::kWorkTable,
+                {{"רוזנבלום-אלמוג דניאל", "03-1", "050-2", "03-3", "מחלקה 0"}});
+    start();
+    chooseGroup(QStringLiteral("Work"));
+    SearchFrm& s = open();
+    retype(s, heb("רוז"));
+    clickEntry(s, 0);
+    EXPECT_EQ(s.LblHdr->text(), kWorkHeader);
+    EXPECT_EQ(s.LblSel->text(), " " + pad(heb("מחלקה 0"), 11) + pad("03-3", 12) + pad("050-2", 12) + pad("03-1", 11) +
+                                    heb("רוזנבלום-אלמוג דניאל"));
+
+    // As drawn: the values in their stored order, the department first and
+    // the name last, each where its column starts, and the line whole.
+    // Columns are told apart by gaps of more than two and a half characters.
+    const double gap = 2.5 * QFontMetricsF(s.LblSel->font()).horizontalAdvance(QLatin1Char('0'));
+    const auto values = inkSpans(s.LblSel, [](QRgb p) { return qRed(p) > 100; }, gap);
+    ASSERT_EQ(values.size(), 5u);
+    const double cell = (values[3].first - values[0].first) / 35.0; // home starts 35 characters after the department
+    const auto at = [&](int character) { return character * cell; };
+    EXPECT_NEAR(values[0].first, at(1), cell / 2);
+    EXPECT_NEAR(values[0].second, at(8), cell / 2) << "the department, 7 characters";
+    EXPECT_NEAR(values[1].first, at(12), cell / 2);
+    EXPECT_NEAR(values[2].first, at(24), cell / 2);
+    EXPECT_NEAR(values[4].first, at(47), cell / 2);
+    EXPECT_NEAR(values[4].second, at(67), cell / 2) << "the name, 20 characters";
+    EXPECT_LT(values[4].second, s.LblSel->contentsRect().right());
+
+    // The headings over them, the department's over the department.
+    const auto headings = inkSpans(s.LblHdr, [](QRgb p) { return qBlue(p) < 170; }, gap);
+    ASSERT_FALSE(headings.empty());
+    EXPECT_NEAR(headings.front().first, values[0].first, cell / 2);
+    EXPECT_NEAR(headings.back().second, at(64), cell / 2);
 }
 
 TEST_F(SearchTest, TheKeyTwoChoosesTheFirstOrNextEntryAndIsStillTyped)

@@ -1,5 +1,7 @@
 #include "tools/dialer/DialerWindow.h"
 
+#include "tools/dialer/NumberBox.h"
+
 #include <QDesktopServices>
 #include <QDir>
 #include <QDirIterator>
@@ -95,6 +97,7 @@ DialerWindow::DialerWindow(QWidget* parent) : QWidget(parent)
     auto* numberLabel = new QLabel(QStringLiteral("&Number:"), this);
     txtNumber = new QLineEdit(this);
     txtNumber->setObjectName(QStringLiteral("txtNumber"));
+    txtNumber->setMaxLength(kNumberLength);
     txtNumber->setMinimumWidth(220);
     numberLabel->setBuddy(txtNumber);
     btnDial = new QPushButton(QStringLiteral("&Dial"), this);
