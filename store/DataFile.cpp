@@ -35,7 +35,7 @@ bool busy(int rc) { return (rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_L
 // One connection of the engine's own to a file; never creates one.
 class Engine {
 public:
-    Engine(const QString& file, int flags) : file_(file)
+    Engine(const QString& file, int flags)
     {
         rc_ = sqlite3_open_v2(QFile::encodeName(file).constData(), &db_, flags, nullptr);
         if (db_)
@@ -68,7 +68,6 @@ public:
     QString message() const { return db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QStringLiteral("out of memory"); }
 
 private:
-    QString file_;
     sqlite3* db_ = nullptr;
     int rc_ = SQLITE_OK;
 };
