@@ -67,8 +67,9 @@ void frmVemo::mnuExportDB_Click()
     if (!chosen)
         return;
     const QString& path = *chosen;
-    // The offered name is the data file's in another case: saved in the data
-    // folder it would be a second directory file beside the first.
+    // The data file itself, reached by any name: the one offered is its name
+    // in another case, and in the data folder a copy under it would be a
+    // second directory file beside the first.
     if (store::namesDataFile(path, m.strDataFolder)) {
         showFailure("Failed to export database! ",
                     QStringLiteral("%1 is the directory file itself; nothing was copied. Choose another folder or "

@@ -173,7 +173,8 @@ public:
 
 protected:
     // The load step. False when start-up refused to go on (a data folder the
-    // program cannot use, after saying why): the window is then not shown.
+    // program cannot use, or one left without a directory file, after saying
+    // why): the window is then not shown.
     bool Form_Load() override;
     // Unloading: the placement control goes with the window and stores its
     // placement as it is destroyed.
