@@ -329,6 +329,7 @@ void frmVemo::btnSearch_Click()
 {
     // A search window hidden or minimised comes back as it was left.
     SearchFrm& search = SearchFrm::instance();
+    ui::keepPlace(&search); // else the window manager places it anew on its return
     search.setWindowState(Qt::WindowNoState);
     ui::SetForegroundWindow(&search);
     search.show();
