@@ -22,7 +22,6 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcFiles, "numora.importexport", QtInfoMsg)
 
-constexpr char kBackupName[] = "Vemo.old";
 constexpr char kOfferedName[] = "Vemo.mdb";
 constexpr long kErrFileAlreadyExists = 58;
 
@@ -68,6 +67,16 @@ void frmVemo::mnuExportDB_Click()
     if (!chosen)
         return;
     const QString& path = *chosen;
+    // The data file itself, reached by any name: the one offered is its name
+    // in another case, and in the data folder a copy under it would be a
+    // second directory file beside the first.
+    if (store::namesDataFile(path, m.strDataFolder)) {
+        showFailure("Failed to export database! ",
+                    QStringLiteral("%1 is the directory file itself; nothing was copied. Choose another folder or "
+                                   "name for the copy.")
+                        .arg(path));
+        return;
+    }
     try {
         try {
             copyFile(source, path, true);
@@ -120,43 +129,44 @@ void frmVemo::mnuImportDB_Click()
         showFailure("Failed to import database! ", problem);
         return;
     }
-    try {
-        // A database file coming in keeps the one it replaces as the backup;
-        // a backup coming in (Vemo.old) leaves the backup as it is. Without a
-        // backup the data file is not replaced.
-        if (path.toUpper().endsWith(QLatin1String("MDB")) && QFileInfo::exists(target))
-            copyFile(target, store::fileInFolder(m.strDataFolder, QLatin1String(kBackupName)), false);
-    } catch (const std::exception& e) {
-        showFailure("Failed to import database! ", descriptionOf(e));
+    // A database file coming in keeps the one it replaces as the backup; a
+    // backup coming in (Vemo.old) leaves the backup as it is. The search
+    // window's last look-up belongs to the content that goes.
+    const bool keepBackup = path.toUpper().endsWith(QLatin1String("MDB"));
+    m.rsLookup.reset();
+    QString failure;
+    if (QFileInfo::exists(target)) {
+        // Written into the data file itself, under the engine's lock: every
+        // connection open on it, here and in any other program, goes on with
+        // the new content, and a write another program has under way keeps
+        // the file (the import is refused then).
+        failure = store::replaceDataFile(
+            path, target, keepBackup ? store::fileInFolder(m.strDataFolder, QLatin1String(store::kBackupFileName)) : QString());
+    } else {
+        // No data file to write into, and so none to keep.
+        try {
+            copyFile(path, target, true);
+        } catch (const std::exception& e) {
+            failure = descriptionOf(e);
+        }
+    }
+    if (!failure.isEmpty()) {
+        showFailure("Failed to import database! ", failure);
         return;
     }
 
-    // Nothing may hold the data file while it is replaced: the shared
-    // connection and every recordset read over it go, and the connection
-    // opens again on the file that is there afterwards.
-    m.rsDirectory = std::make_unique<ado::Recordset>();
-    m.rsLookup.reset();
-    if (m.cnDirectory && m.cnDirectory->State() == ado::adStateOpen)
-        resumeNext(lcFiles(), [&] { m.cnDirectory->Close(); });
     if (!m.cnDirectory)
         m.cnDirectory = std::make_unique<ado::Connection>();
-    std::optional<QString> failure;
-    try {
-        copyFile(path, target, false);
-    } catch (const std::exception& e) {
-        failure = descriptionOf(e);
-    }
     // Checked as at start-up: a file that cannot be used is named, never
-    // shown as an empty directory.
-    const QString unusable = store::ServeDataFile(*m.cnDirectory, m.strDataFolder);
+    // shown as an empty directory. Another program that took the file the
+    // moment the import let it go leaves the import done; the grid says so.
+    bool inUse = false;
+    const QString unusable = store::ServeDataFile(*m.cnDirectory, m.strDataFolder, &inUse);
     RefreshGrid();
-    if (failure) {
-        showFailure("Failed to import database! ", *failure);
-    } else if (!unusable.isEmpty()) {
+    if (!unusable.isEmpty() && !inUse)
         showFailure("Failed to import database! ", unusable);
-    } else {
+    else
         ui::MsgBox(QStringLiteral("Import DB from ") + path + QStringLiteral(" has succeeded!"), ui::vbOKOnly);
-    }
 }
 
 } // namespace numora

@@ -78,9 +78,16 @@ bool frmVemo::Form_Load()
         ui::MsgBox(refused, ui::vbCritical, QLatin1String(kProgramName));
         return false;
     }
+    // Without a directory file every command would fail later; one is made
+    // here, or the program ends.
+    if (!offerDataFile(m.strDataFolder))
+        return false;
     resumeNext(lcMainWindow(), [&] {
         m.cnDirectory = std::make_unique<ado::Connection>();
-        m.cnDirectory->Open(store::kConnectionString, "", "", -1);
+        // A file another program holds would keep the open waiting; the
+        // preparation finds it again and says so.
+        if (!store::fileInUse(store::reachedFile()))
+            m.cnDirectory->Open(store::connectionString(), "", "", -1);
     });
     resumeNext(lcMainWindow(), [&] { m.rsDirectory = std::make_unique<ado::Recordset>(); });
     store::Preparation prepared;
@@ -109,7 +116,9 @@ bool frmVemo::Form_Load()
     resumeNext(lcMainWindow(), [&] { m.strSortOrder = QStringLiteral(" ASC"); });
     // An empty list alone would pass for an empty directory; this is told
     // once the program is named.
-    if (!prepared.unusable.isEmpty())
+    if (prepared.inUse)
+        awaitDataFile();
+    else if (!prepared.unusable.isEmpty())
         resumeNext(lcMainWindow(), [&] { ui::MsgBox(prepared.unusable, ui::vbExclamation); });
     resumeNext(lcMainWindow(), [&] {
         TabVemo->setCurrentIndex(0);
@@ -256,6 +265,14 @@ void openEditor() { FrmNewPhn::instance().show(); }
 void frmVemo::btnAdd_Click()
 {
     Module1State& m = Module1();
+    // Nothing could be stored while another program holds the file.
+    if (awaitingDataFile()) {
+        ui::MsgBox(QStringLiteral("The directory file %1 is in use by another program; a card can be added when "
+                                  "that program has finished with it.")
+                       .arg(store::reachedFile()),
+                   ui::vbExclamation);
+        return;
+    }
     m.strCurrentName.clear();
     m.blnEditMode = false;
     openEditor();

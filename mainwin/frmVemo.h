@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 #include "forms/Form.h"
 #include "platform/ui/CommonDialog.h"
@@ -150,9 +151,30 @@ public:
     // How often the window looks for a tray that appeared after start-up.
     static constexpr int kTrayRetryMs = 1000;
 
+    // ---- a data file missing or held by another program (mainwin/DataFileUse.cpp)
+    // Offers to make an empty directory file in a data folder without one.
+    // False when the user declines or it cannot be made (said): start-up then
+    // ends, as nothing could be stored anywhere.
+    static bool offerDataFile(const QString& dataFolder);
+    // While another program holds the data file at start-up, the window is up
+    // at once and says so; every so often it looks again, and lists the cards
+    // as soon as the file can be read.
+    bool awaitingDataFile() const;
+    static constexpr int kFileRetryMs = 500;
+    // Before a fill: ends the wait when the file has become free. False while
+    // it is still held.
+    bool dataFileReady();
+    // A fill that met another program's lock changes nothing: the grid keeps
+    // the cards it lists, the tab, group and letter go back to them, and the
+    // user is told (once only while start-up waits).
+    void keepListingForLock(const QString& file);
+    // What the grid lists now, for keepListingForLock.
+    void rememberListing();
+
 protected:
     // The load step. False when start-up refused to go on (a data folder the
-    // program cannot use, after saying why): the window is then not shown.
+    // program cannot use, or one left without a directory file, after saying
+    // why): the window is then not shown.
     bool Form_Load() override;
     // Unloading: the placement control goes with the window and stores its
     // placement as it is destroyed.
@@ -171,11 +193,18 @@ private:
     // Puts the icon of nidTray in the tray; false while the desktop has none.
     bool addTrayIcon();
     void waitForTray();
+    void awaitDataFile();
 
     QLabel* panels_[2] = {nullptr, nullptr};
     bool trayIconShown_ = false;
     static inline QString groupAtUnload_;
     QTimer* trayRetry_ = nullptr; // runs while the icon waits for a tray
+    QTimer* fileRetry_ = nullptr; // runs while start-up waits for the data file
+    struct Listed {
+        QString group, letter;
+        int tab = 0;
+    };
+    std::optional<Listed> listed_; // what the grid lists; none before the first fill
 };
 
 } // namespace numora

@@ -28,6 +28,7 @@
 #include "platform/controls/FlexGrid.h"
 #include "platform/controls/LetterTabStrip.h"
 #include "platform/core/Error.h"
+#include "platform/odbc/Odbc.h"
 #include "platform/ui/MsgBox.h"
 #include "store/Listing.h"
 #include "store/Store.h"
@@ -135,9 +136,26 @@ void listGroup(frmVemo& w, const std::optional<QString>& letter, Paint paint, On
 {
     Module1State& m = Module1();
     FlexGrid& grid = *w.MSFlexGrid1;
-    m.intRowCount = 0;
 
     if (const store::Table* table = store::tableForGroup(w.cmbGroup->currentText())) {
+        // Another program holding the file would hold the window up while
+        // the listing waits for it, and then list nothing: a short look
+        // first, and the grid keeps what it lists.
+        const QString file = store::reachedFile();
+        if (!w.dataFileReady() || store::fileInUse(file)) {
+            w.keepListingForLock(file);
+            return;
+        }
+        store::Listing listing;
+        step(mode, [&] {
+            listing = store::listCards(*table, letter, m.strSortOrder);
+        });
+        if (listing.failure && odbc::isLockedByAnother(listing.failure->number())) {
+            w.keepListingForLock(file);
+            return;
+        }
+        w.rememberListing();
+        m.intRowCount = 0;
         RedrawOff batch(grid);
         step(mode, [&] { w.SetGridHeadings(); });
 
@@ -145,10 +163,6 @@ void listGroup(frmVemo& w, const std::optional<QString>& letter, Paint paint, On
         if (m.rsDirectory && m.rsDirectory->State() == ado::adStateOpen)
             resumeNext(lcGrid(), [&] { m.rsDirectory->Close(); });
         m.rsDirectory.reset();
-        store::Listing listing;
-        step(mode, [&] {
-            listing = store::listCards(*table, letter, m.strSortOrder);
-        });
         m.strCurrentSql = listing.sql;
         m.strQueryText = listing.queryText;
         m.rsDirectory = listing.recordset ? std::move(listing.recordset) : std::make_unique<ado::Recordset>();
@@ -215,6 +229,8 @@ void listGroup(frmVemo& w, const std::optional<QString>& letter, Paint paint, On
                                       << (letter ? QStringLiteral("under ") + *letter : QStringLiteral("in all"))
                                       << "from" << ("[" + first + "]") << "to" << ("[" + last + "]");
         }
+    } else {
+        m.intRowCount = 0;
     }
     showStatus(w);
 }

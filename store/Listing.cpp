@@ -22,7 +22,7 @@ Listing listCards(const Table& table, const std::optional<QString>& letter, cons
         if (over)
             rs.Open(listing.sql.toStdString(), *over, -1, -1, ado::adCmdText);
         else
-            rs.Open(listing.sql.toStdString(), kConnectionString, -1, -1, ado::adCmdText);
+            rs.Open(listing.sql.toStdString(), connectionString(), -1, -1, ado::adCmdText);
         if (letter)
             rs.setFilter(nameFilter(*letter).toStdString());
     } catch (const Error& e) {

@@ -20,6 +20,7 @@ namespace numora::store {
 inline constexpr char kDataSourceName[] = "Numora Database";
 inline constexpr char kConnectionString[] = "DSN=Numora Database";
 inline constexpr char kDatabaseFileName[] = "VEMO.MDB";
+inline constexpr char kBackupFileName[] = "Vemo.old"; // the data file as it was before the last import
 
 // ---- data source and start-up preparation ----------------------------------
 
@@ -30,6 +31,12 @@ QString fileInFolder(const QString& folder, const QString& name);
 
 // The directory's database file in a data folder.
 QString dataFilePath(const QString& dataFolder);
+
+// Whether a path names the data file of the data folder: that file itself,
+// through whatever link, or its name in another case in the data folder
+// (which would be a second file beside it). A relative path is taken from
+// the current folder.
+bool namesDataFile(const QString& path, const QString& dataFolder);
 
 // Why a data folder cannot be used, as a sentence to show; empty when it can.
 // A folder whose path holds a control character is refused: the character
@@ -53,24 +60,66 @@ QString UpgradeDatabase(ado::Connection& cn);
 std::vector<dao::EngineError> RegisterDataSource(const QString& dataFolder, dao::Engine& engine);
 std::vector<dao::EngineError> RegisterDataSource(const QString& dataFolder); // the real engine
 
+// The connection string every connection of the program opens for the rest
+// of the run: the data source by name ("DSN=Numora Database"), or, when the
+// data source could not be pointed at the data file (its file cannot be
+// written), that file directly through the same driver.
+std::string connectionString();
+
+// The database file that connectionString() reaches; empty when the data
+// source names none.
+QString reachedFile();
+
 struct Preparation {
     std::vector<dao::EngineError> registrationErrors; // as RegisterDataSource returns them
     QString unusable; // why the data file cannot be used, as a sentence to show; empty when it can
+    bool inUse = false; // another program holds the data file; unusable says so, and nothing was waited for
 };
 
 // Registers the data source, then makes cn serve the file it now names
 // (opening it again when it is closed or open on another file), then upgrades
 // that file through it. A data file that cannot be used (missing, empty, not
 // a database, damaged, without a directory table, locked by another program)
-// is told in unusable.
+// is told in unusable. When the registration fails, the program reaches the
+// data file directly for the rest of the run (connectionString()), unless
+// the entry there names that file already: then it needs no writing, and
+// nothing is said.
 Preparation PrepareDatabase(ado::Connection& cn, const QString& dataFolder, dao::Engine& engine);
 Preparation PrepareDatabase(ado::Connection& cn, const QString& dataFolder);
 
 // What PrepareDatabase does once the data source is registered: makes cn
 // serve the data file (opening it afresh when it is closed or on another
 // file), upgrades that file, and returns why it cannot be used, as a sentence
-// naming it; empty when it can. The import uses it on the file it copied in.
-QString ServeDataFile(ado::Connection& cn, const QString& dataFolder);
+// naming it; empty when it can. A data file another program holds is found
+// with a short look first and left alone (inUse, when given, is set then),
+// so that no window waits for the full busy wait. Removes what copies cut
+// short left beside the file. The import uses it on the file it copied in.
+QString ServeDataFile(ado::Connection& cn, const QString& dataFolder, bool* inUse = nullptr);
+
+// ---- the data file as a whole, through the engine's own API ---------------------
+
+enum class FileUse { Reading, Writing };
+
+// Whether another program holds the file locked so that it cannot be read
+// now (Writing: written). A short look (waitMs; by default
+// locks::glanceMs()), never the full busy wait. A file that is missing or no
+// database is not in use.
+bool fileInUse(const QString& file, FileUse use = FileUse::Reading, int waitMs = -1);
+
+// Puts the content of the database file `from` into the data file, in place:
+// every connection open on it, in this program or another, goes on with the
+// new content. The engine's exclusive lock on the data file is taken first
+// (waiting the busy timeout for another program's write to end) and kept
+// until the new content is in; when backup is not empty, what the data file
+// held is first copied there, as a whole. Returns why nothing was replaced,
+// as a sentence naming the file; empty when it was. inUse, when given, says
+// whether that was another program holding the data file.
+QString replaceDataFile(const QString& from, const QString& dataFile, const QString& backup, bool* inUse = nullptr);
+
+// Removes the hidden copies (".VEMO.MDB.XXXXXX", ".Vemo.old.XXXXXX") that a
+// replacement or a copy cut short left in the data folder, when no other
+// program holds the data file (one that does may be making one now).
+void removeLeftovers(const QString& dataFolder);
 
 // Why a file that is to take the data file's place cannot be used as one,
 // as a sentence naming it: missing, empty, not a database, damaged, cut

@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -90,7 +91,7 @@ std::optional<Error> serveFile(ado::Connection& cn, const QString& file)
     try {
         if (cn.State() == ado::adStateOpen)
             cn.Close();
-        cn.Open(kConnectionString, {}, {}, -1);
+        cn.Open(connectionString(), {}, {}, -1);
         return std::nullopt;
     } catch (const Error& e) {
         qCDebug(lcStore) << "the shared connection could not be opened:" << e.description().c_str();
@@ -154,7 +155,7 @@ QString checkDataFile(ado::Connection& cn, const QString& file, const std::optio
 QString UpgradeDatabase(ado::Connection& cn)
 {
     if (cn.State() != ado::adStateOpen)
-        resumeNext(lcStore(), [&] { cn.Open(kConnectionString, {}, {}, -1); });
+        resumeNext(lcStore(), [&] { cn.Open(connectionString(), {}, {}, -1); });
 
     // Only tables the program recognises as its own (they have a Name
     // column) gain the columns, and only the columns they lack.
@@ -172,12 +173,23 @@ QString UpgradeDatabase(ado::Connection& cn)
         }
     }
 
+    // Another program writing to the file would keep each statement waiting
+    // for it; that is found with a short look first.
+    const auto locked = [&cn] {
+        return QStringLiteral("The directory file %1 is in use by another program, so the columns Address "
+                              "and Email could not be added to it. Close that program and start Numora again.")
+            .arg(QString::fromStdString(cn.DatabaseFile()));
+    };
+    bool looked = false;
     // Column by column, each to both tables: Address to Vemo and Work, then Email.
     for (std::size_t c = 0; c < static_cast<std::size_t>(kCardFields); ++c) {
         for (std::size_t t = 0; t < std::size(kTables); ++t) {
             const Column& column = kTables[t]->columns[c];
             if (!column.addedAtStart || !columns[t] || hasColumn(*columns[t], column.name))
                 continue;
+            if (!std::exchange(looked, true) &&
+                fileInUse(QString::fromStdString(cn.DatabaseFile()), FileUse::Writing))
+                return locked();
             const std::string statement = std::string("ALTER TABLE ") + kTables[t]->name + " ADD COLUMN " +
                                           column.name + " " + column.type + ";";
             try {
@@ -186,24 +198,34 @@ QString UpgradeDatabase(ado::Connection& cn)
                 qCDebug(lcStore) << "column not added:" << statement.c_str() << e.description().c_str();
                 // Every further statement would wait for the same lock in vain.
                 if (odbc::isLockedByAnother(e.number()))
-                    return QStringLiteral(
-                               "The directory file %1 is in use by another program, so the columns Address "
-                               "and Email could not be added to it. Close that program and start Numora "
-                               "again.")
-                        .arg(QString::fromStdString(cn.DatabaseFile()));
+                    return locked();
             }
         }
     }
     return {};
 }
 
-QString ServeDataFile(ado::Connection& cn, const QString& dataFolder)
+QString ServeDataFile(ado::Connection& cn, const QString& dataFolder, bool* inUse)
 {
+    if (inUse)
+        *inUse = false;
+    // Every statement would wait for another program's lock in vain, and
+    // start-up makes several; a short look tells first.
+    const QString reached = reachedFile().isEmpty() ? dataFilePath(dataFolder) : reachedFile();
+    if (fileInUse(reached)) {
+        if (inUse)
+            *inUse = true;
+        return problemWith(reached, reasonFor(Error(odbc::kEngineBusy, {})));
+    }
+    removeLeftovers(dataFolder);
+
     // The connection may be closed (the data source did not exist when it was
     // first opened, or it was released) or on the previous folder's file;
     // from here on it serves the file the grid lists, and the upgrade goes to
     // that file.
     const std::optional<Error> openFailure = serveFile(cn, dataFilePath(dataFolder));
+    if (inUse && openFailure && odbc::isLockedByAnother(openFailure->number()))
+        *inUse = true;
     if (cn.State() == ado::adStateOpen) {
         if (QString locked = UpgradeDatabase(cn); !locked.isEmpty())
             return locked;
@@ -219,7 +241,7 @@ Preparation PrepareDatabase(ado::Connection& cn, const QString& dataFolder, dao:
 {
     Preparation prepared;
     prepared.registrationErrors = RegisterDataSource(dataFolder, engine);
-    prepared.unusable = ServeDataFile(cn, dataFolder);
+    prepared.unusable = ServeDataFile(cn, dataFolder, &prepared.inUse);
     return prepared;
 }
 

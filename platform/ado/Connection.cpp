@@ -15,6 +15,7 @@
 #include "platform/ado/Messages.h"
 #include "platform/ado/RecordsetImpl.h"
 #include "platform/ado/Statements.h"
+#include "platform/core/LockWait.h"
 #include "platform/odbc/Ini.h"
 #include "platform/odbc/Odbc.h"
 #include "platform/odbc/Text.h"
@@ -42,10 +43,6 @@ namespace {
 using odbc::attrValue;
 using odbc::sqlText;
 using odbc::throwDiagnostic;
-
-// How long a statement waits for a lock another program holds on the file.
-// The driver waits about twice this long for a write.
-constexpr int kBusyTimeoutMs = 2000;
 
 struct Keyword {
     std::string key;
@@ -155,8 +152,10 @@ std::shared_ptr<ConnectionHandle> connect(const std::string& connectionString, c
         append("NoCreat=1");
     // A file another program holds locked is waited for this long, then the
     // statement fails and says so; without it the driver waits for minutes.
+    // The driver waits about twice this long for a write, and as long again
+    // in connecting while the file is locked against reading.
     if (!findKeyword(keywords, "Timeout"))
-        append("Timeout=" + std::to_string(kBusyTimeoutMs));
+        append("Timeout=" + std::to_string(locks::busyTimeoutMs()));
     // The driver steps through a query's rows as they are fetched rather
     // than copying the whole result first, which would double the memory a
     // long listing takes while it is read.

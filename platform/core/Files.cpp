@@ -36,8 +36,13 @@ public:
         if (!path_.empty())
             ::unlink(path_.c_str());
     }
+    PendingFile(PendingFile&& other) noexcept
+        : fd_(std::exchange(other.fd_, -1)), path_(std::exchange(other.path_, std::string()))
+    {
+    }
     PendingFile(const PendingFile&) = delete;
     PendingFile& operator=(const PendingFile&) = delete;
+    PendingFile& operator=(PendingFile&&) = delete;
 
     int fd() const { return fd_; }
     const std::string& path() const { return path_; }
@@ -268,6 +273,39 @@ void CopyFileA(const std::string& existingFile, const std::string& newFile, bool
         if (e.description().rfind("The file ", 0) == 0)
             throw;
         throw Error(e.number(), "The file " + newFile + " could not be written: " + e.description() + ".");
+    }
+}
+
+struct FileBeside::Pending {
+    Target target;
+    PendingFile file;
+};
+
+FileBeside::FileBeside(const std::string& path, const std::string& modeFrom) : path_(path), modeFrom_(modeFrom)
+{
+    try {
+        Target target = targetOf(path);
+        pending_ = std::make_unique<Pending>(Pending{target, createBeside(target)});
+    } catch (const Error& e) {
+        throw Error(e.number(), "The file " + path + " could not be written: " + e.description() + ".");
+    }
+    reached(ReplaceStep::Created);
+}
+
+FileBeside::~FileBeside() = default;
+
+const std::string& FileBeside::name() const { return pending_->file.path(); }
+
+void FileBeside::putInPlace()
+{
+    try {
+        struct stat from {};
+        const mode_t fallback = ::stat(modeFrom_.c_str(), &from) == 0 ? (from.st_mode & 07777) : (S_IRUSR | S_IWUSR);
+        commit(pending_->file, pending_->target, modeForReplacing(pending_->target, fallback), false);
+    } catch (const Error& e) {
+        if (e.description().rfind("The file ", 0) == 0)
+            throw;
+        throw Error(e.number(), "The file " + path_ + " could not be written: " + e.description() + ".");
     }
 }
 

@@ -3,6 +3,7 @@
 // source file, copies of the directory): a replacement never leaves a file
 // half-written, whatever moment the program is stopped at.
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -35,6 +36,29 @@ void replaceWhole(const std::string& path, std::string_view content);
 // source. Throws numora::Error with errno as number and a sentence naming
 // the file as description; nothing is changed then.
 void CopyFileA(const std::string& existingFile, const std::string& newFile, bool failIfExists);
+
+// A new file beside path for content that another library writes through the
+// file's name (the database engine does): hidden, named ".<name>.XXXXXX" in
+// path's folder (a symbolic link at path followed) and private until
+// putInPlace() flushes it and renames it over path. It then takes the
+// permissions of the file it replaces, else those of modeFrom. Dropped
+// before that, it is removed. Throws numora::Error as CopyFileA does.
+class FileBeside {
+public:
+    FileBeside(const std::string& path, const std::string& modeFrom);
+    ~FileBeside();
+    FileBeside(const FileBeside&) = delete;
+    FileBeside& operator=(const FileBeside&) = delete;
+
+    const std::string& name() const;
+    void putInPlace();
+
+private:
+    struct Pending;
+    std::string path_;
+    std::string modeFrom_;
+    std::unique_ptr<Pending> pending_;
+};
 
 // The points between the steps of a replacement or a copy, told to an observer that
 // does nothing, unless a test that stops the program at each of them has

@@ -19,9 +19,6 @@ extern "C" BOOL _odbcinst_UserINI(char* pszFileName, BOOL bVerify);
 namespace numora::dao {
 namespace {
 
-// The installed driver that stands in for the one the program asks for.
-constexpr char kSqliteDriverName[] = "SQLite3";
-
 using odbc::trimmed;
 
 bool sameKey(std::string_view a, std::string_view b) { return odbc::equalsIgnoringLatinCase(a, b); }
@@ -290,6 +287,28 @@ private:
 };
 
 } // namespace
+
+std::map<std::string, std::string> userDataSourceEntry(const std::string& dsn)
+{
+    std::map<std::string, std::string> keys;
+    std::optional<std::string> text;
+    try {
+        text = files::readWhole(userDataSourceFile());
+    } catch (const Error&) {
+        return keys;
+    }
+    if (!text)
+        return keys;
+    const auto lines = linesOf(*text);
+    const auto spans = sectionsNamed(lines, dsn);
+    if (spans.empty())
+        return keys;
+    for (std::size_t i = spans[0].begin + 1; i < spans[0].end; ++i) {
+        if (auto p = property(lines[i]))
+            keys.emplace(std::move(p->key), std::move(p->value));
+    }
+    return keys;
+}
 
 Seam<Engine>& databaseEngine()
 {

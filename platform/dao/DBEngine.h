@@ -9,6 +9,7 @@
 // same is left as it is. The file is only ever replaced whole, so it is never
 // found half-written, and no other entry or comment in it changes.
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,8 @@ namespace numora::dao {
 
 // The name under which the program asks for its database driver.
 inline constexpr char kAccessDriverName[] = "Microsoft Access Driver (*.mdb)";
+// The installed driver that stands in for it.
+inline constexpr char kSqliteDriverName[] = "SQLite3";
 
 struct EngineError {
     long Number = 0;
@@ -36,6 +39,12 @@ public:
     // The errors of the last failed call (emptied by the next call).
     virtual const std::vector<EngineError>& Errors() const = 0;
 };
+
+// The keys of a data source's entry as the user data-source file holds it,
+// read from the file itself: the installer, and the driver manager with it,
+// reads no user file that the user may not write. Empty when there is no
+// such entry or the file cannot be read.
+std::map<std::string, std::string> userDataSourceEntry(const std::string& dsn);
 
 // The engine registrations go through: odbcinst, unless a test installed another.
 Seam<Engine>& databaseEngine();

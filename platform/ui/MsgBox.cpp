@@ -17,6 +17,9 @@ public:
         QString text = request.text;
         text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
         text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        // Shown as written: a name in a message (a folder's, a card's) is
+        // never taken for markup.
+        box.setTextFormat(Qt::PlainText);
         box.setText(text);
         switch (iconOf(request.style)) {
         case vbCritical: box.setIcon(QMessageBox::Critical); break;

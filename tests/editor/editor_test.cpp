@@ -8,6 +8,7 @@
 #include <QToolButton>
 
 #include "editor/FrmNewPhn.h"
+#include "platform/core/LockWait.h"
 #include "tests/support/SqliteFile.h"
 
 #include <sys/wait.h>
@@ -326,6 +327,7 @@ TEST_F(EditorTest, UpdateWritesTheLoadedCardOrNothingWhateverHappenedToTheListMe
 
 TEST_F(EditorTest, AWriteMeetingALockedFileFailsAndKeepsWhatWasTyped)
 {
+    const locks::BusyTimeout shortWait(200);
     start();
     click(w->btnAdd);
     type({heb("אבי"), "03-1"});

@@ -2,6 +2,7 @@
 // address books and older phones write, the editor's checks on import, one
 // transaction, the safe export and the command line's progress line.
 
+#include "platform/core/LockWait.h"
 #include "store/Tables.h"
 #include "tests/support/SqliteFile.h"
 #include "tests/support/TestEnv.h"
@@ -325,6 +326,7 @@ TEST_F(Exchange, AFailureMidwayOrALockAddsNothing)
     EXPECT_EQ(SqliteFile(db).count("select count(*) from Vemo"), 1);
 
     SqliteFile(db).exec("DROP TRIGGER refuse");
+    const locks::BusyTimeout shortWait(200);
     SqliteFile other(db);
     other.exec("BEGIN IMMEDIATE");
     try {

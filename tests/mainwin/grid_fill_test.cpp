@@ -2,8 +2,13 @@
 // listing that cannot be opened, and a group too big for 16-bit counters.
 #include "tests/mainwin/grid_fixture.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QToolButton>
+
+#include <functional>
+
+#include "tests/support/Peer.h"
 
 namespace numora::test {
 namespace {
@@ -121,6 +126,51 @@ TEST_F(GridWindowTest, ListingThatCannotBeOpenedEndsWithHeadingsAndNoCount)
     chooseTab(0);
     EXPECT_EQ(grid().Rows(), 2);
     EXPECT_EQ(w->panelText(1), kTotal + "0");
+}
+
+// Another program, in a process of its own, holds the file while the user
+// picks a letter, a group and All: the window answers at once, the grid keeps
+// the cards it lists (still the ones Edit and Delete reach) and its count,
+// the tab, group and letter go back to them, and the lock is named. Once the
+// lock goes, the letter is listed.
+TEST_F(GridWindowTest, AFillMeetingAnotherProgramsLockKeepsTheListAndSaysSo)
+{
+    insertCards(path(), store::kPersonalTable, personalCards());
+    insertCards(path(), store::kWorkTable, workCards());
+    start();
+    const QStringList listed = listedNames();
+    ASSERT_EQ(listed.size(), 3);
+    Peer other;
+    other.must("open " + path());
+    other.must("sql BEGIN EXCLUSIVE");
+
+    const QString said = "The directory file " + env.dbPath() +
+                         " is in use by another program; the list stays as it was. Try again when that program "
+                         "has finished with it.";
+    const std::function<void()> tries[] = {
+        [&] { chooseTab(1); }, [&] { chooseGroup(QStringLiteral("Work")); }, [&] { w->btnAll->click(); }};
+    for (const auto& attempt : tries) {
+        boxes.asked.clear();
+        QElapsedTimer clock;
+        clock.start();
+        attempt();
+        EXPECT_LT(clock.elapsed(), 1000) << "the window waited for the lock";
+        ASSERT_EQ(boxes.asked.size(), 1u);
+        EXPECT_EQ(boxes.asked[0].text, said);
+        EXPECT_EQ(boxes.asked[0].style, ui::vbExclamation);
+        EXPECT_EQ(listedNames(), listed);
+        EXPECT_EQ(recordsetNames().size(), 3);
+        EXPECT_EQ(w->panelText(1), kTotal + "3");
+        EXPECT_EQ(w->TabVemo->currentIndex(), 0);
+        EXPECT_EQ(w->cmbGroup->currentText(), QStringLiteral("Personal"));
+        EXPECT_EQ(Module1().strCurrentLetter, heb("א"));
+    }
+
+    other.must("sql ROLLBACK");
+    boxes.asked.clear();
+    chooseTab(1);
+    EXPECT_EQ(listedNames(), QStringList{heb("ברק יוסי")});
+    EXPECT_TRUE(boxes.asked.empty());
 }
 
 TEST_F(GridWindowTest, GroupBeyond16BitCountersListsAndCountsEveryCard)

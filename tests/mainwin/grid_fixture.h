@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QTest>
 
@@ -64,6 +65,9 @@ protected:
         resetModule1();
         dbfile::createEmpty(path());
         env.writeDataSource(QStringLiteral("Numora Database"), env.dbPath());
+        // The program's data folder is the folder it starts in: the test's.
+        savedFolder_ = QDir::currentPath();
+        QDir::setCurrent(env.dataFolder());
     }
 
     void TearDown() override
@@ -77,6 +81,7 @@ protected:
             frmVemo::Form_Terminate();
         w.reset();
         resetModule1();
+        QDir::setCurrent(savedFolder_);
     }
 
     std::string path() const { return env.dbPath().toStdString(); }
@@ -148,6 +153,9 @@ protected:
     FakeMessageBoxes boxes;
     FakeDBEngine engine;
     std::unique_ptr<frmVemo> w;
+
+private:
+    QString savedFolder_;
 };
 
 inline QString heb(const char* utf8) { return QString::fromUtf8(utf8); }

@@ -3,6 +3,7 @@
 // files left whole when anything goes wrong.
 
 #include <QDir>
+#include <QFile>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -10,7 +11,9 @@
 #include "mainwin/frmVemo.h"
 #include "platform/core/Files.h"
 #include "tests/mainwin/grid_fixture.h"
+#include "platform/core/LockWait.h"
 #include "tests/support/FakeFileDialogs.h"
+#include "tests/support/Peer.h"
 
 namespace numora::test {
 namespace {
@@ -20,18 +23,10 @@ protected:
     void SetUp() override
     {
         GridWindowTest::SetUp();
-        savedFolder_ = QDir::currentPath();
-        ASSERT_TRUE(QDir::setCurrent(env.dataFolder()));
         insertCards(path(), store::kPersonalTable, personalCards());
         QDir(env.root()).mkpath(QStringLiteral("elsewhere"));
         start();
         boxes.asked.clear();
-    }
-
-    void TearDown() override
-    {
-        GridWindowTest::TearDown();
-        QDir::setCurrent(savedFolder_);
     }
 
     QString elsewhere(const char* name) const { return env.root() + QStringLiteral("/elsewhere/") + name; }
@@ -56,8 +51,24 @@ protected:
 
     QStringList dataFolderEntries() const { return QDir(env.dataFolder()).entryList(QDir::Files | QDir::Hidden); }
 
+    // Every card of both groups, as stored.
+    static std::vector<Row> contents(const QString& file)
+    {
+        SqliteFile db(file.toStdString());
+        std::vector<Row> rows = db.rows("select * from Vemo order by rowid");
+        for (Row& row : db.rows("select * from Work order by rowid"))
+            rows.push_back(std::move(row));
+        return rows;
+    }
+
+    void importFile(const QString& file)
+    {
+        boxes.asked.clear();
+        dialogs.choose(file);
+        w->mnuImportDB->trigger();
+    }
+
     FakeFileDialogs dialogs;
-    QString savedFolder_;
 };
 
 TEST_F(ImportExport, ExportToANewFileThenOverAnExistingOneAsksFirst)
@@ -102,13 +113,39 @@ TEST_F(ImportExport, ExportToANewFileThenOverAnExistingOneAsksFirst)
     EXPECT_EQ(dataFolderEntries(), QStringList{QStringLiteral("VEMO.MDB")});
 }
 
+// The name the dialog offers is the data file's in another case; saved in the
+// data folder (where the dialog opens) it would be a second directory file
+// beside VEMO.MDB. The data file reached any way at all is refused, and
+// nothing is copied.
+TEST_F(ImportExport, ExportOntoTheDataFileItselfCopiesNothing)
+{
+    const std::vector<Row> before = contents(env.dbPath());
+    ASSERT_TRUE(QFile::link(env.dbPath(), elsewhere("link.mdb")));
+    ASSERT_TRUE(QFile::link(env.dataFolder(), elsewhere("folder")));
+    const QString targets[] = {QStringLiteral("Vemo.mdb"), env.dataFolder() + "Vemo.mdb", env.dbPath(),
+                               elsewhere("link.mdb"), elsewhere("folder") + "/vemo.MDB"};
+    for (const QString& target : targets) {
+        SCOPED_TRACE(target.toStdString());
+        boxes.asked.clear();
+        dialogs.choose(target);
+        w->mnuExportDB->trigger();
+        EXPECT_EQ(texts(), QStringList{"Failed to export database! " + target +
+                                       " is the directory file itself; nothing was copied. Choose another folder or "
+                                       "name for the copy."});
+        EXPECT_EQ(boxes.asked.back().style, ui::vbOKOnly | ui::vbExclamation);
+        EXPECT_EQ(dataFolderEntries(), QStringList{QStringLiteral("VEMO.MDB")});
+        EXPECT_EQ(contents(env.dbPath()), before);
+    }
+}
+
 // The data file is VEMO.MDB here while the commands name Vemo.mdb: the import
 // replaces that one file, keeps it as the backup, and the grid lists the
 // imported cards at once; importing the backup then restores it and leaves
 // the backup alone.
 TEST_F(ImportExport, ImportReplacesTheDataFileKeepsABackupAndTheBackupRestores)
 {
-    const std::string before = fileBytes(env.dbPath());
+    const std::vector<Row> before = contents(env.dbPath());
+    const ino_t file = inodeOf(env.dbPath()); // written into, never renamed over
     ASSERT_EQ(listedNames().size(), 3);
     const QString imported = otherDirectory("Other.MDB");
 
@@ -126,8 +163,9 @@ TEST_F(ImportExport, ImportReplacesTheDataFileKeepsABackupAndTheBackupRestores)
     EXPECT_EQ(boxes.asked[1].style, ui::vbOKOnly);
 
     EXPECT_EQ(dataFolderEntries(), (QStringList{QStringLiteral("VEMO.MDB"), QStringLiteral("Vemo.old")}));
-    EXPECT_TRUE(fileBytes(env.dbPath()) == fileBytes(imported));
-    EXPECT_TRUE(fileBytes(backup()) == before);
+    EXPECT_EQ(contents(env.dbPath()), contents(imported));
+    EXPECT_EQ(inodeOf(env.dbPath()), file);
+    EXPECT_EQ(contents(backup()), before);
     EXPECT_EQ(listedNames(), QStringList{heb("אורנים יעל")});
     EXPECT_EQ(w->panelText(1), QStringLiteral(" Total Records 1"));
 
@@ -139,9 +177,15 @@ TEST_F(ImportExport, ImportReplacesTheDataFileKeepsABackupAndTheBackupRestores)
     dialogs.choose(backup());
     w->mnuImportDB->trigger();
     EXPECT_EQ(texts().last(), QStringLiteral("Import DB from ") + backup() + QStringLiteral(" has succeeded!"));
-    EXPECT_TRUE(fileBytes(env.dbPath()) == before);
-    EXPECT_TRUE(fileBytes(backup()) == before);
+    EXPECT_EQ(contents(env.dbPath()), before);
+    EXPECT_EQ(contents(backup()), before);
     EXPECT_EQ(listedNames().size(), 3);
+
+    // The data file itself is nothing to import.
+    importFile(env.dbPath());
+    EXPECT_EQ(texts().last(), "Failed to import database! The file " + env.dbPath() +
+                                  " is the directory file itself; there is nothing to import.");
+    EXPECT_EQ(contents(env.dbPath()), before);
 }
 
 TEST_F(ImportExport, DecliningOrCancellingChangesNothing)
@@ -192,30 +236,97 @@ TEST_F(ImportExport, AFileThatIsNoDirectoryDatabaseIsRefused)
     EXPECT_EQ(listedNames().size(), 3);
 }
 
-// A copy that breaks off halfway leaves the data file whole, the backup
-// made just before it in place, and the grid on the data file.
-TEST_F(ImportExport, ACopyThatFailsLeavesTheDataFileAndTheBackupWhole)
+// A backup that cannot be made ends the import before anything is replaced:
+// the data file and the earlier backup stay as they were, and no part of the
+// new backup stays behind.
+TEST_F(ImportExport, ABackupThatCannotBeMadeLeavesEverythingAsItWas)
 {
-    struct FailSecondCopy : files::ReplaceSteps {
-        int halves = 0;
+    struct FullDisk : files::ReplaceSteps {
         void reached(files::ReplaceStep step) override
         {
-            if (step == files::ReplaceStep::HalfWritten && ++halves == 2)
+            if (step == files::ReplaceStep::Written)
                 throw Error(28, "No space left on device");
         }
     } failing;
-    const auto installed = files::replaceSteps().install(failing);
-    const std::string before = fileBytes(env.dbPath());
+    writeFileBytes(backup(), "the backup");
+    const std::vector<Row> before = contents(env.dbPath());
     const QString imported = otherDirectory("Other.mdb");
+    const auto installed = files::replaceSteps().install(failing);
 
-    dialogs.choose(imported);
-    w->mnuImportDB->trigger();
-    EXPECT_EQ(texts().last(), QStringLiteral("Failed to import database! The file ") + env.dbPath() +
-                                  QStringLiteral(" could not be written: No space left on device."));
-    EXPECT_TRUE(fileBytes(env.dbPath()) == before);
-    EXPECT_TRUE(fileBytes(backup()) == before);
+    importFile(imported);
+    EXPECT_EQ(texts().last(), "Failed to import database! The file " + backup() +
+                                  " could not be written: No space left on device. Nothing was imported.");
+    EXPECT_EQ(contents(env.dbPath()), before);
+    EXPECT_TRUE(fileBytes(backup()) == "the backup");
     EXPECT_EQ(dataFolderEntries(), (QStringList{QStringLiteral("VEMO.MDB"), QStringLiteral("Vemo.old")}));
     EXPECT_EQ(listedNames().size(), 3);
+}
+
+// Another program, in a process of its own, writing to the data file: the
+// import waits for it no longer than any statement does, is refused, and
+// changes nothing, so the other program's cards land whole in the file the
+// user keeps. Both an open write transaction and a large one that has spilled
+// into the file beside its journal.
+TEST_F(ImportExport, ImportIsRefusedWhileAnotherProgramWritesAndItsWorkIsKept)
+{
+    const locks::BusyTimeout shortWait(300);
+    writeFileBytes(backup(), fileBytes(otherDirectory("Older.mdb")));
+    const std::vector<Row> backupBefore = contents(backup());
+    const QString imported = otherDirectory("Other.mdb");
+    const QString refused = "Failed to import database! The directory file " + env.dbPath() +
+                            " is in use by another program; nothing was imported. Try again when that program has "
+                            "finished with it.";
+    Peer other;
+    other.must("open " + path());
+
+    other.must("sql BEGIN EXCLUSIVE");
+    other.must("sql INSERT INTO Vemo (Name, Phone) VALUES ('writer', '1')");
+    importFile(imported);
+    EXPECT_EQ(texts().last(), refused);
+    other.must("sql COMMIT");
+    EXPECT_EQ(SqliteFile(path()).count("select count(*) from Vemo"), 12);
+
+    other.must("sql PRAGMA cache_size = 2");
+    other.must("sql BEGIN");
+    other.must("sql WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < 3000) "
+               "INSERT INTO Vemo (Name, Phone) SELECT 'spilled ' || x, hex(randomblob(100)) FROM n");
+    ASSERT_TRUE(QFile::exists(env.dbPath() + "-journal"));
+    importFile(imported);
+    EXPECT_EQ(texts().last(), refused);
+    other.must("sql COMMIT");
+
+    SqliteFile data(path());
+    EXPECT_EQ(data.one("PRAGMA integrity_check"), Value("ok"));
+    EXPECT_EQ(data.count("select count(*) from Vemo"), 12 + 3000);
+    EXPECT_EQ(contents(backup()), backupBefore);
+    EXPECT_EQ(dataFolderEntries(), (QStringList{QStringLiteral("VEMO.MDB"), QStringLiteral("Vemo.old")}));
+}
+
+// Another running instance of the program, in a process of its own with its
+// connection open on the data source: after the import it reads the imported
+// cards and its own card goes into the file the user keeps. What imports cut
+// short left in the data folder is removed; nothing else is.
+TEST_F(ImportExport, AnotherRunningInstanceGoesOnWithTheImportedFile)
+{
+    const QStringList leftovers{env.dataFolder() + ".VEMO.MDB.a1B2c3", env.dataFolder() + ".vemo.OLD.Zz9Zz9"};
+    for (const QString& file : leftovers)
+        writeFileBytes(file, "half a copy");
+    const QString notOurs = env.dataFolder() + ".VEMO.MDB.kept";
+    writeFileBytes(notOurs, "someone's");
+    Peer instance;
+    instance.must("odbc DSN=Numora Database");
+    EXPECT_EQ(instance.ask("oexec select count(*) from Vemo"), "11");
+
+    importFile(otherDirectory("Other.mdb"));
+    EXPECT_TRUE(texts().last().endsWith(QStringLiteral(" has succeeded!"))) << texts().last().toStdString();
+    EXPECT_EQ(instance.ask("oexec select Name from Vemo"), "אורנים יעל");
+    instance.must("oexec INSERT INTO Vemo (Name, Phone) VALUES ('אחר מהמופע השני', '2')");
+    EXPECT_EQ(SqliteFile(path()).count("select count(*) from Vemo"), 2);
+    chooseTab(0);
+    EXPECT_EQ(listedNames(), QStringList({heb("אורנים יעל"), heb("אחר מהמופע השני")}));
+    for (const QString& file : leftovers)
+        EXPECT_FALSE(QFile::exists(file)) << file.toStdString();
+    EXPECT_TRUE(QFile::exists(notOurs));
 }
 
 TEST_F(ImportExport, ImportIsRefusedWhileTheEditorHoldsACard)

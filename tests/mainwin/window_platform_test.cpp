@@ -2,7 +2,11 @@
 // tray record and its callbacks, the control host, the design fonts.
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QAbstractButton>
+#include <QApplication>
 #include <QLabel>
+#include <QMessageBox>
+#include <QTimer>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -10,6 +14,7 @@
 #include "mainwin/frmVemo.h"
 #include "platform/com/ControlHost.h"
 #include "platform/tray/Tray.h"
+#include "platform/ui/MsgBox.h"
 #include "platform/ui/Fonts.h"
 #include "platform/win/WindowsFolder.h"
 #include "tests/support/FakeTray.h"
@@ -99,6 +104,30 @@ TEST(WindowPlatform, IconCallbacksReachTheirWindowAndNotMouseMoves)
     EXPECT_TRUE(tray::Shell_NotifyIconA(tray::NIM_DELETE, nid));
     EXPECT_FALSE(tray::Shell_NotifyIconA(tray::NIM_DELETE, nid));
     EXPECT_FALSE(fakeTray.click(&window, 1, tray::WM_LBUTTONDBLCLK));
+}
+
+// A message names folders and cards as they are: markup in one is shown, not
+// rendered.
+TEST(WindowPlatform, MessageBoxesShowTheirTextAsWritten)
+{
+    const QString text = QStringLiteral("The data folder \"/home/<b>dana</b>/<img src=x>\" cannot be used.");
+    QString shown;
+    Qt::TextFormat format = Qt::AutoText;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(top);
+            if (box && box->isVisible()) {
+                shown = box->text();
+                format = box->textFormat();
+                box->button(QMessageBox::Ok)->click();
+            }
+        }
+    });
+    answer.start(10);
+    ui::MsgBox(text, ui::vbCritical, QStringLiteral("Numora"));
+    EXPECT_EQ(format, Qt::PlainText);
+    EXPECT_EQ(shown, text);
 }
 
 TEST(WindowPlatform, UnregisteredControlIsNotCreated)

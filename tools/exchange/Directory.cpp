@@ -15,12 +15,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/core/LockWait.h"
 #include "store/CardChecks.h"
 
 namespace numora::exchange {
 namespace {
 
-constexpr int kBusyTimeoutMs = 2000;
 constexpr off_t kLargestFile = 512L * 1024 * 1024;
 constexpr std::size_t kProgressStep = 1000;
 constexpr char kDatabaseHeader[] = "SQLite format 3"; // and its terminating zero: the first 16 bytes
@@ -42,7 +42,7 @@ public:
         const int flags = writing ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
         if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK)
             fail("cannot open the database");
-        sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+        sqlite3_busy_timeout(db_, locks::busyTimeoutMs());
     }
     ~Database() { sqlite3_close(db_); }
     Database(const Database&) = delete;
