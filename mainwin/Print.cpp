@@ -53,7 +53,7 @@ void frmVemo::mnuPrint_Click()
                 throw *listing.failure;
             // The report's cards stand where the grid's stood, in the same
             // order, until the next fill.
-            m.rsDirectory = std::move(listing.recordset);
+            m.rsDirectory = std::make_unique<store::Listing>(std::move(listing));
         });
         // The fifth, fourth and second fields of the group's table, under the
         // fifth field's heading.
@@ -70,7 +70,7 @@ void frmVemo::mnuPrint_Click()
         step([&] {
             if (!m.rsDirectory)
                 throw Error(91, "Object variable or With block variable not set");
-            m.rsDirectory->setFilter(store::nameFilter(m.strCurrentLetter).toStdString());
+            m.rsDirectory->narrowTo(m.strCurrentLetter);
         });
     }
     step([&] {

@@ -59,6 +59,8 @@ QString frmVemo::dataFolderFor(const QString& currentFolder)
 bool frmVemo::Form_Load()
 {
     Module1State& m = Module1();
+    // The group it shows is the other windows' from now on.
+    m.showGroup(cmbGroup->currentText());
     // The placement control comes with the window, before its load step.
     if (!Ravelle1)
         Ravelle1 = com::createControl(kPlacementProgId, this);
@@ -89,7 +91,7 @@ bool frmVemo::Form_Load()
         if (!store::fileInUse(store::reachedFile()))
             m.cnDirectory->Open(store::connectionString(), "", "", -1);
     });
-    resumeNext(lcMainWindow(), [&] { m.rsDirectory = std::make_unique<ado::Recordset>(); });
+    resumeNext(lcMainWindow(), [&] { m.rsDirectory = std::make_unique<store::Listing>(); });
     store::Preparation prepared;
     resumeNext(lcMainWindow(), [&] {
         if (!m.cnDirectory)
@@ -156,20 +158,9 @@ void frmVemo::Form_Unload()
 {
     if (trayRetry_)
         trayRetry_->stop();
-    groupAtUnload_ = cmbGroup->currentText();
+    Module1().showGroup(cmbGroup->currentText());
+    Module1().groupNoLongerShown();
     Ravelle1.reset();
-}
-
-QString frmVemo::groupShown()
-{
-    const frmVemo* main = existingInstance();
-    return main && main->isLoaded() ? main->cmbGroup->currentText() : QString();
-}
-
-QString frmVemo::groupLastShown()
-{
-    const frmVemo* main = existingInstance();
-    return main && main->isLoaded() ? main->cmbGroup->currentText() : groupAtUnload_;
 }
 
 void frmVemo::Form_Terminate()
@@ -180,12 +171,7 @@ void frmVemo::Form_Terminate()
             throw Error(91, "Object variable not set");
         m.cnDirectory->Close();
     });
-    resumeNext(lcMainWindow(), [&] {
-        if (!m.rsDirectory)
-            throw Error(91, "Object variable not set");
-        m.rsDirectory->Close();
-    });
-    m.rsDirectory.reset();
+    m.rsDirectory.reset(); // the grid's listing goes with its rows
     resumeNext(lcMainWindow(), [&] { tray::Shell_NotifyIconA(tray::NIM_DELETE, m.nidTray); });
 }
 
@@ -295,12 +281,10 @@ void frmVemo::btnDelete_Click()
         chooseCurrentRow(*MSFlexGrid1);
         if (!m.rsDirectory)
             throw Error(91, "Object variable or With block variable not set");
-        ado::Recordset& rs = *m.rsDirectory;
-        rs.MoveFirst();
-        rs.Move(m.intCurrentRow - 1);
         // The card at the row's place must carry the name shown, as stored:
         // a name cut short or with blanks around it in the file is no match.
-        const ado::Value stored = rs.Field("Name");
+        store::Card card = m.rsDirectory->card(m.intCurrentRow);
+        const store::Text stored = card.field("Name");
         if (stored && QString::fromStdString(*stored) == m.strCurrentName) {
             if (ui::MsgBox(QStringLiteral("Do you want delete '") + m.strCurrentName +
                                QStringLiteral("' from record?"),
@@ -309,7 +293,7 @@ void frmVemo::btnDelete_Click()
                 return;
             // That card alone, found by its row identity: a twin with the
             // same values stays.
-            rs.Delete();
+            store::deleteCard(card);
             ui::MsgBox(QStringLiteral("The record has been deleted"), ui::vbOKOnly, ui::appTitle());
         } else {
             ui::MsgBox(QStringLiteral("There is no record to delete"), ui::vbOKOnly, ui::appTitle());
@@ -320,7 +304,7 @@ void frmVemo::btnDelete_Click()
         return;
     }
     TxtIndex->clear();
-    RefreshGrid();
+    m.announceCardsChanged();
 }
 
 // ---- the search window -----------------------------------------------------------

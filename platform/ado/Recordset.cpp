@@ -245,6 +245,16 @@ std::optional<std::string_view> Recordset::FieldView(int index) const
     return d_->result.text(d_->currentRow(), c);
 }
 
+std::optional<std::string_view> Recordset::FieldViewAt(long row, int index) const
+{
+    requireOpen(d_.get());
+    if (index < 0 || index >= FieldCount())
+        fail(adErrItemNotFound, kMsgNoSuchField);
+    if (row < 0 || row >= d_->visible())
+        fail(adErrNoCurrentRecord, kMsgNoCurrentRecord);
+    return d_->result.text(d_->view[static_cast<std::size_t>(row)], static_cast<std::size_t>(index));
+}
+
 namespace {
 
 void requireWritable(int lockType, const std::string& table)
