@@ -2,13 +2,19 @@
 // its first showing, one instance, unloaded by closing and then created afresh.
 #include <QApplication>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "forms/Form.h"
+#include "platform/core/Error.h"
+#include "tests/support/FakeMessageBoxes.h"
 
 namespace numora {
 namespace {
@@ -75,6 +81,39 @@ TEST(Form, LoadedByItsFirstShowingUnloadedByClosingAndThenCreatedAfresh)
     EXPECT_EQ(forms::loadedCount(), before + 1);
     second.close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+QStringList g_logged;
+void record(QtMsgType, const QMessageLogContext& context, const QString& text)
+{
+    if (QLatin1String(context.category) == QLatin1String("numora.app"))
+        g_logged << text;
+}
+
+// A failure no handler dealt with ends the event it escaped from, not the
+// program: it is logged and told, and the next click is handled as usual.
+TEST(Application, AFailureEscapingAHandlerIsLoggedAndToldAndTheProgramGoesOn)
+{
+    test::FakeMessageBoxes boxes;
+    QPushButton button;
+    std::vector<std::function<void()>> clicks{[] { throw Error(58, "File already exists"); },
+                                              [] { throw std::bad_alloc(); }, [] {}};
+    std::size_t clicked = 0;
+    QObject::connect(&button, &QPushButton::clicked, [&] { clicks.at(clicked++)(); });
+    button.show();
+    g_logged.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(record);
+    for (std::size_t i = 0; i < clicks.size(); ++i)
+        QTest::mouseClick(&button, Qt::LeftButton);
+    qInstallMessageHandler(previous);
+
+    EXPECT_EQ(clicked, clicks.size());
+    ASSERT_EQ(boxes.asked.size(), 2u);
+    EXPECT_EQ(boxes.asked[0].text, QStringLiteral("The last command could not be finished:\rFile already exists"));
+    EXPECT_EQ(boxes.asked[0].style, ui::vbOKOnly | ui::vbCritical);
+    EXPECT_EQ(boxes.asked[1].text, QStringLiteral("The last command could not be finished:\rThere is not enough memory."));
+    ASSERT_EQ(g_logged.size(), 2);
+    EXPECT_EQ(g_logged[0], QStringLiteral("a failure escaped its handler: error 58 File already exists"));
 }
 
 } // namespace
