@@ -42,7 +42,6 @@ constexpr char kNoGroup[] = "The record was not saved: the main window shows nei
 
 // Error numbers of the editor's own refusals.
 constexpr long kErrInvalidUseOfNull = 94;
-constexpr long kErrObjectNotSet = 91;
 constexpr long kErrNoGroup = 5; // invalid procedure call
 
 void errorBox(const QString& text) { ui::MsgBox(text, ui::vbOKOnly | ui::vbCritical, QStringLiteral("Error Message")); }
@@ -79,8 +78,9 @@ bool nameIsUsed(ado::Connection& cn, const QString& sql, const QString& name)
     Module1State& m = Module1();
     m.strLookupSql = sql;
     m.rsLookup = cn.Execute(sql.toStdString());
+    // A query always gives a list, an empty one when no card matches.
     if (!m.rsLookup)
-        throw Error(kErrObjectNotSet, "Object variable or With block variable not set");
+        throw std::logic_error("The duplicate test's query gave no list of cards: " + sql.toStdString());
     ado::Recordset& rs = *m.rsLookup;
     if (rs.Eof())
         return false;
@@ -106,7 +106,7 @@ bool writeUnlessNameUsed(ado::Recordset& target, const QString& sql, const QStri
         used = nameIsUsed(*cn, sql, name);
         if (!used)
             write();
-    } catch (...) {
+    } catch (const std::exception&) {
         resumeNext(lcEditor(), [&] { cn->RollbackTrans(); });
         throw;
     }
@@ -157,15 +157,15 @@ bool FrmNewPhn::Form_Load()
             lblHeader->setText(QStringLiteral("Modify Record"));
             btnAdd->hide();
             btnClr->hide();
-            if (!m.rsDirectory)
-                throw Error(kErrObjectNotSet, "Object variable or With block variable not set");
-            ado::Recordset& rs = *m.rsDirectory;
-            rs.MoveFirst();
-            rs.Move(m.intCurrentRow - 1);
-            // The empty row below the last card holds no card: the editor
-            // then opens with empty boxes and has nothing to update.
-            if (!rs.Eof())
-                card_ = rs.CopyCurrentRow();
+            // The empty row below the last card holds no card, nor does a
+            // list never read: the editor then opens with empty boxes and has
+            // nothing to update.
+            if (ado::Recordset* rs = m.rsDirectory.get()) {
+                rs->MoveFirst();
+                rs->Move(m.intCurrentRow - 1);
+                if (!rs->Eof())
+                    card_ = rs->CopyCurrentRow();
+            }
             if (!m.strCurrentName.isEmpty()) {
                 if (const store::Table* table = store::tableForGroup(currentGroup())) {
                     if (!card_)

@@ -345,7 +345,7 @@ ImportPlan importFile(const std::string& database, const store::Table& table, Fo
         insertRows(db, table, plan.toAdd, progress);
         db.exec("COMMIT");
         return plan;
-    } catch (...) {
+    } catch (const std::exception&) {
         sqlite3_exec(db.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
         throw;
     }
