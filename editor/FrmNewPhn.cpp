@@ -42,7 +42,6 @@ constexpr char kNoGroup[] = "The record was not saved: the main window shows nei
 
 // Error numbers of the editor's own refusals.
 constexpr long kErrInvalidUseOfNull = 94;
-constexpr long kErrObjectNotSet = 91;
 constexpr long kErrNoGroup = 5; // invalid procedure call
 
 void errorBox(const QString& text) { ui::MsgBox(text, ui::vbOKOnly | ui::vbCritical, QStringLiteral("Error Message")); }
@@ -86,11 +85,11 @@ bool FrmNewPhn::Form_Load()
             lblHeader->setText(QStringLiteral("Modify Record"));
             btnAdd->hide();
             btnClr->hide();
-            if (!m.rsDirectory)
-                throw Error(kErrObjectNotSet, "Object variable or With block variable not set");
-            // The empty row below the last card holds no card: the editor
-            // then opens with empty boxes and has nothing to update.
-            card_ = m.rsDirectory->cardAt(m.intCurrentRow);
+            // The empty row below the last card holds no card, nor does a
+            // list never read: the editor then opens with empty boxes and has
+            // nothing to update.
+            if (const store::Listing* listed = m.rsDirectory.get())
+                card_ = listed->cardAt(m.intCurrentRow);
             if (!m.strCurrentName.isEmpty()) {
                 if (const store::Table* table = store::tableForGroup(currentGroup())) {
                     if (!card_)

@@ -18,31 +18,6 @@ Q_LOGGING_CATEGORY(lcDialing, "numora.dialing", QtInfoMsg)
 constexpr int kFirstNumberColumn = 1;
 constexpr int kLastNumberColumn = 4;
 
-// Steps whose failures do not stop the command: each failure is logged and
-// kept, and the last one is what the user is told about at the end.
-class Steps {
-public:
-    template <class F>
-    bool run(F&& step, const std::source_location& where = std::source_location::current())
-    {
-        try {
-            step();
-            return true;
-        } catch (const Error& e) {
-            logSkipped(lcDialing(), where, e);
-            last_ = e;
-        } catch (const std::exception& e) {
-            logSkipped(lcDialing(), where, e);
-            last_ = Error(0, e.what());
-        }
-        return false;
-    }
-    const std::optional<Error>& lastError() const { return last_; }
-
-private:
-    std::optional<Error> last_;
-};
-
 } // namespace
 
 QString dialerCommandLine(const QString& windowsFolder)
@@ -57,11 +32,13 @@ QString dialerCommandLine(const QString& windowsFolder)
 
 void Dial(controls::FlexGrid& grid, int col, const QString& windowsFolder)
 {
-    Steps steps;
+    // A failing step does not stop the command; the last failure is what the
+    // user is told about at the end.
+    std::optional<Error> failure;
     QString number;
     if (col >= kFirstNumberColumn && col <= kLastNumberColumn && grid.Row() >= grid.FixedRows()) {
-        steps.run([&] { grid.setCol(col); });
-        steps.run([&] { number = grid.Text().trimmed(); });
+        resumeNext(lcDialing(), failure, [&] { grid.setCol(col); });
+        resumeNext(lcDialing(), failure, [&] { number = grid.Text().trimmed(); });
     }
     if (number.isEmpty())
         return;
@@ -75,12 +52,12 @@ void Dial(controls::FlexGrid& grid, int col, const QString& windowsFolder)
     }
 
     long long task = 0;
-    if (steps.run([&] { task = process::Shell(dialerCommandLine(windowsFolder)); }) &&
-        steps.run([&] { process::AppActivate(task); }))
-        steps.run([&] { process::SendKeys(number); });
+    if (resumeNext(lcDialing(), failure, [&] { task = process::Shell(dialerCommandLine(windowsFolder)); }) &&
+        resumeNext(lcDialing(), failure, [&] { process::AppActivate(task); }))
+        resumeNext(lcDialing(), failure, [&] { process::SendKeys(number); });
 
-    if (const std::optional<Error>& error = steps.lastError())
-        ui::MsgBox(QString::fromStdString(error->description()), ui::vbOKOnly | ui::vbExclamation);
+    if (failure)
+        ui::MsgBox(QString::fromStdString(failure->description()), ui::vbOKOnly | ui::vbExclamation);
 }
 
 } // namespace numora::dialing

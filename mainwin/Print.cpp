@@ -8,7 +8,6 @@
 #include <QLoggingCategory>
 
 #include <optional>
-#include <source_location>
 
 #include "mainwin/Module1.h"
 #include "platform/core/Error.h"
@@ -24,6 +23,9 @@ Q_LOGGING_CATEGORY(lcReport, "numora.report", QtInfoMsg)
 
 constexpr char kReportTitle[] = "Numora Report";
 
+constexpr long kErrObjectNotSet = 91;
+constexpr char kObjectNotSet[] = "Object variable or With block variable not set";
+
 } // namespace
 
 void frmVemo::mnuPrint_Click()
@@ -31,69 +33,75 @@ void frmVemo::mnuPrint_Click()
     Module1State& m = Module1();
     // Each step runs whatever failed before it; the last failure is told once
     // at the end.
-    std::optional<QString> failure;
-    const auto step = [&](auto&& statement, const std::source_location where = std::source_location::current()) {
-        try {
-            statement();
-        } catch (const std::exception& e) {
-            logSkipped(lcReport(), where, e);
-            failure = QString::fromUtf8(e.what());
-        }
+    std::optional<Error> failure;
+    // A step that needs an object the window has not got is passed over and
+    // told as such.
+    const auto missing = [&](const char* what) {
+        qCDebug(lcReport) << "no" << what << "to print from";
+        failure = Error(kErrObjectNotSet, kObjectNotSet);
     };
 
-    step([&] { setPanelText(2, QStringLiteral("Preparing report to print...")); });
+    resumeNext(lcReport(), failure, [&] { setPanelText(2, QStringLiteral("Preparing report to print...")); });
     DataReport1& report = DataReport1::instance();
-    step([&] { report.Sections(QStringLiteral("rptHeader")).Controls(QStringLiteral("lblPerson")).Caption = kReportTitle; });
+    resumeNext(lcReport(), failure, [&] {
+        report.Sections(QStringLiteral("rptHeader")).Controls(QStringLiteral("lblPerson")).Caption = kReportTitle;
+    });
     if (const store::Table* table = store::tableForGroup(cmbGroup->currentText())) {
-        step([&] {
-            if (!m.cnDirectory)
-                throw Error(91, "Object variable or With block variable not set");
-            store::Listing listing = store::listCards(*table, std::nullopt, m.strSortOrder, m.cnDirectory.get());
-            if (listing.failure)
-                throw *listing.failure;
-            // The report's cards stand where the grid's stood, in the same
-            // order, until the next fill.
-            m.rsDirectory = std::make_unique<store::Listing>(std::move(listing));
-        });
+        if (!m.cnDirectory) {
+            missing("connection");
+        } else {
+            resumeNext(lcReport(), failure, [&] {
+                store::Listing listing = store::listCards(*table, std::nullopt, m.strSortOrder, m.cnDirectory.get());
+                if (listing.failure)
+                    throw *listing.failure;
+                // The report's cards stand where the grid's stood, in the same
+                // order, until the next fill.
+                m.rsDirectory = std::make_unique<store::Listing>(std::move(listing));
+            });
+        }
         // The fifth, fourth and second fields of the group's table, under the
         // fifth field's heading.
         const auto columnName = [table](int field) { return QLatin1String(table->columns[static_cast<size_t>(field)].name); };
-        step([&] {
+        resumeNext(lcReport(), failure, [&] {
             report.Sections(QStringLiteral("rptPage")).Controls(QStringLiteral("lblFax")).Caption =
                 QString::fromUtf8(table->columns[4].heading);
         });
-        step([&] { report.Sections(QStringLiteral("rptDetails")).Controls(QStringLiteral("txtFax")).DataField = columnName(4); });
-        step([&] { report.Sections(QStringLiteral("rptDetails")).Controls(QStringLiteral("txtWork")).DataField = columnName(3); });
-        step([&] { report.Sections(QStringLiteral("rptDetails")).Controls(QStringLiteral("txtPhone")).DataField = columnName(1); });
-    }
-    if (m.strCurrentLetter != QLatin1String("ALL")) {
-        step([&] {
-            if (!m.rsDirectory)
-                throw Error(91, "Object variable or With block variable not set");
-            m.rsDirectory->narrowTo(m.strCurrentLetter);
+        resumeNext(lcReport(), failure, [&] {
+            report.Sections(QStringLiteral("rptDetails")).Controls(QStringLiteral("txtFax")).DataField = columnName(4);
+        });
+        resumeNext(lcReport(), failure, [&] {
+            report.Sections(QStringLiteral("rptDetails")).Controls(QStringLiteral("txtWork")).DataField = columnName(3);
+        });
+        resumeNext(lcReport(), failure, [&] {
+            report.Sections(QStringLiteral("rptDetails")).Controls(QStringLiteral("txtPhone")).DataField = columnName(1);
         });
     }
-    step([&] {
-        if (!m.rsDirectory)
-            throw Error(91, "Object variable or With block variable not set");
-        report.setDataSource(*m.rsDirectory);
-    });
-    step([&] {
+    if (!m.rsDirectory) {
+        missing("list"); // neither the letter's filter nor the report's cards
+    } else {
+        if (m.strCurrentLetter != QLatin1String("ALL")) {
+            resumeNext(lcReport(), failure, [&] {
+                m.rsDirectory->narrowTo(m.strCurrentLetter);
+            });
+        }
+        resumeNext(lcReport(), failure, [&] { report.setDataSource(*m.rsDirectory); });
+    }
+    resumeNext(lcReport(), failure, [&] {
         // The first showing paints the preview; one already open paints again.
         const bool open = report.isVisible();
         report.show();
         if (open)
             report.Refresh();
     });
-    step([&] { setPanelText(2, QString()); });
+    resumeNext(lcReport(), failure, [&] { setPanelText(2, QString()); });
     if (mnuDbg->isChecked()) {
-        step([&] {
+        resumeNext(lcReport(), failure, [&] {
             m.strQueryText = m.strCurrentSql;
             setPanelText(2, m.strQueryText);
         });
     }
     if (failure)
-        ui::MsgBox(*failure, ui::vbOKOnly | ui::vbExclamation);
+        ui::MsgBox(QString::fromStdString(failure->description()), ui::vbOKOnly | ui::vbExclamation);
 }
 
 void frmVemo::popPrint_Click() { mnuPrint_Click(); }

@@ -67,12 +67,14 @@ bool frmVemo::Form_Load()
 
     // Every step ignores its own failure and the next one runs.
     resumeNext(lcMainWindow(), [&] { m.strNewLine = QStringLiteral("\r\n"); });
-    resumeNext(lcMainWindow(), [&] {
-        // Restores the window's placement as the user left it.
-        if (!Ravelle1)
-            throw Error(91, "Object variable not set");
-        Ravelle1->Invoke(kDispIdInitReg, {QLatin1String(kProgramName), QLatin1String(kPlacementSection)});
-    });
+    // Restores the window's placement as the user left it.
+    if (Ravelle1) {
+        resumeNext(lcMainWindow(), [&] {
+            Ravelle1->Invoke(kDispIdInitReg, {QLatin1String(kProgramName), QLatin1String(kPlacementSection)});
+        });
+    } else {
+        qCDebug(lcMainWindow) << "no placement control: the window opens at its designed place";
+    }
     resumeNext(lcMainWindow(), [&] { m.strDataFolder = dataFolderFor(QDir::currentPath()); });
     // A folder whose name holds a control character could rewrite the data
     // source entry at will; the program will not work in it.
@@ -93,11 +95,10 @@ bool frmVemo::Form_Load()
     });
     resumeNext(lcMainWindow(), [&] { m.rsDirectory = std::make_unique<store::Listing>(); });
     store::Preparation prepared;
-    resumeNext(lcMainWindow(), [&] {
-        if (!m.cnDirectory)
-            throw Error(91, "Object variable not set");
-        prepared = store::PrepareDatabase(*m.cnDirectory, m.strDataFolder);
-    });
+    if (m.cnDirectory)
+        resumeNext(lcMainWindow(), [&] { prepared = store::PrepareDatabase(*m.cnDirectory, m.strDataFolder); });
+    else
+        qCDebug(lcMainWindow) << "no connection: the database is not prepared";
     // A registration the engine refused: one box per error it reported, then
     // start-up goes on with whatever data source was registered before.
     for (const dao::EngineError& error : prepared.registrationErrors) {
@@ -166,11 +167,8 @@ void frmVemo::Form_Unload()
 void frmVemo::Form_Terminate()
 {
     Module1State& m = Module1();
-    resumeNext(lcMainWindow(), [&] {
-        if (!m.cnDirectory)
-            throw Error(91, "Object variable not set");
-        m.cnDirectory->Close();
-    });
+    if (m.cnDirectory)
+        resumeNext(lcMainWindow(), [&] { m.cnDirectory->Close(); });
     m.rsDirectory.reset(); // the grid's listing goes with its rows
     resumeNext(lcMainWindow(), [&] { tray::Shell_NotifyIconA(tray::NIM_DELETE, m.nidTray); });
 }
@@ -277,10 +275,17 @@ void frmVemo::btnEdit_Click()
 void frmVemo::btnDelete_Click()
 {
     Module1State& m = Module1();
+    // A failure ends the command with its text; the row stays chosen and the
+    // list as it was.
+    const auto refused = [](const QString& text) {
+        ui::MsgBox(text, ui::vbOKOnly | ui::vbExclamation, ui::appTitle());
+    };
     try {
         chooseCurrentRow(*MSFlexGrid1);
-        if (!m.rsDirectory)
-            throw Error(91, "Object variable or With block variable not set");
+        if (!m.rsDirectory) {
+            refused(QStringLiteral("Object variable or With block variable not set")); // no list to delete from
+            return;
+        }
         // The card at the row's place must carry the name shown, as stored:
         // a name cut short or with blanks around it in the file is no match.
         store::Card card = m.rsDirectory->card(m.intCurrentRow);
@@ -299,8 +304,7 @@ void frmVemo::btnDelete_Click()
             ui::MsgBox(QStringLiteral("There is no record to delete"), ui::vbOKOnly, ui::appTitle());
         }
     } catch (const std::exception& e) {
-        // Nothing more: the row stays chosen and the list as it was.
-        ui::MsgBox(QString::fromUtf8(e.what()), ui::vbOKOnly | ui::vbExclamation, ui::appTitle());
+        refused(QString::fromUtf8(e.what()));
         return;
     }
     TxtIndex->clear();

@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libxdo-dev libxtst-dev
   culmus fonts-liberation2
-  xvfb xdotool x11-utils
+  xvfb xdotool x11-utils x11-xserver-utils
   openbox trayer
   poppler-utils
   libx11-dev imagemagick

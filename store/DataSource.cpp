@@ -201,11 +201,17 @@ std::vector<dao::EngineError> RegisterDataSource(const QString& dataFolder, dao:
         return {};
     directFile().clear();
     std::vector<dao::EngineError> errors;
-    try {
-        engine.RegisterDatabase(kDataSourceName, dao::kAccessDriverName, true,
-                                dataSourceAttributes(dataFolder).toStdString());
-    } catch (...) {
+    // A refusal comes with the engine's errors; one that came without any,
+    // or a failure that is not the engine's own, is told as one error all
+    // the same: an empty list would read as a registration done.
+    std::optional<Error> failure;
+    if (!resumeNext(lcDataSource(), failure, [&] {
+            engine.RegisterDatabase(kDataSourceName, dao::kAccessDriverName, true,
+                                    dataSourceAttributes(dataFolder).toStdString());
+        })) {
         errors = engine.Errors();
+        if (errors.empty())
+            errors.push_back({failure->number() != 0 ? failure->number() : dao::kGeneralError, failure->description()});
     }
     // The entry is there only so that the file can be found by a name. When
     // it could not be written and that name does not reach the data file

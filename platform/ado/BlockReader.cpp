@@ -67,7 +67,8 @@ Column describeColumn(SQLHSTMT st, SQLUSMALLINT c)
 void describe(SQLHSTMT st, bool leadingRowId, ClientResult& into)
 {
     SQLSMALLINT count = 0;
-    SQLNumResultCols(st, &count);
+    if (!SQL_SUCCEEDED(SQLNumResultCols(st, &count)))
+        throwDiagnostic(SQL_HANDLE_STMT, st, "Describing the result");
     const SQLUSMALLINT first = leadingRowId ? 2 : 1;
     into.columns.clear();
     for (SQLUSMALLINT c = first; c <= static_cast<SQLUSMALLINT>(count); ++c)
@@ -190,11 +191,17 @@ bool readResult(SQLHDBC dbc, const std::string& sql, ClientResult& into, long* a
     // with wider buffers. Any other statement runs once only: a static cursor
     // lets the block with the long value be fetched again instead.
     const bool query = isQuery(sql);
+    // A refused setting would read every block wrong, or (without the count
+    // of rows fetched) read every result as empty.
+    const auto set = [st](SQLINTEGER attribute, SQLPOINTER value) {
+        if (!SQL_SUCCEEDED(SQLSetStmtAttr(st, attribute, value, 0)))
+            throwDiagnostic(SQL_HANDLE_STMT, st, "Setting up the reading of rows");
+    };
     if (!query)
-        SQLSetStmtAttr(st, SQL_ATTR_CURSOR_TYPE, attrValue(SQL_CURSOR_STATIC), 0);
-    SQLSetStmtAttr(st, SQL_ATTR_ROW_BIND_TYPE, attrValue(SQL_BIND_BY_COLUMN), 0);
-    SQLSetStmtAttr(st, SQL_ATTR_ROW_ARRAY_SIZE, attrValue(kBlockRows), 0);
-    SQLSetStmtAttr(st, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0);
+        set(SQL_ATTR_CURSOR_TYPE, attrValue(SQL_CURSOR_STATIC));
+    set(SQL_ATTR_ROW_BIND_TYPE, attrValue(SQL_BIND_BY_COLUMN));
+    set(SQL_ATTR_ROW_ARRAY_SIZE, attrValue(kBlockRows));
+    set(SQL_ATTR_ROWS_FETCHED_PTR, &fetched);
 
     // A query whose table has no row id (a view, a join, a table without
     // one) does not compile with it and is read as it is.
@@ -209,8 +216,8 @@ bool readResult(SQLHDBC dbc, const std::string& sql, ClientResult& into, long* a
     };
     const bool ran = run();
     SQLSMALLINT columns = 0;
-    if (ran)
-        SQLNumResultCols(st, &columns);
+    if (ran && !SQL_SUCCEEDED(SQLNumResultCols(st, &columns)))
+        throwDiagnostic(SQL_HANDLE_STMT, st, "Describing the result");
     if (columns <= 0) {
         if (affected)
             *affected = ran ? static_cast<long>(affectedRows(st)) : 0;
@@ -227,7 +234,8 @@ bool readResult(SQLHDBC dbc, const std::string& sql, ClientResult& into, long* a
             throwDiagnostic(SQL_HANDLE_STMT, st, "Reading the result");
         if (rc == SQL_SUCCESS_WITH_INFO && block.widen(fetched)) {
             if (query) {
-                SQLCloseCursor(st);
+                if (!SQL_SUCCEEDED(SQLCloseCursor(st)))
+                    throwDiagnostic(SQL_HANDLE_STMT, st, "Reading the result again");
                 into.clearRows();
                 run();
                 continue;

@@ -29,12 +29,13 @@ Q_LOGGING_CATEGORY(lcConnection, "numora.ado", QtInfoMsg)
 
 ConnectionHandle::~ConnectionHandle()
 {
+    using odbc::checkedOnTheWayOut;
     if (connected)
-        SQLDisconnect(dbc);
+        checkedOnTheWayOut(SQLDisconnect(dbc), SQL_HANDLE_DBC, dbc, "Disconnecting");
     if (dbc != SQL_NULL_HDBC)
-        SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+        checkedOnTheWayOut(SQLFreeHandle(SQL_HANDLE_DBC, dbc), SQL_HANDLE_DBC, dbc, "Releasing a connection");
     if (env != SQL_NULL_HENV)
-        SQLFreeHandle(SQL_HANDLE_ENV, env);
+        checkedOnTheWayOut(SQLFreeHandle(SQL_HANDLE_ENV, env), SQL_HANDLE_ENV, env, "Releasing the ODBC environment");
 }
 
 namespace detail {
@@ -172,7 +173,8 @@ std::shared_ptr<ConnectionHandle> connect(const std::string& connectionString, c
         h->env = SQL_NULL_HENV;
         fail(adErrProviderFailed, "The ODBC driver manager could not be started.");
     }
-    SQLSetEnvAttr(h->env, SQL_ATTR_ODBC_VERSION, attrValue(SQL_OV_ODBC3), 0);
+    if (!SQL_SUCCEEDED(SQLSetEnvAttr(h->env, SQL_ATTR_ODBC_VERSION, attrValue(SQL_OV_ODBC3), 0)))
+        throwDiagnostic(SQL_HANDLE_ENV, h->env, "Choosing ODBC 3 behaviour");
     if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, h->env, &h->dbc))) {
         h->dbc = SQL_NULL_HDBC;
         throwDiagnostic(SQL_HANDLE_ENV, h->env, "Allocating a connection");

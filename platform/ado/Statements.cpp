@@ -75,10 +75,15 @@ Transaction::Transaction(const ConnectionHandle& conn) : dbc_(conn.dbc), joined_
 
 Transaction::~Transaction()
 {
+    using odbc::checkedOnTheWayOut;
     if (!joined_ && !done_)
-        SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK);
+        checkedOnTheWayOut(SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK), SQL_HANDLE_DBC, dbc_,
+                           "Rolling back a write");
+    // Left without autocommit, every later statement on the connection would
+    // run in a transaction that nobody ends.
     if (!joined_)
-        SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, attrValue(SQL_AUTOCOMMIT_ON), 0);
+        checkedOnTheWayOut(SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, attrValue(SQL_AUTOCOMMIT_ON), 0),
+                           SQL_HANDLE_DBC, dbc_, "Returning the connection to autocommit");
 }
 
 void Transaction::commit()
@@ -89,7 +94,8 @@ void Transaction::commit()
         try {
             throwDiagnostic(SQL_HANDLE_DBC, dbc_, "Committing"); // read before the rollback replaces it
         } catch (const Error&) {
-            SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK);
+            odbc::checkedOnTheWayOut(SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK), SQL_HANDLE_DBC, dbc_,
+                                     "Rolling back a failed commit");
             done_ = true;
             throw;
         }

@@ -2,6 +2,13 @@
 
 namespace numora {
 
+Error asError(const std::exception& failure)
+{
+    if (const auto* own = dynamic_cast<const Error*>(&failure))
+        return *own;
+    return Error(0, failure.what());
+}
+
 void logSkipped(const QLoggingCategory& area, const std::source_location& where, const std::exception& failure)
 {
     if (!area.isDebugEnabled())

@@ -3,6 +3,8 @@
 #include <odbcinst.h>
 #include <sql.h>
 
+#include <QLoggingCategory>
+
 #include <algorithm>
 #include <optional>
 #include <string_view>
@@ -12,25 +14,15 @@
 #include "platform/odbc/Ini.h"
 #include "platform/odbc/Text.h"
 
-// The installer's own lookup of the user data-source file; exported by
-// libodbcinst, though its header keeps it for the installer's own sources.
-extern "C" BOOL _odbcinst_UserINI(char* pszFileName, BOOL bVerify);
-
 namespace numora::dao {
 namespace {
 
+Q_LOGGING_CATEGORY(lcEngine, "numora.dao", QtInfoMsg)
+
 using odbc::trimmed;
+using odbc::userDataSourceFile;
 
 bool sameKey(std::string_view a, std::string_view b) { return odbc::equalsIgnoringLatinCase(a, b); }
-
-// The user data-source file, as the installer itself locates it ($ODBCINI, or
-// .odbc.ini in the home folder of the account, whatever $HOME says).
-std::string userDataSourceFile()
-{
-    char buffer[8192] = {};
-    _odbcinst_UserINI(buffer, 0); // 0: only name it, do not create it
-    return buffer;
-}
 
 // Runs the registration in user mode, whatever mode the process is in: user
 // data sources only, never the system-wide file.
@@ -40,14 +32,22 @@ public:
     {
         if (!SQLGetConfigMode(&saved_))
             saved_ = ODBC_BOTH_DSN;
-        SQLSetConfigMode(ODBC_USER_DSN);
+        set_ = SQLSetConfigMode(ODBC_USER_DSN);
     }
-    ~UserConfigMode() { SQLSetConfigMode(saved_); }
+    ~UserConfigMode()
+    {
+        if (set_ && !SQLSetConfigMode(saved_))
+            qCWarning(lcEngine) << "the ODBC installer's configuration mode could not be set back to" << saved_;
+    }
     UserConfigMode(const UserConfigMode&) = delete;
     UserConfigMode& operator=(const UserConfigMode&) = delete;
 
+    // Whether the installer took user mode.
+    bool set() const { return set_; }
+
 private:
     UWORD saved_ = ODBC_BOTH_DSN;
+    bool set_ = false;
 };
 
 std::string installedDriverLibrary(const std::string& driver)
@@ -199,7 +199,10 @@ public:
                           const std::string& attributes) override
     {
         errors_.clear();
-        UserConfigMode userMode;
+        const UserConfigMode userMode;
+        if (!userMode.set())
+            refuse(ODBC_ERROR_REQUEST_FAILED, "The ODBC installer would not work on user data sources only; the data "
+                                              "source '" + dsn + "' was not written.");
 
         // Everything is checked before the file is touched, so a refused
         // registration leaves the existing data source as it was.
@@ -246,6 +249,9 @@ public:
         // file is replaced in one step: a kill at any moment leaves the old
         // file or the new one, and two starts at once each write a whole file.
         const std::string file = userDataSourceFile();
+        if (file.empty())
+            refuse(ODBC_ERROR_REQUEST_FAILED,
+                   "The ODBC installer names no user data-source file; the data source '" + dsn + "' was not written.");
         std::optional<std::string> text;
         try {
             text = files::readWhole(file);
@@ -291,9 +297,12 @@ private:
 std::map<std::string, std::string> userDataSourceEntry(const std::string& dsn)
 {
     std::map<std::string, std::string> keys;
+    const std::string file = userDataSourceFile();
+    if (file.empty())
+        return keys;
     std::optional<std::string> text;
     try {
-        text = files::readWhole(userDataSourceFile());
+        text = files::readWhole(file);
     } catch (const Error&) {
         return keys;
     }

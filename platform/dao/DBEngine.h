@@ -23,6 +23,9 @@ inline constexpr char kAccessDriverName[] = "Microsoft Access Driver (*.mdb)";
 // The installed driver that stands in for it.
 inline constexpr char kSqliteDriverName[] = "SQLite3";
 
+// The installer's number for a failure it has no closer number for.
+inline constexpr long kGeneralError = 1;
+
 struct EngineError {
     long Number = 0;
     std::string Description;

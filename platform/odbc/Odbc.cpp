@@ -1,8 +1,15 @@
 #include "platform/odbc/Odbc.h"
 
+#include <QLoggingCategory>
+
 #include <vector>
 
 namespace numora::odbc {
+namespace {
+
+Q_LOGGING_CATEGORY(lcOdbc, "numora.odbc", QtInfoMsg)
+
+} // namespace
 
 std::optional<Diagnostic> firstDiagnostic(SQLSMALLINT handleType, SQLHANDLE handle)
 {
@@ -42,6 +49,21 @@ void throwDiagnostic(SQLSMALLINT handleType, SQLHANDLE handle, const char* opera
     throw Error(kGenericFailure, std::string(operation) + " failed without a message from the driver.");
 }
 
+bool checkedOnTheWayOut(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const char* operation) noexcept
+{
+    if (SQL_SUCCEEDED(rc))
+        return true;
+    try {
+        const auto d = firstDiagnostic(handleType, handle);
+        qCWarning(lcOdbc).noquote() << operation << "failed:"
+                                    << QString::fromStdString(d ? "[" + d->state + "] " + d->text
+                                                                : std::string("no message from the driver"));
+    } catch (const std::exception&) {
+        // Not even the message could be read; the caller goes on regardless.
+    }
+    return false;
+}
+
 bool isLockedByAnother(long number) { return number == kEngineBusy || number == kEngineLocked; }
 
 std::string cleanMessage(std::string text, long native)
@@ -71,7 +93,7 @@ Statement::Statement(SQLHDBC dbc)
 Statement::~Statement()
 {
     if (handle_ != SQL_NULL_HSTMT)
-        SQLFreeHandle(SQL_HANDLE_STMT, handle_);
+        checkedOnTheWayOut(SQLFreeHandle(SQL_HANDLE_STMT, handle_), SQL_HANDLE_STMT, handle_, "Releasing a statement");
 }
 
 } // namespace numora::odbc

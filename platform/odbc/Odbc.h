@@ -37,6 +37,11 @@ bool isLockedByAnother(long number);
 // that failed.
 [[noreturn]] void throwDiagnostic(SQLSMALLINT handleType, SQLHANDLE handle, const char* operation);
 
+// For a call on the way out (a release, a rollback, a reset in a destructor),
+// which has no caller to fail: a failure is logged under numora.odbc with the
+// handle's first diagnostic. Returns whether the call succeeded.
+bool checkedOnTheWayOut(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const char* operation) noexcept;
+
 // Removes the "[vendor][component]" tags in front of a message and the
 // engine's own " (code)" behind it, leaving the engine's text.
 std::string cleanMessage(std::string text, long native);

@@ -12,7 +12,7 @@ set -euo pipefail
 
 vemo7=$(realpath "$1") dbtool=$(realpath "$2") out=$(realpath -m "$3")
 source "$(dirname "$0")/world.sh"
-require_tools Xvfb xdotool sqlite3
+require_tools Xvfb xdotool sqlite3 xmodmap
 require_screenshots
 
 mkdir -p "$out"
@@ -23,6 +23,7 @@ name="אאא בדיקה"
 phone="03-5551234"
 export QT_LOGGING_RULES="numora.grid.debug=true"
 start_display
+bind_chars "$name"
 start_vemo7 "$work/data"
 
 before=$(sqlite3 "$db" "select count(*) from Vemo where Name like 'א%'")

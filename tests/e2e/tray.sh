@@ -17,13 +17,14 @@ set -euo pipefail
 
 vemo7=$(realpath "$1") dbtool=$(realpath "$2") out=$(realpath -m "$3")
 source "$(dirname "$0")/world.sh"
-require_tools Xvfb xdotool openbox trayer xprop xwininfo
+require_tools Xvfb xdotool openbox trayer xprop xwininfo xmodmap
 require_screenshots
 
 mkdir -p "$out"
 "$dbtool" sample "$work/data/VEMO.MDB" 40 >/dev/null
 export QT_LOGGING_RULES="numora.tray.debug=true"
 start_display
+bind_chars "א"
 start_window_manager
 # A window manager and a panel beside a sanitizer build are slow company.
 wait_seconds=30

@@ -91,6 +91,21 @@ stored_placement() {
   echo "$state $x $y $w $h"
 }
 
+# Binds every character beyond ASCII in the texts given to a key code of its
+# own, two to a key. xdotool then types them with keys the display's map has;
+# left to itself it binds a key for one keystroke and unbinds it at once, and
+# a busy program that reads the map after the unbinding drops the letter.
+bind_chars() {
+  local spare syms i args=()
+  spare=($(xmodmap -pke | awk '$1 == "keycode" && NF == 3 {print $2}'))
+  syms=($(/usr/bin/python3 -c 'import sys; print(" ".join(sorted({"U%04X" % ord(c) for c in "".join(sys.argv[1:]) if ord(c) > 127})))' "$@"))
+  [ $(( (${#syms[@]} + 1) / 2 )) -le ${#spare[@]} ] || fail "not enough spare key codes for ${#syms[@]} characters"
+  for ((i = 0; i < ${#syms[@]}; i += 2)); do
+    args+=(-e "keycode ${spare[$((i / 2))]} = ${syms[$i]} ${syms[$((i + 1))]:-${syms[$i]}}")
+  done
+  [ ${#args[@]} -eq 0 ] || xmodmap "${args[@]}"
+}
+
 # Sets $found to the first visible window whose name matches the pattern,
 # waiting up to $wait_seconds (10 s unless a script sets more); fails when the
 # process given (if any) ends first.

@@ -368,7 +368,7 @@ TEST_F(EditorTest, TwoInstancesAddingOneNameStoreItOnce)
             status = write(ready[1], "w", 1) == 1 ? 0 : 1;
             usleep(300 * 1000);
             file.exec("COMMIT");
-        } catch (...) {
+        } catch (const std::exception&) {
             status = 1;
         }
         std::_Exit(status);

@@ -5,10 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "forms/Form.h"
+#include "platform/core/Error.h"
+#include "tests/support/FakeMessageBoxes.h"
 
 namespace numora {
 namespace {
@@ -75,6 +79,46 @@ TEST(Form, LoadedByItsFirstShowingUnloadedByClosingAndThenCreatedAfresh)
     EXPECT_EQ(forms::loadedCount(), before + 1);
     second.close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+QStringList g_logged;
+void record(QtMsgType, const QMessageLogContext& context, const QString& text)
+{
+    if (QLatin1String(context.category) == QLatin1String("numora.app"))
+        g_logged << text;
+}
+
+// A failure no handler dealt with ends the event it escaped from, not the
+// program: it is logged and told, and the next event is handled as usual.
+TEST(Application, AFailureEscapingAHandlerIsLoggedAndToldAndTheProgramGoesOn)
+{
+    struct Handler : QObject {
+        std::vector<std::function<void()>> steps{[] { throw Error(58, "File already exists"); },
+                                                 [] { throw std::bad_alloc(); }, [] {}};
+        std::size_t handled = 0;
+        bool event(QEvent* e) override
+        {
+            if (e->type() != QEvent::User)
+                return QObject::event(e);
+            steps.at(handled++)();
+            return true;
+        }
+    } handler;
+    test::FakeMessageBoxes boxes;
+    g_logged.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(record);
+    for (std::size_t i = 0; i < handler.steps.size(); ++i)
+        QCoreApplication::postEvent(&handler, new QEvent(QEvent::User));
+    QCoreApplication::sendPostedEvents(&handler, QEvent::User);
+    qInstallMessageHandler(previous);
+
+    EXPECT_EQ(handler.handled, handler.steps.size());
+    ASSERT_EQ(boxes.asked.size(), 2u);
+    EXPECT_EQ(boxes.asked[0].text, QStringLiteral("The last command could not be finished:\rFile already exists"));
+    EXPECT_EQ(boxes.asked[0].style, ui::vbOKOnly | ui::vbCritical);
+    EXPECT_EQ(boxes.asked[1].text, QStringLiteral("The last command could not be finished:\rThere is not enough memory."));
+    ASSERT_EQ(g_logged.size(), 2);
+    EXPECT_EQ(g_logged[0], QStringLiteral("a failure escaped its handler: error 58 File already exists"));
 }
 
 } // namespace

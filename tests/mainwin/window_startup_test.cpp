@@ -18,6 +18,8 @@
 #include <cstdlib>
 #include <functional>
 #include <optional>
+#include <stdexcept>
+#include <utility>
 
 #include "editor/FrmNewPhn.h"
 #include "forms/Form.h"
@@ -214,7 +216,7 @@ TEST_F(WindowStartup, LaterStartOpensTheConnectionAndNamesThePlacementSettings)
     frmVemo::Form_Terminate();
 }
 
-TEST_F(WindowStartup, BoxesCarryTheOldTitleUntilTheProgramIsNamed)
+TEST_F(WindowStartup, RegistrationFailuresAreToldUnderTheOldTitleEvenWithoutTheEnginesErrors)
 {
     test::FakeDBEngine engine;
     engine.failWith = {{3146, "ODBC--call failed."}, {7, "General installer error"}};
@@ -236,7 +238,29 @@ TEST_F(WindowStartup, BoxesCarryTheOldTitleUntilTheProgramIsNamed)
     EXPECT_EQ(Module1().strSortOrder, QStringLiteral(" ASC"));
     ui::MsgBox(QStringLiteral("A new record has been added"));
     EXPECT_EQ(boxes.asked.back().title, QStringLiteral("Numora"));
+    EXPECT_EQ(engine.registrations.size(), 1u); // nothing is retried
     frmVemo::Form_Terminate();
+    w.close();
+
+    // A registration that fails without the engine's errors, or with a
+    // failure not the engine's own, is told as one error all the same.
+    const std::pair<std::function<void()>, QString> faults[] = {
+        {[] { throw Error(3146, "ODBC--call failed."); }, QStringLiteral("Error number: 3146\rODBC--call failed.")},
+        {[] { throw std::runtime_error("No space left on device"); },
+         QStringLiteral("Error number: 1\rNo space left on device")},
+    };
+    for (const auto& [fault, told] : faults) {
+        resetModule1();
+        ui::setAppTitle(QStringLiteral("vemo1"));
+        boxes.asked.clear();
+        engine.failWith.clear();
+        engine.fault = fault;
+        frmVemo again;
+        again.show();
+        ASSERT_EQ(boxes.asked.size(), 1u);
+        EXPECT_EQ(boxes.asked[0].text, told);
+        frmVemo::Form_Terminate();
+    }
 }
 
 TEST_F(WindowStartup, AFolderNameWithACarriageReturnIsRefusedAndRegistersNothing)

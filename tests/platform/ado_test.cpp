@@ -6,6 +6,7 @@
 #include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
+#include <sqlext.h>
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +15,16 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+// The statement setting the driver refuses (0: none). The test program is
+// linked with --wrap=SQLSetStmtAttr, so every such call of the program's own
+// code comes through here.
+static SQLINTEGER g_refusedAttribute = 0;
+extern "C" SQLRETURN __real_SQLSetStmtAttr(SQLHSTMT st, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER length);
+extern "C" SQLRETURN __wrap_SQLSetStmtAttr(SQLHSTMT st, SQLINTEGER attribute, SQLPOINTER value, SQLINTEGER length)
+{
+    return attribute == g_refusedAttribute ? SQL_ERROR : __real_SQLSetStmtAttr(st, attribute, value, length);
+}
 
 namespace numora::test {
 namespace {
@@ -179,6 +190,15 @@ TEST_F(AdoTest, ReadsEveryRowAcrossBlocksWithLongValuesWhole)
     EXPECT_EQ(seen, 2500);
     rs->Move(-1);
     EXPECT_EQ(rs->Field("Name"), longName);
+
+    // Without the count of rows each block fetched, every block would look
+    // empty: a driver that refuses it fails the listing instead.
+    for (const SQLINTEGER refused : {SQL_ATTR_ROWS_FETCHED_PTR, SQL_ATTR_ROW_ARRAY_SIZE}) {
+        g_refusedAttribute = refused;
+        const std::string failure = errorText([&] { listing(); });
+        g_refusedAttribute = 0;
+        EXPECT_NE(failure.find("Setting up the reading of rows"), std::string::npos) << refused << ": " << failure;
+    }
 }
 
 TEST_F(AdoTest, FilterKeepsNamesStartingWithThePrefix)

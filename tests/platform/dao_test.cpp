@@ -227,7 +227,7 @@ TEST(DBEngine, TwoInstancesStartedAtOnceBothReachTheCards)
                 try {
                     dao::DBEngine().RegisterDatabase(kDsn, dao::kAccessDriverName, true, attributesFor(env.dbPath()));
                     std::_Exit(firstName() == "shared" ? 0 : 1);
-                } catch (...) {
+                } catch (const std::exception&) {
                     std::_Exit(2);
                 }
             }

@@ -1,10 +1,12 @@
 #pragma once
 // A database engine whose data-source registration fails with scripted
-// errors (or succeeds when none are scripted), recording each call.
+// errors, or throws what a scripted fault throws (leaving its error list
+// empty), or succeeds when neither is scripted; it records each call.
 // Installed for its lifetime.
 
 #include "platform/dao/DBEngine.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,8 @@ public:
     {
         registrations.push_back({dsn, driver, attributes, silent});
         errors_.clear();
+        if (fault)
+            fault();
         if (!failWith.empty()) {
             errors_ = failWith;
             throw Error(failWith.front().Number, failWith.front().Description);
@@ -32,6 +36,7 @@ public:
     const std::vector<dao::EngineError>& Errors() const override { return errors_; }
 
     std::vector<dao::EngineError> failWith;
+    std::function<void()> fault;
     std::vector<Registration> registrations;
 
 private:

@@ -70,7 +70,7 @@ void SqliteFile::runEach(const std::string& sql, const std::vector<Row>& rows)
             sqlite3_reset(st.get());
             bindAndStep(st.get(), sql, values);
         }
-    } catch (...) {
+    } catch (const std::exception&) {
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
         throw;
     }
