@@ -6,6 +6,7 @@
 
 #include <QLoggingCategory>
 
+#include <stdexcept>
 #include <vector>
 
 #include "platform/ado/Ado.h"
@@ -43,8 +44,11 @@ struct Writer {
         lookUp.cards = std::make_unique<Listing>();
         Listing& cards = *lookUp.cards;
         cards.sql = sql;
-        if (std::unique_ptr<ado::Recordset> rs = cn.Execute(sql.toStdString()))
-            cards.rs_ = std::move(rs);
+        std::unique_ptr<ado::Recordset> rs = cn.Execute(sql.toStdString());
+        // A query always gives a list, an empty one when no card matches.
+        if (!rs)
+            throw std::logic_error("The duplicate test's query gave no list of cards: " + sql.toStdString());
+        cards.rs_ = std::move(rs);
         const long count = cards.count();
         if (count == 0)
             return false;

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 namespace numora::test {
 namespace {
@@ -191,6 +192,55 @@ TEST(StoreOverOdbc, NamesWithASingleQuoteAreFilteredFoundAndStored)
     store::Listing relisted = openListing(store::kPersonalTable);
     relisted.narrowTo("ג'ו");
     EXPECT_EQ(names(relisted), std::vector<std::string>{name});
+}
+
+// A card is written back only as it was read: one that another program
+// changed since is neither updated nor deleted, a twin of it stays as it is,
+// and a name the group has already is refused in the write's transaction.
+TEST(StoreOverOdbc, CardsAreChangedOnlyAsTheyWereRead)
+{
+    TestEnv env;
+    const std::string db = env.dbPath().toStdString();
+    dbfile::createEmpty(db);
+    env.writeDataSource(store::kDataSourceName, env.dbPath());
+    SqliteFile file(db);
+    file.exec("INSERT INTO Vemo (Name, Phone) VALUES ('אבי', '1'), ('אבי', '1'), ('דנה', '2')");
+    const store::Table& personal = store::kPersonalTable;
+    const auto phones = [&] { return file.rows("select Name, Phone from Vemo order by rowid"); };
+    const store::Listing listed = openListing(personal);
+    store::Card twin = *listed.cardAt(1);
+    store::Card otherTwin = *listed.cardAt(2);
+    store::Card dana = *listed.cardAt(3);
+    EXPECT_FALSE(listed.cardAt(4)) << "the empty row after the last card holds none";
+    store::LookUp lookUp;
+
+    EXPECT_EQ(store::updateCard(twin, personal, {"אבי", "11", "", "", "", "", ""}, std::nullopt, lookUp),
+              store::Written::Card);
+    store::deleteCard(otherTwin);
+    EXPECT_EQ(phones(), (std::vector<Row>{{"אבי", "11"}, {"דנה", "2"}}));
+
+    const QString byName = store::listingSql(personal, " ASC");
+    EXPECT_EQ(store::updateCard(dana, personal, {"אבי", "2", "", "", "", "", ""}, byName, lookUp),
+              store::Written::NameUsed);
+    EXPECT_EQ(lookUp.sql, byName);
+    file.exec("UPDATE Vemo SET Phone = '3' WHERE Name = 'דנה'");
+    for (const auto& write : std::vector<std::function<void()>>{
+             [&] { store::updateCard(dana, personal, {"דנה", "4", "", "", "", "", ""}, std::nullopt, lookUp); },
+             [&] { store::updateCard(dana, personal, {"דנה ב", "4", "", "", "", "", ""}, byName, lookUp); },
+             [&] { store::deleteCard(dana); }}) {
+        try {
+            write();
+            ADD_FAILURE() << "a card changed since it was read was written";
+        } catch (const Error& e) {
+            EXPECT_EQ(e.number(), ado::adErrRowChangedOrMissing) << e.description();
+        }
+    }
+    EXPECT_EQ(phones(), (std::vector<Row>{{"אבי", "11"}, {"דנה", "3"}}));
+
+    EXPECT_EQ(store::addCard(listed, personal, {"דנה", "5", "", "", "", "", ""}, lookUp), store::Written::NameUsed);
+    EXPECT_EQ(lookUp.sql, "select * from Vemo");
+    EXPECT_EQ(store::addCard(listed, personal, {"רון", "5", "", "", "", "", ""}, lookUp), store::Written::Card);
+    EXPECT_EQ(phones(), (std::vector<Row>{{"אבי", "11"}, {"דנה", "3"}, {"רון", "5"}}));
 }
 
 } // namespace
