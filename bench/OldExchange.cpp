@@ -281,29 +281,14 @@ ExportResult exportGroup(const std::string& database, const store::Table& table,
     ExportResult result;
     const std::vector<Card> cards = readGroup(database, table);
     result.cards = cards.size();
-    // Written a thousand cards at a time, so a long export shows its progress.
-    std::string bytes = format == Format::Csv ? csvHeader(table) : std::string();
-    const std::span<const Card> all(cards);
-    for (std::size_t from = 0; from < cards.size(); from += kProgressStep) {
-        const std::span<const Card> chunk = all.subspan(from, std::min(kProgressStep, cards.size() - from));
-        bytes += format == Format::VCard ? writeVcard(chunk, table, result.notes) : writeCsv(chunk, table, false);
-        if (progress)
-            progress("writing", from + chunk.size(), cards.size());
-    }
-    writeFileSafely(file, bytes);
+    writeFileSafely(file, writeCards(cards, table, format, result.notes, progress));
     return result;
 }
 
 ImportPlan importFile(const std::string& database, const store::Table& table, Format format, const std::string& file,
                       bool dryRun, const Progress& progress)
 {
-    const std::string bytes = readFile(file);
-    ReadResult read;
-    try {
-        read = format == Format::VCard ? readVcard(bytes) : readCsv(bytes);
-    } catch (const std::exception& e) {
-        throw std::runtime_error(file + ": " + e.what());
-    }
+    ReadResult read = readCardsFile(file, format);
     Database db(database, !dryRun);
     if (dryRun)
         return planImport(std::move(read), table, namesIn(db, table));

@@ -100,35 +100,44 @@ void writeFileSafely(const std::string& path, const std::string& bytes)
     }
 }
 
+std::string writeCards(std::span<const Card> cards, const store::Table& table, Format format, Notes& notes,
+                       const Progress& progress)
+{
+    // Written a thousand cards at a time, so a long export shows its progress.
+    std::string bytes = format == Format::Csv ? csvHeader(table) : std::string();
+    for (std::size_t from = 0; from < cards.size(); from += kProgressStep) {
+        const std::span<const Card> chunk = cards.subspan(from, std::min(kProgressStep, cards.size() - from));
+        bytes += format == Format::VCard ? writeVcard(chunk, table, notes) : writeCsv(chunk, table, false);
+        if (progress)
+            progress("writing", from + chunk.size(), cards.size());
+    }
+    return bytes;
+}
+
+ReadResult readCardsFile(const std::string& file, Format format)
+{
+    const std::string bytes = readFile(file);
+    try {
+        return format == Format::VCard ? readVcard(bytes) : readCsv(bytes);
+    } catch (const std::exception& e) {
+        throw std::runtime_error(file + ": " + e.what());
+    }
+}
+
 ExportResult exportGroup(const std::string& database, const store::Table& table, Format format,
                          const std::string& file, const Progress& progress)
 {
     ExportResult result;
     const std::vector<Card> cards = readGroup(database, table);
     result.cards = cards.size();
-    // Written a thousand cards at a time, so a long export shows its progress.
-    std::string bytes = format == Format::Csv ? csvHeader(table) : std::string();
-    const std::span<const Card> all(cards);
-    for (std::size_t from = 0; from < cards.size(); from += kProgressStep) {
-        const std::span<const Card> chunk = all.subspan(from, std::min(kProgressStep, cards.size() - from));
-        bytes += format == Format::VCard ? writeVcard(chunk, table, result.notes) : writeCsv(chunk, table, false);
-        if (progress)
-            progress("writing", from + chunk.size(), cards.size());
-    }
-    writeFileSafely(file, bytes);
+    writeFileSafely(file, writeCards(cards, table, format, result.notes, progress));
     return result;
 }
 
 ImportPlan importFile(const std::string& database, const store::Table& table, Format format, const std::string& file,
                       bool dryRun, const Progress& progress)
 {
-    const std::string bytes = readFile(file);
-    ReadResult read;
-    try {
-        read = format == Format::VCard ? readVcard(bytes) : readCsv(bytes);
-    } catch (const std::exception& e) {
-        throw std::runtime_error(file + ": " + e.what());
-    }
+    ReadResult read = readCardsFile(file, format);
     store::DirectoryFile db(database);
     if (dryRun)
         return planImport(std::move(read), table, db.names(table));

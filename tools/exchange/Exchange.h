@@ -130,6 +130,14 @@ std::string readFile(const std::string& path);
 // database file.
 void writeFileSafely(const std::string& path, const std::string& bytes);
 
+// The cards as the whole of a file of the format, made a thousand cards at a
+// time, each thousand told to progress ("writing").
+std::string writeCards(std::span<const Card> cards, const store::Table& table, Format format, Notes& notes,
+                       const Progress& progress = {});
+// Every card of a file of the format; throws naming the file when it cannot
+// be read or holds no cards of the format.
+ReadResult readCardsFile(const std::string& file, Format format);
+
 struct ExportResult {
     std::size_t cards = 0;
     Notes notes;
