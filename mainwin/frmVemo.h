@@ -85,9 +85,10 @@ public:
     // The window is the program-wide instance (forms::Form): its first showing
     // runs the load step before it appears, and closing it unloads it.
 
-    // The end step: closes the shared connection and recordset and removes the
-    // tray icon. It belongs to the program's end (forms::run), not to the main
-    // window's: a window left open after Quit keeps the connection.
+    // The end step: closes the shared connection, lets the grid's listing go
+    // and removes the tray icon. It belongs to the program's end (forms::run),
+    // not to the main window's: a window left open after Quit keeps the
+    // connection.
     static void Form_Terminate();
     void btnQuit_Click();
     void mnuExit_Click();

@@ -52,7 +52,6 @@ void DirectoryState::showGroup(const QString& group)
 
 void DirectoryState::groupNoLongerShown() { groupLive_ = false; }
 
-const store::Table* DirectoryState::tableShown() const { return store::tableForGroup(groupShown()); }
 
 // ---- cards -----------------------------------------------------------------------------
 

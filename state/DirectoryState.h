@@ -74,8 +74,6 @@ public:
     // ---- cards ------------------------------------------------------------------------
     // Whether the grid's listing could be read.
     bool cardsListed() const;
-    // The table of the group shown, compared exactly; none for any other text.
-    const store::Table* tableShown() const;
 
     // Adds a card to table through the grid's listing (store::addCard), the
     // duplicate test's look-up kept here. Error when the listing is not open.
