@@ -188,12 +188,20 @@ std::array<int, kCardFields> describedColumns(ado::Connection& cn, const Table& 
     return at;
 }
 
+// The rows of a query, read to be read only.
+std::unique_ptr<ado::Recordset> readOnly(ado::Connection& cn, const std::string& sql)
+{
+    auto rs = std::make_unique<ado::Recordset>();
+    rs->Open(sql, cn, ado::adOpenForwardOnly, ado::adLockReadOnly);
+    return rs;
+}
+
 std::vector<std::string> namesIn(ado::Connection& cn, const Table& table, const std::string& path)
 {
     (void)describedColumns(cn, table, path);
-    const auto rs = cn.Execute(std::string("SELECT Name FROM ") + table.name);
+    const auto rs = readOnly(cn, std::string("SELECT Name FROM ") + table.name);
     std::vector<std::string> names;
-    const long count = rs ? rs->RecordCount() : 0;
+    const long count = rs->RecordCount();
     names.reserve(static_cast<std::size_t>(count));
     for (long row = 0; row < count; ++row)
         names.emplace_back(trimBlanks(rs->FieldViewAt(row, 0).value_or("")));
@@ -202,12 +210,15 @@ std::vector<std::string> namesIn(ado::Connection& cn, const Table& table, const 
 
 } // namespace
 
-void DirectoryFile::readCards(const Table& table, const std::function<void(const CardTexts&)>& visit)
+void DirectoryFile::readCards(const Table& table, const std::function<void(const CardTexts&)>& visit,
+                              const std::function<void(std::size_t count)>& counted)
 {
     naming(path_, [&] {
         const std::array<int, kCardFields> at = describedColumns(*cn_, table, path_);
-        const auto rs = cn_->Execute(std::string("SELECT * FROM ") + table.name + " ORDER BY rowid");
-        const long count = rs ? rs->RecordCount() : 0;
+        const auto rs = readOnly(*cn_, std::string("SELECT * FROM ") + table.name + " ORDER BY rowid");
+        const long count = rs->RecordCount();
+        if (counted)
+            counted(static_cast<std::size_t>(count));
         CardTexts texts;
         for (long row = 0; row < count; ++row) {
             for (std::size_t c = 0; c < texts.size(); ++c)

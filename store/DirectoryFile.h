@@ -60,9 +60,11 @@ public:
     // The group's cards in the order they were added, each as its fields in
     // the order of the table description, trimmed; Null and a column the
     // file lacks (the older format) read as the empty text. The texts are
-    // valid during the call only.
+    // valid during the call only. counted, when given, is told how many
+    // cards there are before the first is visited.
     using CardTexts = std::array<std::string_view, kCardFields>;
-    void readCards(const Table& table, const std::function<void(const CardTexts&)>& visit);
+    void readCards(const Table& table, const std::function<void(const CardTexts&)>& visit,
+                   const std::function<void(std::size_t count)>& counted = {});
 
     // The names of the group's cards, trimmed.
     std::vector<std::string> names(const Table& table);

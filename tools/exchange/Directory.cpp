@@ -34,12 +34,15 @@ std::vector<Card> readGroup(const std::string& database, const store::Table& tab
 {
     store::DirectoryFile db(database);
     std::vector<Card> cards;
-    db.readCards(table, [&](const store::DirectoryFile::CardTexts& texts) {
-        Card& card = cards.emplace_back();
-        card.number = static_cast<int>(cards.size());
-        for (std::size_t c = 0; c < texts.size(); ++c)
-            card[kindOfColumn(table, static_cast<int>(c))] = std::string(texts[c]);
-    });
+    db.readCards(
+        table,
+        [&](const store::DirectoryFile::CardTexts& texts) {
+            Card& card = cards.emplace_back();
+            card.number = static_cast<int>(cards.size());
+            for (std::size_t c = 0; c < texts.size(); ++c)
+                card[kindOfColumn(table, static_cast<int>(c))] = std::string(texts[c]);
+        },
+        [&](std::size_t count) { cards.reserve(count); });
     return cards;
 }
 
