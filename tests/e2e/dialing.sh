@@ -77,15 +77,14 @@ xdotool key Return
 for _ in $(seq 50); do [ -s "$work/links" ] && break; sleep 0.1; done
 [ "$(cat "$work/links" 2>/dev/null)" = "tel:$number" ] \
   || fail "the dialer handed on '$(cat "$work/links" 2>/dev/null)', not tel:$number"
-grep -qF "told the user: tel:$number was handed to your phone program." "$work/vemo7.log" \
-  || fail "the dialer did not say that it handed the number on"
+wait_log "told the user: tel:$number was handed to your phone program." \
+  "the dialer did not say that it handed the number on"
 
 # With no program for tel: links, the dialer says so instead.
 rm "$XDG_DATA_HOME/applications/e2e-phone.desktop"
 xdotool key Return
-sleep 0.5
-grep -qF "told the user: No program here takes tel: links; dial $number on your phone." "$work/vemo7.log" \
-  || fail "the dialer did not say that no program takes tel: links"
+wait_log "told the user: No program here takes tel: links; dial $number on your phone." \
+  "the dialer did not say that no program takes tel: links"
 [ "$(wc -l <"$work/links")" -eq 1 ] || fail "a link was handed on with no program to take it"
 echo "passed: $number typed into the dialer from the grid's popup and handed on as tel:$number"
 
@@ -109,9 +108,8 @@ dialer=$found
 also_kill=$(xdotool getwindowpid "$dialer")
 sleep 1
 xdotool key Return
-sleep 0.5
-grep -qF "told the user: No program here takes tel: links; dial מחלקה 0 on your phone." "$work/vemo7.log" \
-  || fail "the department did not reach the dialer whole"
+wait_log "told the user: No program here takes tel: links; dial מחלקה 0 on your phone." \
+  "the department did not reach the dialer whole"
 kill "$also_kill"
 wait_gone '^Dialer$' "the second dialer did not close"
 

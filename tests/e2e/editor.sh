@@ -51,8 +51,7 @@ wait_gone '^Add New Phone Number$' "the editor stayed open after Add"
 stored=$(sqlite3 "$db" "select Name || '|' || Phone || '|' || Mobil || '|' || Line || '|' || Fax || '|' || Address || '|' || Email from Vemo where Name = '$name'")
 [ "$stored" = "$name|$phone|||||" ] || fail "the file holds '$stored' for the new card, not '$name|$phone|||||'"
 want="listed $((before + 1)) cards of Vemo under א from [$name] to [$last]"
-for _ in $(seq 30); do grep -qF "$want" "$work/vemo7.log" && break; sleep 0.1; done
-grep -qF "$want" "$work/vemo7.log" || fail "the grid did not list the new card; wanted: $want"
+wait_log "$want" "the grid did not list the new card; wanted: $want"
 echo "added: $name with $phone, in the file and first in the grid"
 
 # The new card is the grid's first row: choose it, then File > Edit... and OK.

@@ -58,8 +58,7 @@ wait "$also_kill" || true
 also_kill=
 freed=$(millis)
 want="listed $count cards of Vemo under א"
-for _ in $(seq 30); do grep -qF "$want" "$work/vemo7.log" && break; sleep 0.1; done
-grep -qF "$want" "$work/vemo7.log" || fail "the cards were not listed when the lock went; wanted: $want"
+wait_log "$want" "the cards were not listed when the lock went; wanted: $want"
 echo "the lock was held $(( freed - locked_at )) ms; the cards were listed $(( $(millis) - freed )) ms or less after it went"
 
 # Enter answers the box; the main window alone stays.

@@ -133,6 +133,20 @@ wait_gone() {
   fail "$message"
 }
 
+# Waits up to $wait_seconds (10 s unless a script sets more) for the
+# program's log to hold the text given; fails with the message given when it
+# does not. What the program tells the user is logged after the step that
+# leads to it (a started process, a written file), so a check straight after
+# that step can come too early on a busy machine.
+wait_log() {
+  local text=$1 message=$2
+  for _ in $(seq $((${wait_seconds:-10} * 10))); do
+    grep -qF -- "$text" "$work/vemo7.log" && return 0
+    sleep 0.1
+  done
+  fail "$message"
+}
+
 # Starts the program in a data folder (logging to $work/vemo7.log) and sets
 # $window to its main window once that has settled.
 start_vemo7() {
