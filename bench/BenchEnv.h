@@ -14,12 +14,22 @@ inline constexpr int kCards = 32766;
 inline constexpr char kDataSource[] = "Numora Database";
 inline constexpr char kConnectionString[] = "DSN=Numora Database";
 inline constexpr char kListingSql[] = "select * from Vemo order by Name  ASC";
+// What a listing sends and how it connects: the row id in front of every
+// column, and the keywords every connection of the program adds.
+inline constexpr char kListingSqlWithRowId[] = "select rowid, * from Vemo order by Name  ASC";
+inline constexpr char kListingConnection[] = "DSN=Numora Database;NoCreat=1;Timeout=2000;StepAPI=1";
 
 struct BenchEnv {
     std::string root;
     std::string dataFolder; // ends in '/'; also the process's current folder
     std::string dbPath;     // dataFolder + "VEMO.MDB"
 };
+
+// Run with this flag, the benchmark program starts the main window in the
+// environment it inherits, lists the whole group, prints its peak resident
+// memory in MiB and ends (listAllAndTellPeakMemory).
+inline constexpr char kListAllFlag[] = "--list-all-and-tell-peak-memory";
+int listAllAndTellPeakMemory(int argc, char** argv);
 
 // Sets the environment up (once); call before anything reads ODBCINI.
 void initBenchEnv(int cards = kCards);

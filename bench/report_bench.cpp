@@ -36,7 +36,7 @@ void BM_Report_Prepare(benchmark::State& state)
     int pages = 0;
     for (auto _ : state) {
         report::BandReport report;
-        report.setDataSource(*personalCards(cn).recordset);
+        report.setDataSource(personalCards(cn));
         report.layout(kPrintableHeightTwips);
         pages = report.pageCount();
         benchmark::DoNotOptimize(pages);
@@ -53,7 +53,7 @@ void BM_Report_ExportPdf(benchmark::State& state)
     DataReport1 report;
     int pages = 0;
     for (auto _ : state) {
-        report.setDataSource(*personalCards(cn).recordset);
+        report.setDataSource(personalCards(cn));
         if (!report.ExportPdf(file)) {
             state.SkipWithError("the PDF could not be written");
             break;

@@ -10,11 +10,11 @@
 #include <array>
 #include <string>
 
-#include "mainwin/Module1.h"
-#include "mainwin/frmVemo.h"
 #include "platform/ado/Ado.h"
 #include "platform/core/Error.h"
 #include "platform/ui/MsgBox.h"
+#include "state/DirectoryState.h"
+#include "store/CardChecks.h"
 #include "store/Store.h"
 
 namespace numora {
@@ -46,15 +46,7 @@ constexpr long kErrNoGroup = 5; // invalid procedure call
 
 void errorBox(const QString& text) { ui::MsgBox(text, ui::vbOKOnly | ui::vbCritical, QStringLiteral("Error Message")); }
 
-// The main window while it is loaded; the editor may outlive it, as Quit
-// unloads the main window only.
-frmVemo* mainWindow()
-{
-    frmVemo* main = frmVemo::existingInstance();
-    return main && main->isLoaded() ? main : nullptr;
-}
-
-QString currentGroup() { return frmVemo::groupShown(); }
+QString currentGroup() { return directoryState().groupShown(); }
 
 const store::Table& groupTable()
 {
@@ -64,76 +56,12 @@ const store::Table& groupTable()
     return *table;
 }
 
-QString columnText(const ado::Recordset& card, const store::Table& table, int field)
-{
-    return store::trimBlanks(store::fieldText(card.Field(table.columns[static_cast<size_t>(field)].name)));
-}
-
-// Whether the name is used by a card of the group's table, by the query
-// given over the connection given: every card's name, trimmed, compared
-// exactly (case and all). The look-up recordset and its query text are
-// shared with the search window.
-bool nameIsUsed(ado::Connection& cn, const QString& sql, const QString& name)
-{
-    Module1State& m = Module1();
-    m.strLookupSql = sql;
-    m.rsLookup = cn.Execute(sql.toStdString());
-    // A query always gives a list, an empty one when no card matches.
-    if (!m.rsLookup)
-        throw std::logic_error("The duplicate test's query gave no list of cards: " + sql.toStdString());
-    ado::Recordset& rs = *m.rsLookup;
-    if (rs.Eof())
-        return false;
-    const std::string wanted = name.toStdString();
-    for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
-        if (store::trimBlanks(rs.Field("Name").value_or(std::string())) == wanted)
-            return true;
-    }
-    return false;
-}
-
-// Runs the duplicate test and then, when the name is free, the write, as one
-// transaction over the connection the card is written through: another
-// instance cannot add the same name between the two. False when the name is
-// used; nothing is written then.
-template <class Write>
-bool writeUnlessNameUsed(ado::Recordset& target, const QString& sql, const QString& name, Write&& write)
-{
-    const std::unique_ptr<ado::Connection> cn = target.ActiveConnection();
-    cn->BeginTrans();
-    bool used = true;
-    try {
-        used = nameIsUsed(*cn, sql, name);
-        if (!used)
-            write();
-    } catch (const std::exception&) {
-        resumeNext(lcEditor(), [&] { cn->RollbackTrans(); });
-        throw;
-    }
-    if (used)
-        cn->RollbackTrans();
-    else
-        cn->CommitTrans();
-    return !used;
-}
-
-// A save that failed leaves nothing pending in the recordset, so that no
-// later move writes it behind the user's back.
-void dropEdit(ado::Recordset* rs)
-{
-    if (rs)
-        resumeNext(lcEditor(), [&] { rs->CancelUpdate(); });
-}
-
-// A card saved: the confirmation, the main window's list read again for its
+// A card saved: the confirmation, the windows' lists read again for their
 // group and letter, and the editor closes.
 void saved(QWidget& editor, const QString& confirmation)
 {
     ui::MsgBox(confirmation, ui::vbOKOnly, ui::appTitle());
-    if (frmVemo* main = mainWindow())
-        main->RefreshGrid();
-    else
-        qCDebug(lcEditor) << "no main window to list the saved card";
+    directoryState().announceCardsChanged();
     editor.close();
 }
 
@@ -143,7 +71,7 @@ void saved(QWidget& editor, const QString& confirmation)
 
 bool FrmNewPhn::Form_Load()
 {
-    Module1State& m = Module1();
+    DirectoryState& m = directoryState();
     card_.reset();
     try {
         const QString group = currentGroup();
@@ -160,12 +88,8 @@ bool FrmNewPhn::Form_Load()
             // The empty row below the last card holds no card, nor does a
             // list never read: the editor then opens with empty boxes and has
             // nothing to update.
-            if (ado::Recordset* rs = m.rsDirectory.get()) {
-                rs->MoveFirst();
-                rs->Move(m.intCurrentRow - 1);
-                if (!rs->Eof())
-                    card_ = rs->CopyCurrentRow();
-            }
+            if (const store::Listing* listed = m.rsDirectory.get())
+                card_ = listed->cardAt(m.intCurrentRow);
             if (!m.strCurrentName.isEmpty()) {
                 if (const store::Table* table = store::tableForGroup(currentGroup())) {
                     if (!card_)
@@ -177,7 +101,7 @@ bool FrmNewPhn::Form_Load()
                     // a box left empty would erase what the card holds there.
                     bool missing = false;
                     for (int f = kName; f <= kEmail; ++f) {
-                        const ado::Value value = card_->Field(table->columns[static_cast<size_t>(f)].name);
+                        const store::Text value = card_->field(table->columns[static_cast<size_t>(f)].name);
                         missing = missing || (!value && f < kAddress);
                         setBoxText(f, store::trimBlanks(store::fieldText(value)));
                     }
@@ -207,12 +131,10 @@ void FrmNewPhn::Form_Unload() { card_.reset(); }
 QString FrmNewPhn::firstFailedCheck() const
 {
     // The checks the database tool's import runs too.
-    std::array<std::string, store::kCardFields> texts;
+    const store::Fields fields = typedFields();
     store::CardTexts card;
-    for (int f = kName; f <= kEmail; ++f) {
-        texts[static_cast<size_t>(f)] = store::trimBlanks(boxText(f)).toStdString();
-        card[static_cast<size_t>(f)] = texts[static_cast<size_t>(f)];
-    }
+    for (std::size_t f = 0; f < fields.size(); ++f)
+        card[f] = fields[f];
     const char* failed = store::firstFailedCheck(card);
     return failed ? QString::fromUtf8(failed) : QString();
 }
@@ -221,15 +143,17 @@ QString FrmNewPhn::loadedName() const
 {
     QString name;
     if (card_)
-        resumeNext(lcEditor(), [&] { name = store::trimBlanks(store::fieldText(card_->Field("Name"))); });
+        resumeNext(lcEditor(), [&] { name = store::trimBlanks(store::fieldText(card_->field("Name"))); });
     return name;
 }
 
-void FrmNewPhn::writeBoxes(ado::Recordset& rs, const store::Table& table) const
+store::Fields FrmNewPhn::typedFields() const
 {
     // An empty box stores an empty text, never Null.
+    store::Fields fields;
     for (int f = kName; f <= kEmail; ++f)
-        rs.setField(table.columns[static_cast<size_t>(f)].name, store::trimBlanks(boxText(f)).toStdString());
+        fields[static_cast<size_t>(f)] = store::trimBlanks(boxText(f)).toStdString();
+    return fields;
 }
 
 // ---- Add and Update -------------------------------------------------------------------------
@@ -240,26 +164,20 @@ void FrmNewPhn::btnAdd_Click()
         errorBox(failed); // every box keeps what was typed
         return;
     }
-    Module1State& m = Module1();
-    ado::Recordset* rs = nullptr;
+    DirectoryState& m = directoryState();
     try {
         const store::Table& table = groupTable();
-        // The new card joins the main window's list; a list that could not be
-        // read (the file was locked or missing at the time) takes none.
-        if (!m.rsDirectory || m.rsDirectory->State() != ado::adStateOpen)
+        // The new card goes to the file the main window lists; a list that
+        // could not be read (the file was locked or missing at the time)
+        // takes none.
+        if (!m.cardsListed())
             throw Error(ado::adErrObjectClosed, kListNotRead);
-        rs = m.rsDirectory.get();
-        if (!writeUnlessNameUsed(*rs, store::tableSql(table), store::trimBlanks(TxtName->text()), [&] {
-                rs->AddNew();
-                writeBoxes(*rs, groupTable());
-                rs->Update();
-            })) {
+        if (m.addCard(table, typedFields()) == store::Written::NameUsed) {
             errorBox(QLatin1String(store::kNameUsed));
             return;
         }
     } catch (const std::exception& e) {
         // Nothing was stored; the editor stays open with what was typed.
-        dropEdit(rs);
         errorBox(QString::fromUtf8(e.what()));
         return;
     }
@@ -273,27 +191,19 @@ void FrmNewPhn::btnUpdate_Click()
         TxtName->setText(loadedName());
         return;
     }
-    Module1State& m = Module1();
     try {
         const store::Table& table = groupTable();
         if (!card_)
             throw Error(ado::adErrNoCurrentRecord, kNoCardToUpdate);
-        const auto write = [&] {
-            writeBoxes(*card_, groupTable());
-            // Written only when the card is still as it was loaded.
-            card_->Update();
-        };
-        // A card keeping its name needs no duplicate test; it would find itself.
-        const QString typed = store::trimBlanks(TxtName->text());
-        if (typed == loadedName()) {
-            write();
-        } else if (!writeUnlessNameUsed(*card_, store::listingSql(table, m.strSortOrder), typed, write)) {
+        // Written only when the card is still as it was loaded. A card
+        // keeping its name needs no duplicate test; it would find itself.
+        const bool renamed = store::trimBlanks(TxtName->text()) != loadedName();
+        if (directoryState().updateCard(*card_, table, typedFields(), renamed) == store::Written::NameUsed) {
             errorBox(QLatin1String(store::kNameUsed));
             TxtName->setText(loadedName());
             return;
         }
     } catch (const std::exception& e) {
-        dropEdit(card_.get());
         errorBox(QString::fromUtf8(e.what()));
         return;
     }
@@ -322,7 +232,7 @@ void FrmNewPhn::btnUndo_Click()
     for (const int f : {kName, kFax, kWork, kMobile, kHome, kAddress, kEmail}) {
         QString text;
         if (card_)
-            resumeNext(lcEditor(), [&] { text = columnText(*card_, *table, f); });
+            resumeNext(lcEditor(), [&] { text = card_->text(*table, f); });
         setBoxText(f, text);
     }
 }

@@ -1,16 +1,16 @@
 #pragma once
 // The record editor: the one window in which a card is typed in or changed.
-// The main window chooses its mode before opening it (Module1's blnEditMode):
-// in add mode it starts empty and offers Add, Clear and Cancel; in update mode
-// it starts with the chosen card (the grid row intCurrentRow of rsDirectory)
-// and offers Update, Undo and Cancel. Its seven boxes stand for the columns
-// of the group chosen in the main window, in the order of the table
-// description (store/Tables.h).
+// The main window chooses its mode before opening it (blnEditMode of the
+// shared state, state/DirectoryState.h): in add mode it starts empty and
+// offers Add, Clear and Cancel; in update mode it starts with the chosen card
+// (the grid row intCurrentRow of rsDirectory) and offers Update, Undo and
+// Cancel. Its seven boxes stand for the columns of the group the main window
+// shows, in the order of the table description (store/Tables.h).
 //
 // It is one program-wide window (forms::Form) beside the main window, not
 // blocking it. Its mode is fixed when it loads: opening it again while it is
 // loaded only brings it to the front. Add and Update check every box first,
-// then save, confirm, have the main window list its cards again and close.
+// then save, confirm, have the windows list their cards again and close.
 //
 // In update mode the editor takes its own copy of the card it loaded, with
 // the card's row identity and the values it was read with, because the main
@@ -25,10 +25,10 @@
 #include <QWidget>
 
 #include <array>
-#include <memory>
+#include <optional>
 
 #include "forms/Form.h"
-#include "platform/ado/Ado.h"
+#include "store/Card.h"
 #include "store/Tables.h"
 
 class QFrame;
@@ -81,7 +81,7 @@ public:
 
     // Whether the editor holds a card it loaded for updating (and with it a
     // connection to the data file) until it closes.
-    bool holdsCard() const { return card_ != nullptr; }
+    bool holdsCard() const { return card_.has_value(); }
 
     // A box's text by the index of its column in the table description.
     QString boxText(int field) const;
@@ -98,13 +98,13 @@ private:
     QString firstFailedCheck() const;
     // The loaded card's stored name, trimmed; empty when no card was loaded.
     QString loadedName() const;
-    // Writes every box, trimmed, to its column of table in rs's edit buffer.
-    void writeBoxes(ado::Recordset& rs, const store::Table& table) const;
+    // Every box, trimmed, as the fields of a card.
+    store::Fields typedFields() const;
 
     std::array<QWidget*, store::kCardFields> boxes_{};
     // The card update mode loaded, apart from rsDirectory; none in add mode,
     // and none when the chosen row held no card.
-    std::unique_ptr<ado::Recordset> card_;
+    std::optional<store::Card> card_;
 };
 
 } // namespace numora

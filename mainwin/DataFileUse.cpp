@@ -20,8 +20,8 @@
 #include "platform/ado/Ado.h"
 #include "platform/controls/LetterTabStrip.h"
 #include "platform/ui/MsgBox.h"
+#include "store/DirectoryFile.h"
 #include "store/Store.h"
-#include "tools/DbFile.h"
 
 namespace numora {
 namespace {
@@ -53,7 +53,7 @@ void makeEmptyDataFile(const QString& dataFolder, const QString& file)
 {
     const QString partial = hiddenNameBeside(dataFolder);
     const QByteArray partialName = QFile::encodeName(partial);
-    dbfile::createEmpty(partialName.toStdString());
+    store::makeDirectoryFile(partialName.toStdString(), store::FileFormat::Current);
     const int linked = ::link(partialName.constData(), QFile::encodeName(file).constData());
     const int error = errno;
     ::unlink(partialName.constData());

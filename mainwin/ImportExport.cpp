@@ -1,6 +1,7 @@
 // Export DB and Import DB: the whole data file copied out to a file the user
 // names, or a chosen file copied in over it, keeping the data file it
-// replaces as the backup Vemo.old.
+// replaces as the backup Vemo.old. Both copy through the database engine
+// (store::copyDataFile, store::replaceDataFile), under its locks.
 #include "mainwin/frmVemo.h"
 
 #include <QDir>
@@ -78,8 +79,10 @@ void frmVemo::mnuExportDB_Click()
         return;
     }
     try {
+        // Copied as the engine reads it, so a write another program commits
+        // meanwhile is in the copy whole or not at all.
         try {
-            copyFile(source, path, true);
+            store::copyDataFile(source, path, true);
         } catch (const Error& e) {
             // Only a file that is there already is worth the question; any
             // other failure is the export's.
@@ -88,7 +91,7 @@ void frmVemo::mnuExportDB_Click()
             if (ui::MsgBox(QStringLiteral("Do you want to overwrite ") + path + QLatin1Char('?'),
                            ui::vbYesNo | ui::vbQuestion | ui::vbDefaultButton1) != ui::vbYes)
                 throw Error(kErrFileAlreadyExists, "File already exists");
-            copyFile(source, path, false);
+            store::copyDataFile(source, path, false);
         }
     } catch (const std::exception& e) {
         resumeNext(lcFiles(), [&] { QDir::setCurrent(m.strDataFolder); });

@@ -56,7 +56,7 @@ void frmVemo::mnuPrint_Click()
                     throw *listing.failure;
                 // The report's cards stand where the grid's stood, in the same
                 // order, until the next fill.
-                m.rsDirectory = std::move(listing.recordset);
+                m.rsDirectory = std::make_unique<store::Listing>(std::move(listing));
             });
         }
         // The fifth, fourth and second fields of the group's table, under the
@@ -81,7 +81,7 @@ void frmVemo::mnuPrint_Click()
     } else {
         if (m.strCurrentLetter != QLatin1String("ALL")) {
             resumeNext(lcReport(), failure, [&] {
-                m.rsDirectory->setFilter(store::nameFilter(m.strCurrentLetter).toStdString());
+                m.rsDirectory->narrowTo(m.strCurrentLetter);
             });
         }
         resumeNext(lcReport(), failure, [&] { report.setDataSource(*m.rsDirectory); });

@@ -59,6 +59,8 @@ QString frmVemo::dataFolderFor(const QString& currentFolder)
 bool frmVemo::Form_Load()
 {
     Module1State& m = Module1();
+    // The group it shows is the other windows' from now on.
+    m.showGroup(cmbGroup->currentText());
     // The placement control comes with the window, before its load step.
     if (!Ravelle1)
         Ravelle1 = com::createControl(kPlacementProgId, this);
@@ -91,7 +93,7 @@ bool frmVemo::Form_Load()
         if (!store::fileInUse(store::reachedFile()))
             m.cnDirectory->Open(store::connectionString(), "", "", -1);
     });
-    resumeNext(lcMainWindow(), [&] { m.rsDirectory = std::make_unique<ado::Recordset>(); });
+    resumeNext(lcMainWindow(), [&] { m.rsDirectory = std::make_unique<store::Listing>(); });
     store::Preparation prepared;
     if (m.cnDirectory)
         resumeNext(lcMainWindow(), [&] { prepared = store::PrepareDatabase(*m.cnDirectory, m.strDataFolder); });
@@ -157,20 +159,9 @@ void frmVemo::Form_Unload()
 {
     if (trayRetry_)
         trayRetry_->stop();
-    groupAtUnload_ = cmbGroup->currentText();
+    Module1().showGroup(cmbGroup->currentText());
+    Module1().groupNoLongerShown();
     Ravelle1.reset();
-}
-
-QString frmVemo::groupShown()
-{
-    const frmVemo* main = existingInstance();
-    return main && main->isLoaded() ? main->cmbGroup->currentText() : QString();
-}
-
-QString frmVemo::groupLastShown()
-{
-    const frmVemo* main = existingInstance();
-    return main && main->isLoaded() ? main->cmbGroup->currentText() : groupAtUnload_;
 }
 
 void frmVemo::Form_Terminate()
@@ -178,9 +169,7 @@ void frmVemo::Form_Terminate()
     Module1State& m = Module1();
     if (m.cnDirectory)
         resumeNext(lcMainWindow(), [&] { m.cnDirectory->Close(); });
-    if (m.rsDirectory)
-        resumeNext(lcMainWindow(), [&] { m.rsDirectory->Close(); });
-    m.rsDirectory.reset();
+    m.rsDirectory.reset(); // the grid's listing goes with its rows
     resumeNext(lcMainWindow(), [&] { tray::Shell_NotifyIconA(tray::NIM_DELETE, m.nidTray); });
 }
 
@@ -297,12 +286,10 @@ void frmVemo::btnDelete_Click()
             refused(QStringLiteral("Object variable or With block variable not set")); // no list to delete from
             return;
         }
-        ado::Recordset& rs = *m.rsDirectory;
-        rs.MoveFirst();
-        rs.Move(m.intCurrentRow - 1);
         // The card at the row's place must carry the name shown, as stored:
         // a name cut short or with blanks around it in the file is no match.
-        const ado::Value stored = rs.Field("Name");
+        store::Card card = m.rsDirectory->card(m.intCurrentRow);
+        const store::Text stored = card.field("Name");
         if (stored && QString::fromStdString(*stored) == m.strCurrentName) {
             if (ui::MsgBox(QStringLiteral("Do you want delete '") + m.strCurrentName +
                                QStringLiteral("' from record?"),
@@ -311,7 +298,7 @@ void frmVemo::btnDelete_Click()
                 return;
             // That card alone, found by its row identity: a twin with the
             // same values stays.
-            rs.Delete();
+            store::deleteCard(card);
             ui::MsgBox(QStringLiteral("The record has been deleted"), ui::vbOKOnly, ui::appTitle());
         } else {
             ui::MsgBox(QStringLiteral("There is no record to delete"), ui::vbOKOnly, ui::appTitle());
@@ -321,7 +308,7 @@ void frmVemo::btnDelete_Click()
         return;
     }
     TxtIndex->clear();
-    RefreshGrid();
+    m.announceCardsChanged();
 }
 
 // ---- the search window -----------------------------------------------------------

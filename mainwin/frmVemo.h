@@ -77,13 +77,6 @@ public:
     QMenu* mPopupSys = nullptr;
     QAction *mPopRestore = nullptr, *mpopSearch = nullptr, *mPopExit = nullptr;
 
-    // The group the main window shows (its group selector's text); empty when
-    // it is not loaded, as the editor and the search window may outlive it.
-    static QString groupShown();
-    // The same while it is loaded; after it unloaded, the group it showed
-    // then (a search window left open goes on searching that group).
-    static QString groupLastShown();
-
     // Status bar panels, counted from 1 as the program names them.
     QString panelText(int panel) const;
     void setPanelText(int panel, const QString& text);
@@ -92,9 +85,10 @@ public:
     // The window is the program-wide instance (forms::Form): its first showing
     // runs the load step before it appears, and closing it unloads it.
 
-    // The end step: closes the shared connection and recordset and removes the
-    // tray icon. It belongs to the program's end (forms::run), not to the main
-    // window's: a window left open after Quit keeps the connection.
+    // The end step: closes the shared connection, lets the grid's listing go
+    // and removes the tray icon. It belongs to the program's end (forms::run),
+    // not to the main window's: a window left open after Quit keeps the
+    // connection.
     static void Form_Terminate();
     void btnQuit_Click();
     void mnuExit_Click();
@@ -197,7 +191,6 @@ private:
 
     QLabel* panels_[2] = {nullptr, nullptr};
     bool trayIconShown_ = false;
-    static inline QString groupAtUnload_;
     QTimer* trayRetry_ = nullptr; // runs while the icon waits for a tray
     QTimer* fileRetry_ = nullptr; // runs while start-up waits for the data file
     struct Listed {

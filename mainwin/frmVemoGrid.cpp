@@ -24,7 +24,6 @@
 
 #include "mainwin/Module1.h"
 #include "mainwin/TabLetters.h"
-#include "platform/ado/Ado.h"
 #include "platform/controls/FlexGrid.h"
 #include "platform/controls/LetterTabStrip.h"
 #include "platform/core/Error.h"
@@ -130,8 +129,8 @@ void showStatus(frmVemo& w)
 
 // The one listing fill. letter: the filter to apply, or std::nullopt for the
 // whole group. After it rsDirectory holds the listed cards in grid order, the
-// filter still applied, standing after the last one; the grid has the
-// headings, one row per card and one empty row; the status bar shows the count.
+// filter still applied (card k is grid row k); the grid has the headings, one
+// row per card and one empty row; the status bar shows the count.
 void listGroup(frmVemo& w, const std::optional<QString>& letter, Paint paint, OnFailure mode)
 {
     Module1State& m = Module1();
@@ -159,40 +158,28 @@ void listGroup(frmVemo& w, const std::optional<QString>& letter, Paint paint, On
         RedrawOff batch(grid);
         step(mode, [&] { w.SetGridHeadings(); });
 
-        // A new recordset for every listing; the old one goes with its rows.
-        if (m.rsDirectory && m.rsDirectory->State() == ado::adStateOpen)
-            resumeNext(lcGrid(), [&] { m.rsDirectory->Close(); });
+        // A new listing for every fill; the old one goes with its rows.
         m.rsDirectory.reset();
         m.strCurrentSql = listing.sql;
         m.strQueryText = listing.queryText;
-        m.rsDirectory = listing.recordset ? std::move(listing.recordset) : std::make_unique<ado::Recordset>();
-        if (listing.failure) {
+        m.rsDirectory = std::make_unique<store::Listing>(std::move(listing));
+        store::Listing& cards = *m.rsDirectory;
+        if (cards.failure) {
             if (mode == OnFailure::Stop)
-                throw *listing.failure;
-            logSkipped(lcGrid(), std::source_location::current(), *listing.failure);
+                throw *cards.failure;
+            logSkipped(lcGrid(), std::source_location::current(), *cards.failure);
         }
         // A listing that cannot be opened (file missing, locked, not a
         // database) leaves the headings alone and a count of 0.
-        ado::Recordset& rs = *m.rsDirectory;
-        const bool opened = rs.State() == ado::adStateOpen;
-
-        if (opened) {
-            // The grid column's field by position, looked up once per listing.
+        if (cards.isOpen()) {
+            // The grid column's field by position, looked up once per listing;
+            // a field the listing lacks fails each of its cells.
             std::array<int, store::kGridColumns> fieldIndex{};
-            for (int c = 0; c < store::kGridColumns; ++c) {
-                fieldIndex[static_cast<size_t>(c)] = -1;
-                const char* name = table->columns[static_cast<size_t>(c)].name;
-                for (int i = 0; i < rs.FieldCount(); ++i)
-                    if (rs.FieldName(i) == name)
-                        fieldIndex[static_cast<size_t>(c)] = i;
-            }
-            std::array<ado::Value, store::kGridColumns> byName; // fields found by name only (their case differs)
-            const auto field = [&](int c) -> std::optional<std::string_view> {
+            for (int c = 0; c < store::kGridColumns; ++c)
+                fieldIndex[static_cast<size_t>(c)] = cards.findColumn(table->columns[static_cast<size_t>(c)].name);
+            const auto field = [&](long row, int c) -> std::optional<std::string_view> {
                 const auto at = static_cast<size_t>(c);
-                if (fieldIndex[at] >= 0)
-                    return rs.FieldView(fieldIndex[at]);
-                byName[at] = rs.Field(table->columns[at].name);
-                return byName[at] ? std::optional<std::string_view>(*byName[at]) : std::nullopt;
+                return cards.text(row, fieldIndex[at] >= 0 ? fieldIndex[at] : cards.column(table->columns[at].name));
             };
 
             // The grid is sized once for every card and the empty row after
@@ -200,20 +187,18 @@ void listGroup(frmVemo& w, const std::optional<QString>& letter, Paint paint, On
             // keeps the rows it listed and the empty one.
             const QColor fore = paint == Paint::BlackOnWhite ? QColor(Qt::black) : QColor();
             const QColor back = paint == Paint::BlackOnWhite ? QColor(Qt::white) : QColor();
-            step(mode, [&] { grid.setRows(static_cast<int>(rs.RecordCount()) + 2); });
+            const long count = cards.count();
+            step(mode, [&] { grid.setRows(static_cast<int>(count) + 2); });
             const ListedRows listed(grid, m.intRowCount);
             std::array<std::string_view, store::kGridColumns> texts;
-            while (!rs.Eof()) {
+            for (long row = 0; row < count; ++row) {
                 const int gridRow = m.intRowCount + 1;
                 for (int c = 0; c < store::kGridColumns; ++c) {
                     texts[static_cast<size_t>(c)] = {}; // a Null field leaves its cell empty
-                    step(mode, [&] { texts[static_cast<size_t>(c)] = trimBlanks(field(c).value_or("")); });
+                    step(mode, [&] { texts[static_cast<size_t>(c)] = trimBlanks(field(row, c).value_or("")); });
                 }
                 step(mode, [&] { grid.fillRow(gridRow, texts, fore, back); });
                 ++m.intRowCount;
-                // A recordset that cannot move on would list its row forever.
-                if (!step(mode, [&] { rs.MoveNext(); }))
-                    break;
             }
             // The current cell ends on the first column of the last card listed.
             if (m.intRowCount > 0) {
@@ -484,52 +469,45 @@ void frmVemo::Image2_Click()
         return;
 
     const QString changedName = demoName() + demoName().right(1);
-    ado::Recordset rs;
+    std::optional<store::NameEdit> card;
     try {
-        rs.setCursorType(ado::adOpenKeyset);
-        rs.setLockType(ado::adLockOptimistic);
-        rs.Open(store::lookupSql(store::kPersonalTable, demoName()).toStdString(), store::kConnectionString, -1, -1,
-                ado::adCmdText);
-        if (rs.Eof()) {
-            // No card of that name: nothing to show, nothing changed.
-            rs.Close();
-            return;
-        }
-        const QString oldName = fieldText(rs.Field("Name"));
-        rs.setCollect("Name", changedName.toStdString());
+        card = store::NameEdit::open(store::kPersonalTable, demoName());
+        if (!card)
+            return; // no card of that name: nothing to show, nothing changed
+        const QString oldName = fieldText(card->name());
+        card->setName(changedName.toStdString());
 
         const QString cr = QStringLiteral("\r");
         const QString question = QStringLiteral("Edit in progress:") + cr + QStringLiteral("  Original data = ") +
-                                 oldName + cr + QStringLiteral("  Data in buffer = ") +
-                                 fieldText(rs.Field("Name")) + cr + cr +
-                                 QStringLiteral("Use Update to replace the original data with ") +
+                                 oldName + cr + QStringLiteral("  Data in buffer = ") + fieldText(card->name()) + cr +
+                                 cr + QStringLiteral("Use Update to replace the original data with ") +
                                  QStringLiteral("the buffered data in the Recordset?");
         if (ui::MsgBox(question, ui::vbYesNo) == ui::vbYes)
-            rs.Update();
+            card->update();
         else
-            rs.CancelUpdate();
+            card->cancelUpdate();
 
-        const ado::Value now = rs.Field("Name");
+        const store::Text now = card->name();
         ui::MsgBox(QStringLiteral("Data in recordset = ") + fieldText(now), ui::vbOKOnly);
         if (now && fieldText(now) != oldName) {
             // Put the card back as it was.
-            rs.setCollect("Name", oldName.toStdString());
-            rs.Update();
+            card->setName(oldName.toStdString());
+            card->update();
         }
-        rs.Close();
+        card->close();
     } catch (const Error& e) {
         // Nothing half-done stays behind: a pending change is dropped, and a
         // failed write is reported rather than passed over.
         resumeNext(lcGrid(), [&] {
-            if (rs.EditPending())
-                rs.CancelUpdate();
+            if (card && card->editPending())
+                card->cancelUpdate();
         });
         ui::MsgBox(QString::fromStdString(e.description()), ui::vbOKOnly | ui::vbExclamation);
     } catch (const std::exception& e) {
         logSkipped(lcGrid(), std::source_location::current(), e);
         resumeNext(lcGrid(), [&] {
-            if (rs.EditPending())
-                rs.CancelUpdate();
+            if (card && card->editPending())
+                card->cancelUpdate();
         });
     }
 }

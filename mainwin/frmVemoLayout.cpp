@@ -11,6 +11,7 @@
 #include <QStatusBar>
 #include <QToolButton>
 
+#include "mainwin/Module1.h"
 #include "mainwin/TabLetters.h"
 #include "platform/com/ControlHost.h"
 #include "platform/controls/FlexGrid.h"
@@ -65,7 +66,12 @@ frmVemo::frmVemo(QWidget* parent) : Form(parent)
     resize(clientSize.width(), clientSize.height() + menuBar()->sizeHint().height());
 }
 
-frmVemo::~frmVemo() = default;
+frmVemo::~frmVemo()
+{
+    // Released while loaded (the program's end): it shows no group any more.
+    if (isLoaded())
+        Module1().groupNoLongerShown();
+}
 
 void frmVemo::buildControls(QWidget* client)
 {
@@ -267,6 +273,16 @@ void frmVemo::connectControls()
 {
     connect(TabVemo, &controls::LetterTabStrip::Click, this, &frmVemo::TabVemo_Click);
     connect(cmbGroup, &QComboBox::activated, this, [this](int) { cmbGroup_Click(); });
+    // The other windows act on the group shown here, and have it list its
+    // cards again when they change them.
+    connect(cmbGroup, &QComboBox::currentTextChanged, this, [this](const QString& group) {
+        if (isLoaded())
+            Module1().showGroup(group);
+    });
+    connect(&Module1(), &DirectoryState::cardsChanged, this, [this] {
+        if (isLoaded())
+            RefreshGrid();
+    });
 
     connect(MSFlexGrid1, &controls::FlexGrid::Click, this, &frmVemo::MSFlexGrid1_Click);
     connect(MSFlexGrid1, &controls::FlexGrid::DblClick, this, &frmVemo::MSFlexGrid1_DblClick);

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "platform/ado/Ado.h"
 #include "platform/core/Error.h"
 #include "platform/ui/Fonts.h"
 
@@ -114,33 +115,27 @@ const ReportSection& BandReport::Sections(const QString& sectionName) const
     return const_cast<BandReport*>(this)->Sections(sectionName);
 }
 
-void BandReport::setDataSource(ado::Recordset& rs)
+void BandReport::setDataSource(const store::Listing& listing)
 {
     // Each text box's column, found once by name.
     const ReportSection& details = Sections(QStringLiteral("rptDetails"));
     std::vector<int> columns;
     for (const ReportControl& box : details.controls) {
-        int found = -1;
-        for (int i = 0; i < rs.FieldCount() && found < 0; ++i) {
-            if (QString::fromStdString(rs.FieldName(i)).compare(box.DataField, Qt::CaseInsensitive) == 0)
-                found = i;
-        }
+        const int found = listing.findColumn(box.DataField.toStdString());
         if (found < 0)
             throw Error(ado::adErrItemNotFound,
                         "Item cannot be found in the collection corresponding to the requested name or ordinal.");
         columns.push_back(found);
     }
+    const long count = listing.count();
     std::vector<std::vector<QString>> cards;
-    cards.reserve(static_cast<size_t>(rs.RecordCount()));
-    if (rs.RecordCount() > 0) {
-        for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
-            std::vector<QString>& card = cards.emplace_back();
-            card.reserve(columns.size());
-            for (const int column : columns) {
-                const auto value = rs.FieldView(column);
-                card.push_back(value ? QString::fromUtf8(value->data(), static_cast<qsizetype>(value->size()))
-                                     : QString());
-            }
+    cards.reserve(static_cast<size_t>(count));
+    for (long row = 0; row < count; ++row) {
+        std::vector<QString>& card = cards.emplace_back();
+        card.reserve(columns.size());
+        for (const int column : columns) {
+            const auto value = listing.text(row, column);
+            card.push_back(value ? QString::fromUtf8(value->data(), static_cast<qsizetype>(value->size())) : QString());
         }
     }
     cards_ = std::move(cards);

@@ -11,7 +11,7 @@
 
 #include <vector>
 
-#include "platform/ado/Ado.h"
+#include "store/Listing.h"
 
 class QPainter;
 class QPrinter;
@@ -54,10 +54,10 @@ public:
     ReportSection& Sections(const QString& sectionName);
     const ReportSection& Sections(const QString& sectionName) const;
 
-    // Reads the fields of the detail text boxes from every visible row of rs,
-    // from its first, as the cards of the report. A field the recordset lacks
-    // fails with the recordset's error and leaves the cards as they were.
-    void setDataSource(ado::Recordset& rs);
+    // Reads the fields of the detail text boxes from every card of the
+    // listing, from its first, as the cards of the report. A field the
+    // listing lacks fails (item not found) and leaves the cards as they were.
+    void setDataSource(const store::Listing& cards);
     int cardCount() const { return static_cast<int>(cards_.size()); }
     // A card's texts, in the order of the detail band's controls.
     const std::vector<QString>& card(int index) const { return cards_[static_cast<size_t>(index)]; }

@@ -22,8 +22,8 @@ public:
     ~DataReport1() override;
 
     report::ReportSection& Sections(const QString& name) { return report_.Sections(name); }
-    // The cards to report: every visible row of rs, read now.
-    void setDataSource(ado::Recordset& rs) { report_.setDataSource(rs); }
+    // The cards to report: every card of the listing, read now.
+    void setDataSource(const store::Listing& cards) { report_.setDataSource(cards); }
     const report::BandReport& layout() const { return report_; }
 
     // Paints the preview again after the report changed.

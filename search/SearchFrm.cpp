@@ -8,8 +8,6 @@
 #include <QLoggingCategory>
 #include <QToolButton>
 
-#include "mainwin/Module1.h"
-#include "mainwin/frmVemo.h"
 #include "platform/controls/ListBox.h"
 #include "platform/core/Error.h"
 #include "platform/ui/ColumnLine.h"
@@ -17,6 +15,7 @@
 #include "platform/ui/Fonts.h"
 #include "platform/ui/Icons.h"
 #include "platform/ui/Twips.h"
+#include "state/DirectoryState.h"
 #include "store/Listing.h"
 #include "store/Store.h"
 
@@ -76,14 +75,9 @@ void colours(QWidget* w, const QColor& text, const QColor& back = QColor())
     w->setPalette(pal);
 }
 
-QString columnText(const ado::Recordset& card, const store::Table& table, int field)
-{
-    return store::trimBlanks(store::fieldText(card.Field(table.columns[static_cast<size_t>(field)].name)));
-}
-
 // The table searched: that of the group the main window shows, or showed as
 // it closed when this window stayed open.
-const store::Table* searchedTable() { return store::tableForGroup(frmVemo::groupLastShown()); }
+const store::Table* searchedTable() { return store::tableForGroup(directoryState().groupLastShown()); }
 
 } // namespace
 
@@ -168,16 +162,16 @@ QString SearchFrm::headerLine(const store::Table& table)
     return line + heading(0).rightJustified(kNameWidth, QLatin1Char(' '));
 }
 
-QString SearchFrm::detailLine(const ado::Recordset& card, const store::Table& table)
+QString SearchFrm::detailLine(const store::Card& card, const store::Table& table)
 {
     QString line = QStringLiteral(" ");
     for (const auto& column : kDetailColumns) {
-        QString value = columnText(card, table, column.field);
+        QString value = card.text(table, column.field);
         if (value.size() > column.width)
             value = value.left(column.width - 2) + QChar(0x2026); // and a space before the next column
         line += value.leftJustified(column.width, QLatin1Char(' '));
     }
-    return line + columnText(card, table, 0).rightJustified(kNameWidth, QLatin1Char(' '));
+    return line + card.text(table, 0).rightJustified(kNameWidth, QLatin1Char(' '));
 }
 
 // ---- events -------------------------------------------------------------------------
@@ -185,7 +179,6 @@ QString SearchFrm::detailLine(const ado::Recordset& card, const store::Table& ta
 
 void SearchFrm::TxtStr_Change()
 {
-    Module1State& m = Module1();
     const QString typed = TxtStr->text(); // as typed, blanks and all
     QStringList entries;
     const store::Table* table = searchedTable();
@@ -199,25 +192,19 @@ void SearchFrm::TxtStr_Change()
     // name is compared below as the user sees it, without the blanks around
     // it: no filter on the stored names narrows the listing first, since one
     // stored with a blank before it would never pass.
-    store::Listing listing = store::listCards(*table, std::nullopt, m.strSortOrder);
-    m.strLookupSql = listing.sql;
-    // The listing is read once, here; the look-up recordset does not keep a
-    // second copy of the group beside the grid's while the window is open.
-    m.rsLookup.reset();
+    const store::Listing listing = directoryState().listForSearch(*table);
     if (listing.failure)
         logSkipped(lcSearch(), std::source_location::current(), *listing.failure);
     resumeNext(lcSearch(), [&] {
-        if (!listing.recordset || listing.recordset->State() != ado::adStateOpen || listing.recordset->Eof())
+        const long count = listing.count();
+        if (count == 0)
             return;
-        ado::Recordset& rs = *listing.recordset;
-        int nameColumn = 0;
-        while (nameColumn < rs.FieldCount() && rs.FieldName(nameColumn) != "Name")
-            ++nameColumn;
+        const int nameColumn = listing.column("Name");
         const QByteArray prefix = typed.toUtf8();
         const std::string_view wanted(prefix.constData(), static_cast<size_t>(prefix.size()));
-        entries.reserve(rs.RecordCount());
-        for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
-            const std::optional<std::string_view> stored = rs.FieldView(nameColumn);
+        entries.reserve(count);
+        for (long row = 0; row < count; ++row) {
+            const std::optional<std::string_view> stored = listing.text(row, nameColumn);
             if (!stored)
                 continue;
             // Whole characters compare equal exactly when their bytes do.
@@ -246,21 +233,21 @@ void SearchFrm::TxtStr_KeyPress(int ch)
 
 void SearchFrm::LstSearch_Click()
 {
-    Module1State& m = Module1();
     const store::Table* table = searchedTable();
     QString header;
     QString detail;
-    if (table && m.cnDirectory) {
+    if (table) {
         const QString name = store::trimBlanks(LstSearch->List(LstSearch->ListIndex()));
         // A card gone or renamed since it was listed, or one of another group
         // chosen meanwhile, shows nothing rather than the card shown before.
         resumeNext(lcSearch(), [&] {
             // Found as it was listed: by its name without the blanks around it.
-            m.strLookupSql = store::lookupTrimmedSql(*table, name);
-            m.rsLookup = m.cnDirectory->Execute(m.strLookupSql.toStdString());
-            if (!m.rsLookup || m.rsLookup->Eof())
-                throw Error(ado::adErrNoCurrentRecord, "no card named " + name.toStdString());
-            detail = detailLine(*m.rsLookup, *table);
+            const std::optional<store::Card> card = directoryState().lookUpName(*table, name);
+            if (!card) {
+                qCDebug(lcSearch) << "no card named" << name;
+                return;
+            }
+            detail = detailLine(*card, *table);
             header = headerLine(*table);
         });
     }

@@ -1,5 +1,5 @@
 #pragma once
-// The search window: names of the group chosen in the main window that begin
+// The search window: names of the group the main window shows that begin
 // with the typed text, listed again at every change of the text; a click on
 // a name shows that card's numbers in one fixed-width line under a Hebrew
 // header. It only reads the directory.
@@ -13,6 +13,7 @@
 #include <QWidget>
 
 #include "forms/Form.h"
+#include "store/Card.h"
 #include "store/Tables.h"
 
 class QLabel;
@@ -20,7 +21,6 @@ class QLineEdit;
 class QToolButton;
 
 namespace numora::controls { class ListBox; }
-namespace numora::ado { class Recordset; }
 
 namespace numora {
 
@@ -46,14 +46,14 @@ public:
     // The header line over a group's cards: the headings of the card's line,
     // each where its column starts (the name's right-aligned like the names).
     static QString headerLine(const store::Table& table);
-    // The line of a card (the recordset's current row) of that table: the
+    // The line of a card of that table: the
     // fifth, fourth, third and second fields left-aligned in 11, 12, 12 and
     // 11 characters after one space, then the name right-aligned in 17, 64
     // characters in all. A value too long for its column is cut, ending in
     // an ellipsis and a space, so the columns stay under their headings; a
     // long name, the last column, is shown whole. Both lines read left to
     // right, column by column, whatever letters their values hold.
-    static QString detailLine(const ado::Recordset& card, const store::Table& table);
+    static QString detailLine(const store::Card& card, const store::Table& table);
 
     // ---- events --------------------------------------------------------------
     void TxtStr_Change();

@@ -1,6 +1,8 @@
 // The data file as a whole, through the engine's own API: whether another
 // program holds it, putting another file's content into it in place, copying
-// it out, and removing what copies cut short left beside it.
+// it out, and removing what copies cut short left beside it. These are the
+// only operations of the program on the engine's own API; every card goes
+// through the ODBC layers.
 //
 // Every connection to the file, the ODBC driver's in this program and any
 // other program's, goes through the engine's locks on that one file. Content
@@ -19,6 +21,7 @@
 #include <QLoggingCategory>
 #include <QRegularExpression>
 
+#include <cerrno>
 #include <filesystem>
 
 #include "platform/core/Error.h"
@@ -134,24 +137,25 @@ void removeAll(const QStringList& files)
 }
 
 // Copies what source holds to a new file at `to`, put in place whole (it
-// takes the permissions of the file it replaces, else of sourceFile).
-// Returns why it could not, as a sentence; empty when it was copied.
-QString copyOut(Engine& source, const QString& sourceFile, const QString& to)
+// takes the permissions of the file it replaces, else of sourceFile; with
+// failIfExists a file there is never replaced). Throws Error with a sentence
+// naming the file; a source another program holds past the busy wait has
+// its own number (the engine's busy one).
+void copyOut(Engine& source, const QString& sourceFile, const QString& to, bool failIfExists = false)
 {
-    try {
-        files::FileBeside copy(QFile::encodeName(to).toStdString(), QFile::encodeName(sourceFile).toStdString());
-        {
-            Engine out(QFile::decodeName(QByteArray::fromStdString(copy.name())), SQLITE_OPEN_READWRITE);
-            const int rc = out.opened() ? copyInto(out, source) : out.rc();
-            if (rc != SQLITE_OK)
-                return QStringLiteral("The file %1 could not be written: %2.").arg(to, QString::fromUtf8(sqlite3_errstr(rc)));
-            keepJournalMode(out, QString());
-        }
-        copy.putInPlace();
-    } catch (const Error& e) {
-        return QString::fromStdString(e.description());
+    files::FileBeside copy(QFile::encodeName(to).toStdString(), QFile::encodeName(sourceFile).toStdString());
+    {
+        Engine out(QFile::decodeName(QByteArray::fromStdString(copy.name())), SQLITE_OPEN_READWRITE);
+        const int rc = out.opened() ? copyInto(out, source) : out.rc();
+        if (busy(rc))
+            throw Error(SQLITE_BUSY, inUseBy(sourceFile).toStdString());
+        if (rc != SQLITE_OK)
+            throw Error(rc, QStringLiteral("The file %1 could not be written: %2.")
+                                .arg(to, QString::fromUtf8(sqlite3_errstr(rc)))
+                                .toStdString());
+        keepJournalMode(out, QString());
     }
-    return {};
+    copy.putInPlace(failIfExists);
 }
 
 } // namespace
@@ -200,8 +204,11 @@ QString replaceDataFile(const QString& from, const QString& dataFile, const QStr
     removeAll(leftoversBeside(dataFile));
 
     if (!backup.isEmpty()) {
-        if (QString failed = copyOut(live, dataFile, backup); !failed.isEmpty())
-            return failed + QStringLiteral(" Nothing was imported.");
+        try {
+            copyOut(live, dataFile, backup);
+        } catch (const Error& e) {
+            return QString::fromStdString(e.description()) + QStringLiteral(" Nothing was imported.");
+        }
     }
 
     Engine source(from, SQLITE_OPEN_READONLY);
@@ -220,6 +227,27 @@ QString replaceDataFile(const QString& from, const QString& dataFile, const QStr
     live.exec("PRAGMA locking_mode = NORMAL");
     live.exec("SELECT count(*) FROM sqlite_master"); // lets the lock go
     return {};
+}
+
+void copyDataFile(const QString& dataFile, const QString& to, bool failIfExists)
+{
+    if (failIfExists && QFileInfo::exists(to))
+        throw Error(EEXIST, QStringLiteral("The file %1 already exists.").arg(to).toStdString());
+    // The engine reads the file under its shared lock, so a write another
+    // program commits meanwhile is in the copy whole or not at all, and one
+    // it has under way is never in it.
+    Engine source(dataFile, SQLITE_OPEN_READONLY);
+    if (!source.opened())
+        throw Error(source.rc(), QStringLiteral("The file %1 could not be read: %2.").arg(dataFile, source.message()).toStdString());
+    source.waitFor(locks::busyTimeoutMs());
+    try {
+        copyOut(source, dataFile, to, failIfExists);
+    } catch (const Error& e) {
+        if (e.number() != SQLITE_BUSY)
+            throw;
+        throw Error(e.number(), (e.description() + "; nothing was copied. Try again when that program has finished "
+                                 "with it.").c_str());
+    }
 }
 
 void removeLeftovers(const QString& dataFolder)

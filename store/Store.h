@@ -96,6 +96,44 @@ Preparation PrepareDatabase(ado::Connection& cn, const QString& dataFolder);
 // short left beside the file. The import uses it on the file it copied in.
 QString ServeDataFile(ado::Connection& cn, const QString& dataFolder, bool* inUse = nullptr);
 
+// The statements that give the directory tables of the file cn is open on
+// the columns they lack (Address and Email, to files made before them), in
+// the order they run: column by column, each to both tables. A table
+// without a Name column is not a directory table and gains none. Error when
+// the tables cannot be read.
+std::vector<std::string> missingColumns(ado::Connection& cn);
+
+// ---- what went wrong with a file ---------------------------------------------------
+
+// What an engine error says of the file it came from, for the sentence each
+// front end words it in.
+enum class FileFault {
+    InUse,        // another program holds it locked
+    NotADatabase, // not a database at all
+    Damaged,      // a database, damaged
+    NoTable,      // a database without one of the directory tables
+    Other,
+};
+FileFault faultOf(const Error& e);
+// The engine's own message in an error, without its "[SQLSTATE] " tag.
+QString engineText(const Error& e);
+
+// A transaction of the caller's on an open connection, begun at once with
+// the file's write lock (waiting the busy timeout for another program's
+// write, then failing), and rolled back unless committed.
+class Transaction {
+public:
+    explicit Transaction(ado::Connection& cn);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void commit(); // a commit that fails rolls back, and throws
+
+private:
+    ado::Connection& cn_;
+    bool done_ = false;
+};
+
 // ---- the data file as a whole, through the engine's own API ---------------------
 
 enum class FileUse { Reading, Writing };
@@ -115,6 +153,13 @@ bool fileInUse(const QString& file, FileUse use = FileUse::Reading, int waitMs =
 // as a sentence naming the file; empty when it was. inUse, when given, says
 // whether that was another program holding the data file.
 QString replaceDataFile(const QString& from, const QString& dataFile, const QString& backup, bool* inUse = nullptr);
+
+// Copies the data file to `to` as the engine reads it, under its shared
+// lock: a write another program commits meanwhile is in the copy whole or
+// not at all. The copy is made beside `to` and put in place whole; with
+// failIfExists a file there is refused (number EEXIST) and never replaced.
+// Throws Error with a sentence naming the file; nothing is changed then.
+void copyDataFile(const QString& dataFile, const QString& to, bool failIfExists);
 
 // Removes the hidden copies (".VEMO.MDB.XXXXXX", ".Vemo.old.XXXXXX") that a
 // replacement or a copy cut short left in the data folder, when no other

@@ -47,27 +47,18 @@ bool hasColumn(const std::vector<std::string>& columns, const char* name)
     return false;
 }
 
-// The engine's message without its "[SQLSTATE] " tag.
-QString engineText(const Error& e)
-{
-    QString text = QString::fromStdString(e.description());
-    if (text.startsWith(QLatin1Char('[')) && text.indexOf(QLatin1String("] ")) > 0)
-        text = text.mid(text.indexOf(QLatin1String("] ")) + 2);
-    return text;
-}
-
 // Why the file failed, in the user's terms.
 QString reasonFor(const Error& e)
 {
     const QString text = engineText(e);
-    if (odbc::isLockedByAnother(e.number()))
+    switch (faultOf(e)) {
+    case FileFault::InUse:
         return QStringLiteral("it is in use by another program; close that program and start Numora again");
-    if (e.number() == kEngineNotADatabase)
-        return QStringLiteral("it is not a directory database (%1)").arg(text);
-    if (e.number() == kEngineCorrupt)
-        return QStringLiteral("it is damaged (%1)").arg(text);
-    if (text.startsWith(QLatin1String("no such table: ")))
-        return QStringLiteral("it has no table %1").arg(text.mid(15));
+    case FileFault::NotADatabase: return QStringLiteral("it is not a directory database (%1)").arg(text);
+    case FileFault::Damaged: return QStringLiteral("it is damaged (%1)").arg(text);
+    case FileFault::NoTable: return QStringLiteral("it has no table %1").arg(text.mid(15));
+    case FileFault::Other: break;
+    }
     return text;
 }
 
@@ -150,13 +141,10 @@ QString checkDataFile(ado::Connection& cn, const QString& file, const std::optio
     return {};
 }
 
-} // namespace
-
-QString UpgradeDatabase(ado::Connection& cn)
+// The statements giving each directory table the columns it lacks. strict:
+// a table that cannot be read fails; otherwise it is passed over (logged).
+std::vector<std::string> columnStatements(ado::Connection& cn, bool strict)
 {
-    if (cn.State() != ado::adStateOpen)
-        resumeNext(lcStore(), [&] { cn.Open(connectionString(), {}, {}, -1); });
-
     // Only tables the program recognises as its own (they have a Name
     // column) gain the columns, and only the columns they lack.
     std::optional<std::vector<std::string>> columns[std::size(kTables)];
@@ -169,9 +157,54 @@ QString UpgradeDatabase(ado::Connection& cn)
             else
                 qCDebug(lcStore) << "not a directory table, left alone:" << table;
         } catch (const Error& e) {
+            if (strict)
+                throw;
             qCDebug(lcStore) << "table" << table << "skipped:" << e.description().c_str();
         }
     }
+    // Column by column, each to both tables: Address to Vemo and Work, then Email.
+    std::vector<std::string> statements;
+    for (std::size_t c = 0; c < static_cast<std::size_t>(kCardFields); ++c) {
+        for (std::size_t t = 0; t < std::size(kTables); ++t) {
+            const Column& column = kTables[t]->columns[c];
+            if (column.addedAtStart && columns[t] && !hasColumn(*columns[t], column.name))
+                statements.push_back(std::string("ALTER TABLE ") + kTables[t]->name + " ADD COLUMN " + column.name +
+                                     " " + column.type + ";");
+        }
+    }
+    return statements;
+}
+
+} // namespace
+
+FileFault faultOf(const Error& e)
+{
+    if (odbc::isLockedByAnother(e.number()))
+        return FileFault::InUse;
+    if (e.number() == kEngineNotADatabase)
+        return FileFault::NotADatabase;
+    if (e.number() == kEngineCorrupt)
+        return FileFault::Damaged;
+    if (engineText(e).startsWith(QLatin1String("no such table: ")))
+        return FileFault::NoTable;
+    return FileFault::Other;
+}
+
+QString engineText(const Error& e)
+{
+    QString text = QString::fromStdString(e.description());
+    if (text.startsWith(QLatin1Char('[')) && text.indexOf(QLatin1String("] ")) > 0)
+        text = text.mid(text.indexOf(QLatin1String("] ")) + 2);
+    return text;
+}
+
+std::vector<std::string> missingColumns(ado::Connection& cn) { return columnStatements(cn, true); }
+
+QString UpgradeDatabase(ado::Connection& cn)
+{
+    if (cn.State() != ado::adStateOpen)
+        resumeNext(lcStore(), [&] { cn.Open(connectionString(), {}, {}, -1); });
+    const std::vector<std::string> statements = columnStatements(cn, false);
 
     // Another program writing to the file would keep each statement waiting
     // for it; that is found with a short look first.
@@ -180,26 +213,16 @@ QString UpgradeDatabase(ado::Connection& cn)
                               "and Email could not be added to it. Close that program and start Numora again.")
             .arg(QString::fromStdString(cn.DatabaseFile()));
     };
-    bool looked = false;
-    // Column by column, each to both tables: Address to Vemo and Work, then Email.
-    for (std::size_t c = 0; c < static_cast<std::size_t>(kCardFields); ++c) {
-        for (std::size_t t = 0; t < std::size(kTables); ++t) {
-            const Column& column = kTables[t]->columns[c];
-            if (!column.addedAtStart || !columns[t] || hasColumn(*columns[t], column.name))
-                continue;
-            if (!std::exchange(looked, true) &&
-                fileInUse(QString::fromStdString(cn.DatabaseFile()), FileUse::Writing))
+    if (!statements.empty() && fileInUse(QString::fromStdString(cn.DatabaseFile()), FileUse::Writing))
+        return locked();
+    for (const std::string& statement : statements) {
+        try {
+            cn.Execute(statement, nullptr, -1);
+        } catch (const Error& e) {
+            qCDebug(lcStore) << "column not added:" << statement.c_str() << e.description().c_str();
+            // Every further statement would wait for the same lock in vain.
+            if (odbc::isLockedByAnother(e.number()))
                 return locked();
-            const std::string statement = std::string("ALTER TABLE ") + kTables[t]->name + " ADD COLUMN " +
-                                          column.name + " " + column.type + ";";
-            try {
-                cn.Execute(statement, nullptr, -1);
-            } catch (const Error& e) {
-                qCDebug(lcStore) << "column not added:" << statement.c_str() << e.description().c_str();
-                // Every further statement would wait for the same lock in vain.
-                if (odbc::isLockedByAnother(e.number()))
-                    return locked();
-            }
         }
     }
     return {};

@@ -1,17 +1,13 @@
 #include "tools/DbFile.h"
 
-#include <sqlite3.h>
-
+#include "store/DirectoryFile.h"
 #include "store/Tables.h"
 
-#include <cerrno>
 #include <cstdint>
-#include <cstring>
-#include <fcntl.h>
 #include <optional>
 #include <stdexcept>
 #include <string>
-#include <unistd.h>
+#include <string_view>
 #include <vector>
 
 namespace numora::dbfile {
@@ -23,124 +19,6 @@ using store::Table;
 
 constexpr int kLetters = 22;
 constexpr int kMaxCardsPerGroup = 1'000'000;
-
-// The columns a file of the format has: all of them, or the old format's,
-// without those added at start (Address and Email).
-std::vector<const store::Column*> columnsOf(const Table& table, bool withNewColumns)
-{
-    std::vector<const store::Column*> columns;
-    for (const store::Column& column : table.columns) {
-        if (withNewColumns || !column.addedAtStart)
-            columns.push_back(&column);
-    }
-    return columns;
-}
-
-std::string tableSql(const Table& table, bool withNewColumns)
-{
-    std::string sql = std::string("CREATE TABLE ") + table.name + " (";
-    const char* separator = "";
-    for (const store::Column* column : columnsOf(table, withNewColumns)) {
-        sql += std::string(separator) + column->name + " " + column->type + (column->mayBeNull ? "" : " NOT NULL");
-        separator = ", ";
-    }
-    sql += ");";
-    // Every listing is ordered by Name and every look-up is by Name.
-    sql += std::string("CREATE INDEX ") + table.name + "Name ON " + table.name + " (Name);";
-    return sql;
-}
-
-// ---- the file itself ---------------------------------------------------------
-
-class Database {
-public:
-    explicit Database(const std::string& path) : path_(path)
-    {
-        // O_EXCL: an existing file is never touched, not even truncated.
-        const int fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
-        if (fd < 0) {
-            if (errno == EEXIST)
-                throw std::runtime_error(path + ": file exists; refusing to overwrite it");
-            throw std::runtime_error(path + ": cannot create: " + std::strerror(errno));
-        }
-        ::close(fd);
-        created_ = true;
-        if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-            fail("cannot open as a database");
-    }
-
-    ~Database()
-    {
-        sqlite3_close(db_);
-        if (created_ && !committed_)
-            ::unlink(path_.c_str());
-    }
-
-    Database(const Database&) = delete;
-    Database& operator=(const Database&) = delete;
-
-    void exec(const std::string& sql)
-    {
-        if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
-            fail("cannot run \"" + sql.substr(0, 60) + "\"");
-    }
-
-    sqlite3* handle() const { return db_; }
-
-    [[noreturn]] void fail(const std::string& what) const
-    {
-        std::string msg = path_ + ": " + what;
-        if (db_)
-            msg += std::string(": ") + sqlite3_errmsg(db_);
-        throw std::runtime_error(msg);
-    }
-
-    void finish()
-    {
-        if (sqlite3_close(db_) != SQLITE_OK)
-            fail("cannot close");
-        db_ = nullptr;
-        committed_ = true;
-    }
-
-private:
-    std::string path_;
-    sqlite3* db_ = nullptr;
-    bool created_ = false;
-    bool committed_ = false;
-};
-
-class Statement {
-public:
-    Statement(Database& db, const std::string& sql) : db_(db)
-    {
-        if (sqlite3_prepare_v2(db.handle(), sql.c_str(), -1, &stmt_, nullptr) != SQLITE_OK)
-            db.fail("cannot prepare \"" + sql + "\"");
-    }
-    ~Statement() { sqlite3_finalize(stmt_); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    void insert(const std::vector<Text>& values)
-    {
-        sqlite3_reset(stmt_);
-        for (size_t i = 0; i < values.size(); ++i) {
-            const int index = static_cast<int>(i) + 1;
-            const int rc = values[i]
-                ? sqlite3_bind_text(stmt_, index, values[i]->data(), static_cast<int>(values[i]->size()),
-                                    SQLITE_TRANSIENT)
-                : sqlite3_bind_null(stmt_, index);
-            if (rc != SQLITE_OK)
-                db_.fail("cannot bind a value");
-        }
-        if (sqlite3_step(stmt_) != SQLITE_DONE)
-            db_.fail("cannot insert a card");
-    }
-
-private:
-    Database& db_;
-    sqlite3_stmt* stmt_ = nullptr;
-};
 
 // ---- generated cards ---------------------------------------------------------
 
@@ -302,32 +180,22 @@ std::vector<Text> specialCard(bool work, int i)
 
 constexpr int kSpecialCards = 12;
 
-void fillTable(Database& db, const Table& table, int cards, bool withNewColumns)
+// The cards of one table, in the description's order of fields.
+std::vector<std::vector<Text>> cardsFor(const Table& table, int cards)
 {
-    const std::vector<const store::Column*> columns = columnsOf(table, withNewColumns);
-    std::string sql = std::string("INSERT INTO ") + table.name + " (";
-    for (size_t c = 0; c < columns.size(); ++c)
-        sql += std::string(c ? ", " : "") + columns[c]->name;
-    sql += ") VALUES (";
-    for (size_t c = 0; c < columns.size(); ++c)
-        sql += c ? ", ?" : "?";
-    sql += ")";
-    Statement insert(db, sql);
-
     const bool work = &table == &store::kWorkTable;
     Generator g(work ? 0x5157'4F52'4B00'0002ull : 0x5157'454D'4F00'0001ull);
+    std::vector<std::vector<Text>> out;
+    out.reserve(static_cast<std::size_t>(cards));
     for (int i = 0; i < cards; ++i) {
-        std::vector<Text> card;
         if (i < kLetters)
-            card = ordinaryCard(g, work, i);
+            out.push_back(ordinaryCard(g, work, i));
         else if (i < kLetters + kSpecialCards)
-            card = specialCard(work, i - kLetters);
+            out.push_back(specialCard(work, i - kLetters));
         else
-            card = ordinaryCard(g, work, i - kSpecialCards);
-        // The old format keeps the fields before Address and Email.
-        card.resize(columns.size());
-        insert.insert(card);
+            out.push_back(ordinaryCard(g, work, i - kSpecialCards));
     }
+    return out;
 }
 
 void make(const std::string& path, bool withNewColumns, int cardsPerGroup)
@@ -335,14 +203,16 @@ void make(const std::string& path, bool withNewColumns, int cardsPerGroup)
     if (cardsPerGroup < 0 || cardsPerGroup > kMaxCardsPerGroup)
         throw std::runtime_error(path + ": cards per group must be between 0 and " +
                                  std::to_string(kMaxCardsPerGroup));
-    Database db(path);
-    db.exec("BEGIN");
-    for (const Table* table : store::kTables)
-        db.exec(tableSql(*table, withNewColumns));
-    for (const Table* table : store::kTables)
-        fillTable(db, *table, cardsPerGroup, withNewColumns);
-    db.exec("COMMIT");
-    db.finish();
+    std::vector<std::vector<Text>> cards;
+    store::makeDirectoryFile(path, withNewColumns ? store::FileFormat::Current : store::FileFormat::BeforeAddressAndEmail,
+                             [&](const Table& table) {
+                                 cards = cardsFor(table, cardsPerGroup);
+                                 return store::NewCards{cards.size(), [&cards](std::size_t card, std::size_t field) {
+                                                            const Text& text = cards[card][field];
+                                                            return text ? std::optional<std::string_view>(*text)
+                                                                        : std::nullopt;
+                                                        }};
+                             });
 }
 
 } // namespace

@@ -3,10 +3,11 @@
 // one of the format before Address and Email existed, and a filled sample.
 //
 // A directory database file is an SQLite 3 file holding the tables Vemo
-// (group "Personal") and Work (group "Work"). None of these functions
-// overwrites a file: an existing path is refused. Every failure throws
-// std::runtime_error naming the file and the cause; a file this code started
-// is removed again when making it fails.
+// (group "Personal") and Work (group "Work"); the data core makes it
+// (store::makeDirectoryFile) from the generated cards. None of these
+// functions overwrites a file: an existing path is refused. Every failure
+// throws std::runtime_error naming the file and the cause; a file this code
+// started is removed again when making it fails.
 
 #include <string>
 

@@ -17,6 +17,7 @@
 // number and a description.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -107,6 +108,18 @@ public:
     // The database file the open connection reached; empty when closed.
     std::string DatabaseFile() const;
 
+    // Where a bulk insert takes each value: by row (from 0) and by column
+    // (an index into the columns named); nullopt is Null. The text must stay
+    // valid until the insert returns.
+    using RowValue = std::function<std::optional<std::string_view>(std::size_t row, std::size_t column)>;
+    // Inserts count rows into table, each row's values going to the columns
+    // named, handing the driver many rows a call (parameter arrays) rather
+    // than one statement a row. All of them or none: in a transaction of its
+    // own, or in the caller's (BeginTrans), which it joins. Returns the rows
+    // stored.
+    std::size_t InsertRows(const std::string& table, const std::vector<std::string>& columns, std::size_t count,
+                           const RowValue& value);
+
     std::shared_ptr<ConnectionHandle> handle() const { return handle_; }
 
 private:
@@ -161,6 +174,9 @@ public:
     // Field(index) without copying the text, for reading many rows: valid
     // until the recordset is next changed or closed.
     std::optional<std::string_view> FieldView(int index) const;
+    // The same for the visible row at position row (from 0) instead of the
+    // current one, which stays where it is; fails for a row not visible.
+    std::optional<std::string_view> FieldViewAt(long row, int index) const;
     // Fields("name").Value = v; starts an edit of the current row when none is pending.
     void setField(const std::string& name, Value v);
     // The Collect property: the same value access as Field/setField.

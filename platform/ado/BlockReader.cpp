@@ -180,7 +180,7 @@ private:
 
 } // namespace
 
-bool readResult(SQLHDBC dbc, const std::string& sql, ClientResult& into, long* affected)
+bool readResult(SQLHDBC dbc, const std::string& sql, ClientResult& into, long* affected, bool writable)
 {
     odbc::Statement statement(dbc);
     const SQLHSTMT st = statement.get();
@@ -205,7 +205,7 @@ bool readResult(SQLHDBC dbc, const std::string& sql, ClientResult& into, long* a
 
     // A query whose table has no row id (a view, a join, a table without
     // one) does not compile with it and is read as it is.
-    const bool leadingRowId = query && SQL_SUCCEEDED(SQLPrepare(st, sqlText(withRowId(sql)), SQL_NTS));
+    const bool leadingRowId = query && writable && SQL_SUCCEEDED(SQLPrepare(st, sqlText(withRowId(sql)), SQL_NTS));
     if (!leadingRowId && !SQL_SUCCEEDED(SQLPrepare(st, sqlText(sql), SQL_NTS)))
         throwDiagnostic(SQL_HANDLE_STMT, st, "Running the statement");
     const auto run = [st] {

@@ -11,9 +11,9 @@ namespace numora::ado::detail {
 
 // Runs sql on the connection and reads every row of its result into `into`.
 // A query of rows (SELECT ...) is read with the row id of its table, when it
-// has one table, so that a write can single out its row even among rows
-// that are alike. Returns false when the statement gives no rows; *affected
-// then holds the rows it changed.
-bool readResult(SQLHDBC dbc, const std::string& sql, ClientResult& into, long* affected);
+// has one table and the rows may be written back (writable), so that a write
+// can single out its row even among rows that are alike. Returns false when
+// the statement gives no rows; *affected then holds the rows it changed.
+bool readResult(SQLHDBC dbc, const std::string& sql, ClientResult& into, long* affected, bool writable = true);
 
 } // namespace numora::ado::detail

@@ -188,6 +188,13 @@ std::shared_ptr<ConnectionHandle> connect(const std::string& connectionString, c
     odbc::Statement probe(h->dbc);
     if (!SQL_SUCCEEDED(SQLExecDirect(probe.get(), sqlText("SELECT count(*) FROM sqlite_master"), SQL_NTS)))
         throwDiagnostic(SQL_HANDLE_STMT, probe.get(), "Reading the database");
+    // A statement of many rows (a bulk insert) keeps what would undo it in
+    // memory. In a temporary file those images are written a page at a time,
+    // and a bulk insert into a table with an index on Name then writes many
+    // times the pages it stores.
+    odbc::Statement tempStore(h->dbc);
+    if (!SQL_SUCCEEDED(SQLExecDirect(tempStore.get(), sqlText("PRAGMA temp_store = MEMORY"), SQL_NTS)))
+        throwDiagnostic(SQL_HANDLE_STMT, tempStore.get(), "Setting up the connection");
     return h;
 }
 

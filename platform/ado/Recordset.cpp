@@ -85,7 +85,8 @@ void Recordset::Open(const std::string& source, Connection& activeConnection, in
 
     auto impl = std::make_unique<Impl>();
     impl->conn = activeConnection.handle();
-    if (!readResult(impl->conn->dbc, source, impl->result, nullptr))
+    // A read-only recordset writes no row back, and needs no row ids.
+    if (!readResult(impl->conn->dbc, source, impl->result, nullptr, lockType_ != adLockReadOnly))
         return; // a statement without rows ran; the recordset stays closed
     impl->showAll();
     d_ = std::move(impl);
@@ -243,6 +244,16 @@ std::optional<std::string_view> Recordset::FieldView(int index) const
     if (!d_->hasCurrentRow())
         fail(adErrNoCurrentRecord, kMsgNoCurrentRecord);
     return d_->result.text(d_->currentRow(), c);
+}
+
+std::optional<std::string_view> Recordset::FieldViewAt(long row, int index) const
+{
+    requireOpen(d_.get());
+    if (index < 0 || index >= FieldCount())
+        fail(adErrItemNotFound, kMsgNoSuchField);
+    if (row < 0 || row >= d_->visible())
+        fail(adErrNoCurrentRecord, kMsgNoCurrentRecord);
+    return d_->result.text(d_->view[static_cast<std::size_t>(row)], static_cast<std::size_t>(index));
 }
 
 namespace {

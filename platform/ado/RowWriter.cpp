@@ -15,18 +15,6 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcAdo, "numora.ado", QtInfoMsg)
 
-std::string quoteIdentifier(const std::string& name)
-{
-    std::string out = "\"";
-    for (char c : name) {
-        out += c;
-        if (c == '"')
-            out += '"';
-    }
-    out += '"';
-    return out;
-}
-
 // The WHERE clause that singles out a row: its row id where the result has
 // them, and every value it was read with.
 std::string rowCondition(const ClientResult& result, std::size_t row, std::vector<Value>& params)

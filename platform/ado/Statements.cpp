@@ -103,6 +103,18 @@ void Transaction::commit()
     done_ = true;
 }
 
+std::string quoteIdentifier(const std::string& name)
+{
+    std::string out = "\"";
+    for (char c : name) {
+        out += c;
+        if (c == '"')
+            out += '"';
+    }
+    out += '"';
+    return out;
+}
+
 void executeDirect(SQLHDBC dbc, const std::string& sql)
 {
     odbc::Statement st(dbc);

@@ -45,6 +45,10 @@ private:
     bool done_ = false;
 };
 
+// A table or column name as SQL takes it whatever it holds: in double
+// quotes, a double quote inside doubled.
+std::string quoteIdentifier(const std::string& name);
+
 // Runs a statement that returns no rows straight on the connection.
 void executeDirect(SQLHDBC dbc, const std::string& sql);
 

@@ -296,13 +296,15 @@ FileBeside::~FileBeside() = default;
 
 const std::string& FileBeside::name() const { return pending_->file.path(); }
 
-void FileBeside::putInPlace()
+void FileBeside::putInPlace(bool failIfExists)
 {
     try {
         struct stat from {};
         const mode_t fallback = ::stat(modeFrom_.c_str(), &from) == 0 ? (from.st_mode & 07777) : (S_IRUSR | S_IWUSR);
-        commit(pending_->file, pending_->target, modeForReplacing(pending_->target, fallback), false);
+        commit(pending_->file, pending_->target, modeForReplacing(pending_->target, fallback), failIfExists);
     } catch (const Error& e) {
+        if (failIfExists && e.number() == EEXIST)
+            throw Error(EEXIST, "The file " + path_ + " already exists.");
         if (e.description().rfind("The file ", 0) == 0)
             throw;
         throw Error(e.number(), "The file " + path_ + " could not be written: " + e.description() + ".");

@@ -42,7 +42,8 @@ void CopyFileA(const std::string& existingFile, const std::string& newFile, bool
 // path's folder (a symbolic link at path followed) and private until
 // putInPlace() flushes it and renames it over path. It then takes the
 // permissions of the file it replaces, else those of modeFrom. Dropped
-// before that, it is removed. Throws numora::Error as CopyFileA does.
+// before that, it is removed. Throws numora::Error as CopyFileA does, with
+// failIfExists as CopyFileA takes it.
 class FileBeside {
 public:
     FileBeside(const std::string& path, const std::string& modeFrom);
@@ -51,7 +52,7 @@ public:
     FileBeside& operator=(const FileBeside&) = delete;
 
     const std::string& name() const;
-    void putInPlace();
+    void putInPlace(bool failIfExists = false);
 
 private:
     struct Pending;

@@ -9,6 +9,7 @@
 
 #include "editor/FrmNewPhn.h"
 #include "platform/core/LockWait.h"
+#include "store/DirectoryFile.h"
 #include "tests/support/SqliteFile.h"
 
 #include <sys/wait.h>
@@ -354,8 +355,10 @@ TEST_F(EditorTest, TwoInstancesAddingOneNameStoreItOnce)
     start();
     click(w->btnAdd);
     type({heb("אבי"), "03-1"});
-    // Another instance adds the same name: its write is under way as this
-    // Add starts, and commits a moment later.
+    // Another program adds the same name through the data core, as the
+    // database tool does: its write is under way (the group's names read,
+    // the file's write lock held) as this Add starts, and commits a moment
+    // later.
     int ready[2];
     ASSERT_EQ(pipe(ready), 0);
     const pid_t other = fork();
@@ -363,11 +366,12 @@ TEST_F(EditorTest, TwoInstancesAddingOneNameStoreItOnce)
         close(ready[0]);
         int status = 1;
         try {
-            SqliteFile file(path());
-            file.exec("BEGIN IMMEDIATE; INSERT INTO Vemo (Name, Phone) VALUES ('אבי', '03-2')");
-            status = write(ready[1], "w", 1) == 1 ? 0 : 1;
-            usleep(300 * 1000);
-            file.exec("COMMIT");
+            store::DirectoryFile file(path());
+            file.addCards(store::kPersonalTable, [&](const std::vector<std::string>& names) {
+                status = names.empty() && write(ready[1], "w", 1) == 1 ? 0 : 1;
+                usleep(300 * 1000);
+                return std::vector<store::Fields>{{"אבי", "03-2", "", "", "", "", ""}};
+            });
         } catch (const std::exception&) {
             status = 1;
         }
@@ -375,7 +379,7 @@ TEST_F(EditorTest, TwoInstancesAddingOneNameStoreItOnce)
     }
     close(ready[1]);
     char c = 0;
-    ASSERT_EQ(read(ready[0], &c, 1), 1) << "the other instance did not start its write";
+    ASSERT_EQ(read(ready[0], &c, 1), 1) << "the other program did not start its write";
     close(ready[0]);
     click(editor()->btnAdd);
     int status = -1;
@@ -383,7 +387,7 @@ TEST_F(EditorTest, TwoInstancesAddingOneNameStoreItOnce)
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 
     EXPECT_EQ(said(), QStringList{QStringLiteral("The current name is used all-ready")});
-    EXPECT_EQ(stored(store::kPersonalTable), std::vector<Row>{(Row{"אבי", "03-2", {}, {}, {}, {}, {}})});
+    EXPECT_EQ(stored(store::kPersonalTable), std::vector<Row>{(Row{"אבי", "03-2", "", "", "", "", ""})});
     ASSERT_NE(editor(), nullptr);
     EXPECT_EQ(shown().mid(0, 2), QStringList({heb("אבי"), "03-1"}));
 }

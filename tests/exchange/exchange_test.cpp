@@ -4,6 +4,8 @@
 
 #include "platform/core/LockWait.h"
 #include "store/Tables.h"
+#include "store/CardChecks.h"
+#include "tests/mainwin/grid_fixture.h"
 #include "tests/support/SqliteFile.h"
 #include "tests/support/TestEnv.h"
 #include "tools/DbFile.h"
@@ -393,6 +395,41 @@ TEST_F(Exchange, AnotherReaderReadsTheVcard)
     EXPECT_EQ(QString::fromUtf8(python.readAllStandardOutput()).toStdString(),
               "מזרחי רונית|home=02-5550001 work=03-5550002|/פיתוח|רחוב הנביאים 3, חיפה\n"
               "Orion; Tech|work=03-5550003|/שיווק,מכר|\n");
+}
+
+// The program's window and the database tool reach one file the same way:
+// what the tool imports the window lists, what the window adds the tool
+// exports, and each refuses a name the other stored, with the same words.
+class ToolBesideWindow : public GridWindowTest {};
+
+TEST_F(ToolBesideWindow, ReachOneFileThroughOnePath)
+{
+    start();
+    const std::string in = (env.root() + "/in.vcf").toStdString();
+    const std::string out = (env.root() + "/out.vcf").toStdString();
+    write(in, "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:אבי\r\nTEL;TYPE=home:03-1\r\nEND:VCARD\r\n");
+    EXPECT_EQ(exchange::importFile(path(), store::kPersonalTable, Format::VCard, in, false).toAdd.size(), 1u);
+    w->RefreshGrid();
+    EXPECT_EQ(listedNames(), QStringList{heb("אבי")});
+
+    w->btnAdd_Click();
+    FrmNewPhn& editor = FrmNewPhn::instance();
+    editor.setBoxText(store::kFieldName, heb("אבי"));
+    editor.setBoxText(store::kFieldHome, QStringLiteral("03-2"));
+    editor.btnAdd_Click();
+    editor.setBoxText(store::kFieldName, heb("אורן"));
+    editor.btnAdd_Click();
+    ASSERT_EQ(boxes.asked.size(), 2u);
+    EXPECT_EQ(boxes.asked[0].text, QString::fromUtf8(store::kNameUsed));
+    EXPECT_EQ(boxes.asked[1].text, QStringLiteral("A new record has been added"));
+    EXPECT_EQ(listedNames(), QStringList({heb("אבי"), heb("אורן")}));
+
+    EXPECT_EQ(exchange::exportGroup(path(), store::kPersonalTable, Format::VCard, out).cards, 2u);
+    EXPECT_NE(bytesOf(out).find("FN:אורן\r\nTEL;TYPE=home:03-2\r\n"), std::string::npos) << bytesOf(out);
+    const exchange::ImportPlan again = exchange::importFile(path(), store::kPersonalTable, Format::VCard, out, false);
+    EXPECT_TRUE(again.toAdd.empty());
+    ASSERT_EQ(again.skipped.size(), 2u);
+    EXPECT_EQ(again.skipped[1].reason, store::kNameUsed);
 }
 
 // The progress line is for a person at a terminal: a pipe gets none.

@@ -117,18 +117,13 @@ protected:
         return names;
     }
 
-    // The Name of every record of rsDirectory's filtered view, from the first.
+    // The Name of every card of rsDirectory's listing, from the first.
     QStringList recordsetNames() const
     {
         QStringList names;
-        ado::Recordset& rs = *Module1().rsDirectory;
-        if (rs.RecordCount() == 0)
-            return names;
-        rs.MoveFirst();
-        while (!rs.Eof()) {
-            names << QString::fromStdString(rs.Field("Name").value_or(""));
-            rs.MoveNext();
-        }
+        const store::Listing& cards = *Module1().rsDirectory;
+        for (long row = 0; row < cards.count(); ++row)
+            names << QString::fromUtf8(cards.text(row, cards.column("Name")).value_or(""));
         return names;
     }
 

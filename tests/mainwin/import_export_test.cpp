@@ -73,7 +73,7 @@ protected:
 
 TEST_F(ImportExport, ExportToANewFileThenOverAnExistingOneAsksFirst)
 {
-    const std::string data = fileBytes(env.dbPath());
+    const std::vector<Row> data = contents(env.dbPath());
     const QString target = elsewhere("Copy.mdb");
 
     dialogs.choose(target);
@@ -83,7 +83,7 @@ TEST_F(ImportExport, ExportToANewFileThenOverAnExistingOneAsksFirst)
     EXPECT_EQ(dialogs.asked[0].fileName, QStringLiteral("Vemo.mdb"));
     EXPECT_EQ(dialogs.asked[0].filter, QStringLiteral("Microsoft Database (*.mdb)|*.mdb"));
     EXPECT_EQ(texts(), QStringList{QStringLiteral("Export DB to ") + target + QStringLiteral(" has succeeded!")});
-    EXPECT_TRUE(fileBytes(target) == data);
+    EXPECT_EQ(contents(target), data);
 
     // No: the file stays as it was and the export failed.
     writeFileBytes(target, "older copy");
@@ -103,7 +103,7 @@ TEST_F(ImportExport, ExportToANewFileThenOverAnExistingOneAsksFirst)
     dialogs.choose(target);
     w->mnuExportDB->trigger();
     EXPECT_EQ(texts().last(), QStringLiteral("Export DB to ") + target + QStringLiteral(" has succeeded!"));
-    EXPECT_TRUE(fileBytes(target) == data);
+    EXPECT_EQ(contents(target), data);
 
     // Cancelled: nothing copied, nothing said; the offered name is no choice.
     boxes.asked.clear();
@@ -111,6 +111,38 @@ TEST_F(ImportExport, ExportToANewFileThenOverAnExistingOneAsksFirst)
     w->mnuExportDB->trigger();
     EXPECT_TRUE(boxes.asked.empty());
     EXPECT_EQ(dataFolderEntries(), QStringList{QStringLiteral("VEMO.MDB")});
+}
+
+// Another program's write under way never reaches a copy: once the writer
+// has begun to put its change into the file, the export waits for it and,
+// when the wait is over, copies nothing; what is committed is copied whole.
+TEST_F(ImportExport, ExportCopiesWhatIsCommittedNeverAWriteUnderWay)
+{
+    const locks::BusyTimeout shortWait(300);
+    const std::vector<Row> committed = contents(env.dbPath());
+    const std::string before = fileBytes(env.dbPath());
+    Peer other;
+    other.must("open " + path());
+    // A change larger than the writer's cache goes into the file before it commits.
+    other.must("sql PRAGMA cache_size = 1; BEGIN; WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+               "WHERE i < 2000) INSERT INTO Vemo (Name, Phone) SELECT 'zz' || i, hex(randomblob(60)) FROM n");
+    ASSERT_NE(fileBytes(env.dbPath()), before) << "the write under way is not in the file yet";
+
+    const QString target = elsewhere("Copy.mdb");
+    dialogs.choose(target);
+    w->mnuExportDB->trigger();
+    ASSERT_EQ(texts().size(), 1);
+    EXPECT_TRUE(texts()[0].startsWith(QStringLiteral("Failed to export database! The directory file ")) &&
+                texts()[0].contains(QStringLiteral("in use by another program")))
+        << texts()[0].toStdString();
+    EXPECT_FALSE(QFile::exists(target));
+
+    other.must("sql ROLLBACK");
+    boxes.asked.clear();
+    dialogs.choose(target);
+    w->mnuExportDB->trigger();
+    EXPECT_EQ(texts(), QStringList{QStringLiteral("Export DB to ") + target + QStringLiteral(" has succeeded!")});
+    EXPECT_EQ(contents(target), committed);
 }
 
 // The name the dialog offers is the data file's in another case; saved in the

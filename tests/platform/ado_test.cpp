@@ -155,25 +155,42 @@ TEST_F(AdoTest, HebrewTextRoundTripsThroughReadAndWrite)
     EXPECT_EQ(db.one("SELECT count(*) FROM Vemo WHERE Name = 'אבי' AND Fax = '' AND Phone IS NULL"), "1");
 }
 
-TEST_F(AdoTest, ReadsEveryRowAcrossBlocksWithLongValuesWhole)
+// Many rows go in through parameter arrays (many rows to a set, many sets to
+// a call, one transaction) and come back whole across the reader's blocks.
+TEST_F(AdoTest, ManyRowsGoInThroughParameterArraysAndComeBackWholeAcrossBlocks)
 {
-    SqliteFile db(path);
-    db.exec("BEGIN");
-    for (int i = 0; i < 2500; ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "card %04d", i);
-        db.run("INSERT INTO Vemo (Name, Phone, Email) VALUES (?, ?, ?)",
-               {name, std::to_string(i), i % 3 ? Value("") : std::nullopt});
-    }
-    db.exec("COMMIT");
     // 2000 Hebrew letters are 4000 bytes: far beyond any first buffer size,
     // and in a later block than the first.
     std::string address;
     for (int i = 0; i < 2000; ++i)
         address += "ש";
     const std::string longName(300, 'N'); // longer than its declared-size buffer
-    db.run("UPDATE Vemo SET Address = ? WHERE Name = 'card 1700'", {address});
-    db.run("UPDATE Vemo SET Name = ? WHERE Name = 'card 2499'", {longName});
+    std::vector<std::vector<Value>> rows;
+    for (int i = 0; i < 2500; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "card %04d", i);
+        rows.push_back({i == 2499 ? longName : std::string(name), std::to_string(i),
+                        i == 1700 ? Value(address) : std::nullopt, i % 3 ? Value("") : std::nullopt});
+    }
+    const auto value = [&](std::size_t row, std::size_t column) -> std::optional<std::string_view> {
+        const Value& v = rows[row][column];
+        return v ? std::optional<std::string_view>(*v) : std::nullopt;
+    };
+    const std::vector<std::string> columns{"Name", "Phone", "Address", "Email"};
+    Connection cn;
+    cn.Open("DSN=Test");
+    EXPECT_EQ(cn.InsertRows("Vemo", columns, rows.size(), value), 2500u);
+
+    // A row the engine refuses in a later set leaves none of the rows stored,
+    // the sets before it included; so does a driver that refuses the arrays.
+    SqliteFile(path).exec("CREATE TRIGGER refuse BEFORE INSERT ON Vemo WHEN NEW.Phone = '200' "
+                          "BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END");
+    EXPECT_NE(errorText([&] { cn.InsertRows("Vemo", columns, 300, value); }).find("disk I/O error"), std::string::npos);
+    g_refusedAttribute = SQL_ATTR_PARAMSET_SIZE;
+    const std::string arraysRefused = errorText([&] { cn.InsertRows("Vemo", columns, 300, value); });
+    g_refusedAttribute = 0;
+    EXPECT_NE(arraysRefused.find("Setting up the values of many rows"), std::string::npos) << arraysRefused;
+    EXPECT_EQ(SqliteFile(path).count("select count(*) from Vemo"), 2500);
 
     auto rs = listing("select * from Vemo order by rowid");
     EXPECT_EQ(rs->RecordCount(), 2500);
@@ -190,6 +207,8 @@ TEST_F(AdoTest, ReadsEveryRowAcrossBlocksWithLongValuesWhole)
     EXPECT_EQ(seen, 2500);
     rs->Move(-1);
     EXPECT_EQ(rs->Field("Name"), longName);
+    rs->Move(-1);
+    EXPECT_EQ(rs->Field("Name"), "card 2498");
 
     // Without the count of rows each block fetched, every block would look
     // empty: a driver that refuses it fails the listing instead.

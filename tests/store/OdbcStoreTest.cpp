@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 namespace numora::test {
 namespace {
@@ -21,16 +22,18 @@ namespace {
 using store::kConnectionString;
 
 // A group's whole listing, as the grid's All lists it.
-std::unique_ptr<ado::Recordset> openListing(const store::Table& table)
+store::Listing openListing(const store::Table& table) { return store::listCards(table, std::nullopt, " ASC"); }
+
+std::string text(const store::Listing& listing, long row, const char* column)
 {
-    return store::listCards(table, std::nullopt, " ASC").recordset;
+    return std::string(listing.text(row, listing.column(column)).value_or("<Null>"));
 }
 
-std::vector<std::string> names(ado::Recordset& rs)
+std::vector<std::string> names(const store::Listing& listing)
 {
     std::vector<std::string> out;
-    for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext())
-        out.push_back(rs.Field("Name").value_or("<Null>"));
+    for (long row = 0; row < listing.count(); ++row)
+        out.push_back(text(listing, row, "Name"));
     return out;
 }
 
@@ -62,10 +65,10 @@ TEST(StoreOverOdbc, UpgradeAddsBothColumnsToAnOldFileOnce)
         EXPECT_EQ(SqliteFile(db).rows(std::string("PRAGMA table_info(") + table + ")").at(6).at(2), "TEXT(20)");
     }
     // The cards that were there read Null in the new columns.
-    auto rs = openListing(store::kWorkTable);
-    EXPECT_EQ(rs->RecordCount(), 40);
-    for (rs->MoveFirst(); !rs->Eof(); rs->MoveNext())
-        EXPECT_TRUE(!rs->Field("Address") && !rs->Field("Email"));
+    const store::Listing work = openListing(store::kWorkTable);
+    EXPECT_EQ(work.count(), 40);
+    for (long row = 0; row < work.count(); ++row)
+        EXPECT_TRUE(!work.text(row, work.column("Address")) && !work.text(row, work.column("Email")));
 
     // The next start finds the columns: every ALTER fails, quietly, and the
     // file stays as it was. A closed connection is opened by the upgrade.
@@ -125,7 +128,7 @@ TEST(StoreOverOdbc, ListingIsInNameOrderAndColumnsFollowTheGroup)
         EXPECT_FALSE(all.failure);
         EXPECT_EQ(all.count(), n);
         EXPECT_EQ(all.queryText, all.sql); // a whole group has no filter to tell
-        const auto listed = names(*all.recordset);
+        const auto listed = names(all);
         ASSERT_EQ(listed.size(), static_cast<size_t>(n));
         // Code-point order: blanks, digits, Latin, then Hebrew from א to ת.
         EXPECT_TRUE(std::is_sorted(listed.begin(), listed.end()));
@@ -138,16 +141,15 @@ TEST(StoreOverOdbc, ListingIsInNameOrderAndColumnsFollowTheGroup)
         const store::Listing faxOnly = store::listCards(*table, QStringLiteral("פקסון"), " ASC");
         ASSERT_EQ(faxOnly.count(), 1);
         for (size_t col = 1; col <= 3; ++col)
-            EXPECT_EQ(faxOnly.recordset->Field(table->columns[col].name), std::nullopt) << col;
-        EXPECT_EQ(faxOnly.recordset->Field(table->columns[4].name),
-                  table == &store::kPersonalTable ? "03-5557777" : "כספים");
+            EXPECT_EQ(faxOnly.text(0, faxOnly.column(table->columns[col].name)), std::nullopt) << col;
+        EXPECT_EQ(text(faxOnly, 0, table->columns[4].name), table == &store::kPersonalTable ? "03-5557777" : "כספים");
 
         // A letter lists that letter only, through the recordset's filter; a
         // final form is not its letter.
         const store::Listing kaf = store::listCards(*table, QStringLiteral("כ"), " ASC");
         EXPECT_EQ(kaf.sql, QStringLiteral("select * from %1 order by Name  ASC").arg(table->name));
         EXPECT_EQ(kaf.queryText, kaf.sql + QStringLiteral(" \\\\ Name like 'כ*'"));
-        const auto kafNames = names(*kaf.recordset);
+        const auto kafNames = names(kaf);
         EXPECT_EQ(static_cast<long>(kafNames.size()), kaf.count());
         EXPECT_FALSE(kafNames.empty());
         for (const std::string& name : kafNames)
@@ -169,31 +171,76 @@ TEST(StoreOverOdbc, NamesWithASingleQuoteAreFilteredFoundAndStored)
     env.writeDataSource(store::kDataSourceName, env.dbPath());
     const store::Table& personal = store::kPersonalTable;
 
-    auto rs = openListing(store::kWorkTable);
-    rs->setFilter(store::nameFilter("צה'").toStdString());
-    EXPECT_EQ(names(*rs), std::vector<std::string>{"צה'ל"});
-    // Left unquoted, the quote would end the literal and the filter be refused.
-    EXPECT_THROW(rs->setFilter("Name like 'צה'ל*'"), Error);
+    store::Listing work = openListing(store::kWorkTable);
+    work.narrowTo("צה'");
+    EXPECT_EQ(names(work), std::vector<std::string>{"צה'ל"});
 
     ado::Connection cn;
     cn.Open(kConnectionString);
-    auto found = cn.Execute(store::lookupSql(store::kWorkTable, "צה'ל").toStdString());
-    ASSERT_TRUE(found && !found->Eof());
-    EXPECT_EQ(found->Field("Dept"), "פיתוח");
+    const store::Listing found = store::cardsNamed(cn, store::kWorkTable, "צה'ל");
+    ASSERT_EQ(found.count(), 1);
+    EXPECT_EQ(text(found, 0, "Dept"), "פיתוח");
 
     // A new card with quotes in its name is stored and found like any other.
     const std::string name = "ג'ורג' בן-שושן";
-    auto list = openListing(store::kPersonalTable);
-    list->AddNew();
-    list->setField("Name", name);
-    list->setField("Fax", std::string("03-5554321"));
-    list->Update();
-    auto stored = cn.Execute(store::lookupSql(personal, QString::fromStdString(name)).toStdString());
-    ASSERT_TRUE(stored && !stored->Eof());
-    EXPECT_EQ(stored->Field("Fax"), "03-5554321");
-    auto relisted = openListing(store::kPersonalTable);
-    relisted->setFilter(store::nameFilter("ג'ו").toStdString());
-    EXPECT_EQ(names(*relisted), std::vector<std::string>{name});
+    store::LookUp lookUp;
+    ASSERT_EQ(store::addCard(openListing(personal), personal, {name, "", "", "", "03-5554321", "", ""}, lookUp),
+              store::Written::Card);
+    const store::Listing stored = store::cardsNamed(cn, personal, QString::fromStdString(name));
+    ASSERT_EQ(stored.count(), 1);
+    EXPECT_EQ(text(stored, 0, "Fax"), "03-5554321");
+    store::Listing relisted = openListing(store::kPersonalTable);
+    relisted.narrowTo("ג'ו");
+    EXPECT_EQ(names(relisted), std::vector<std::string>{name});
+}
+
+// A card is written back only as it was read: one that another program
+// changed since is neither updated nor deleted, a twin of it stays as it is,
+// and a name the group has already is refused in the write's transaction.
+TEST(StoreOverOdbc, CardsAreChangedOnlyAsTheyWereRead)
+{
+    TestEnv env;
+    const std::string db = env.dbPath().toStdString();
+    dbfile::createEmpty(db);
+    env.writeDataSource(store::kDataSourceName, env.dbPath());
+    SqliteFile file(db);
+    file.exec("INSERT INTO Vemo (Name, Phone) VALUES ('אבי', '1'), ('אבי', '1'), ('דנה', '2')");
+    const store::Table& personal = store::kPersonalTable;
+    const auto phones = [&] { return file.rows("select Name, Phone from Vemo order by rowid"); };
+    const store::Listing listed = openListing(personal);
+    store::Card twin = *listed.cardAt(1);
+    store::Card otherTwin = *listed.cardAt(2);
+    store::Card dana = *listed.cardAt(3);
+    EXPECT_FALSE(listed.cardAt(4)) << "the empty row after the last card holds none";
+    store::LookUp lookUp;
+
+    EXPECT_EQ(store::updateCard(twin, personal, {"אבי", "11", "", "", "", "", ""}, std::nullopt, lookUp),
+              store::Written::Card);
+    store::deleteCard(otherTwin);
+    EXPECT_EQ(phones(), (std::vector<Row>{{"אבי", "11"}, {"דנה", "2"}}));
+
+    const QString byName = store::listingSql(personal, " ASC");
+    EXPECT_EQ(store::updateCard(dana, personal, {"אבי", "2", "", "", "", "", ""}, byName, lookUp),
+              store::Written::NameUsed);
+    EXPECT_EQ(lookUp.sql, byName);
+    file.exec("UPDATE Vemo SET Phone = '3' WHERE Name = 'דנה'");
+    for (const auto& write : std::vector<std::function<void()>>{
+             [&] { store::updateCard(dana, personal, {"דנה", "4", "", "", "", "", ""}, std::nullopt, lookUp); },
+             [&] { store::updateCard(dana, personal, {"דנה ב", "4", "", "", "", "", ""}, byName, lookUp); },
+             [&] { store::deleteCard(dana); }}) {
+        try {
+            write();
+            ADD_FAILURE() << "a card changed since it was read was written";
+        } catch (const Error& e) {
+            EXPECT_EQ(e.number(), ado::adErrRowChangedOrMissing) << e.description();
+        }
+    }
+    EXPECT_EQ(phones(), (std::vector<Row>{{"אבי", "11"}, {"דנה", "3"}}));
+
+    EXPECT_EQ(store::addCard(listed, personal, {"דנה", "5", "", "", "", "", ""}, lookUp), store::Written::NameUsed);
+    EXPECT_EQ(lookUp.sql, "select * from Vemo");
+    EXPECT_EQ(store::addCard(listed, personal, {"רון", "5", "", "", "", "", ""}, lookUp), store::Written::Card);
+    EXPECT_EQ(phones(), (std::vector<Row>{{"אבי", "11"}, {"דנה", "3"}, {"רון", "5"}}));
 }
 
 } // namespace

@@ -11,9 +11,10 @@
 // import maps those meanings onto the group's columns, runs the checks the
 // editor runs (store/CardChecks.h) and adds what passes in one transaction.
 //
-// No Qt: the database is reached through SQLite's own API. Every failure that
-// stops a whole export or import throws std::runtime_error with a message for
-// the user that names the file.
+// The database is reached through the data core (store/DirectoryFile.h),
+// with the program's own rules for it. Every failure that stops a whole
+// export or import throws std::runtime_error with a message for the user that
+// names the file.
 
 #include <array>
 #include <cstddef>
@@ -25,6 +26,7 @@
 #include <string_view>
 #include <vector>
 
+#include "store/Card.h"
 #include "store/Tables.h"
 
 namespace numora::exchange {
@@ -100,7 +102,7 @@ const std::vector<std::pair<const char*, Kind>>& csvHeaderNames();
 // What the column of the table at index holds.
 Kind kindOfColumn(const store::Table& table, int column);
 
-using Row = std::array<std::string, store::kCardFields>; // in the table's column order
+using Row = store::Fields; // in the table's column order
 
 struct ImportPlan {
     std::vector<Row> toAdd; // trimmed, in file order
@@ -123,10 +125,18 @@ std::vector<Card> readGroup(const std::string& database, const store::Table& tab
 // The whole file; throws when it cannot be read or is larger than an
 // address book file can sensibly be.
 std::string readFile(const std::string& path);
-// Writes the bytes to a temporary file beside path and renames it into
-// place, so path is whole, old or new, whatever happens. Refuses to replace
-// a database file.
+// Replaces path with the bytes as a whole (files::replaceWhole), so path is
+// whole, old or new, whatever happens. Refuses to replace a folder or a
+// database file.
 void writeFileSafely(const std::string& path, const std::string& bytes);
+
+// The cards as the whole of a file of the format, made a thousand cards at a
+// time, each thousand told to progress ("writing").
+std::string writeCards(std::span<const Card> cards, const store::Table& table, Format format, Notes& notes,
+                       const Progress& progress = {});
+// Every card of a file of the format; throws naming the file when it cannot
+// be read or holds no cards of the format.
+ReadResult readCardsFile(const std::string& file, Format format);
 
 struct ExportResult {
     std::size_t cards = 0;
