@@ -198,6 +198,13 @@ std::shared_ptr<ConnectionHandle> connect(const std::string& connectionString, c
     return h;
 }
 
+void releaseCache(ConnectionHandle& h)
+{
+    odbc::Statement shrink(h.dbc);
+    if (!SQL_SUCCEEDED(SQLExecDirect(shrink.get(), sqlText("PRAGMA shrink_memory"), SQL_NTS)))
+        qCInfo(lcConnection) << "the engine kept its page cache: shrinking it was refused";
+}
+
 } // namespace detail
 
 // ---------------------------------------------------------------------------

@@ -29,5 +29,11 @@ namespace detail {
 std::shared_ptr<ConnectionHandle> connect(const std::string& connectionString, const std::string& userId,
                                           const std::string& password);
 
+// Gives back the engine's cache of the file's pages once a result has been
+// read whole into the recordset. A listing keeps its connection for writing
+// a card back, and a new listing is read while the one it replaces still
+// stands, so each kept cache would add to the program's peak memory.
+void releaseCache(ConnectionHandle& h);
+
 } // namespace detail
 } // namespace numora::ado

@@ -88,6 +88,7 @@ void Recordset::Open(const std::string& source, Connection& activeConnection, in
     // A read-only recordset writes no row back, and needs no row ids.
     if (!readResult(impl->conn->dbc, source, impl->result, nullptr, lockType_ != adLockReadOnly))
         return; // a statement without rows ran; the recordset stays closed
+    detail::releaseCache(*impl->conn);
     impl->showAll();
     d_ = std::move(impl);
     filter_.clear();
