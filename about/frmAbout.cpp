@@ -125,8 +125,8 @@ void frmAbout::StartSysInfo()
         QString path;
         if (!GetKeyValue(HKEY_LOCAL_MACHINE, QLatin1String(kSysInfoKey), QLatin1String(kSysInfoValue), path)) {
             QString folder;
-            if (!GetKeyValue(HKEY_LOCAL_MACHINE, QLatin1String(kSysInfoFolderKey),
-                             QLatin1String(kSysInfoFolderValue), folder))
+            if (!GetKeyValue(HKEY_LOCAL_MACHINE, QLatin1String(kSysInfoFolderKey), QLatin1String(kSysInfoFolderValue),
+                             folder))
                 throw Error(53, "the installation records no system information tool");
             path = QDir::cleanPath(folder + QLatin1Char('/') + QLatin1String(kSysInfoProgram));
             if (!QFileInfo(path).isFile())
@@ -140,8 +140,7 @@ void frmAbout::StartSysInfo()
     ui::MsgBox(QStringLiteral("System Information Is Unavailable At This Time"), ui::vbOKOnly, ui::appTitle());
 }
 
-bool frmAbout::GetKeyValue(registry::HKEY KeyRoot, const QString& KeyName, const QString& SubKeyRef,
-                           QString& KeyVal)
+bool frmAbout::GetKeyValue(registry::HKEY KeyRoot, const QString& KeyName, const QString& SubKeyRef, QString& KeyVal)
 {
     using namespace registry;
     // The key is opened with all access rights (read, write, create, notify): one that exists but cannot

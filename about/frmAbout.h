@@ -43,8 +43,7 @@ public:
     // it is, a 32-bit number value as its decimal; a value of another kind
     // leaves KeyVal as it was. False, with KeyVal emptied, when the key or
     // value cannot be read.
-    static bool GetKeyValue(registry::HKEY KeyRoot, const QString& KeyName, const QString& SubKeyRef,
-                            QString& KeyVal);
+    static bool GetKeyValue(registry::HKEY KeyRoot, const QString& KeyName, const QString& SubKeyRef, QString& KeyVal);
 
 protected:
     // Fills the caption and the labels.

@@ -124,7 +124,8 @@ public:
     std::string_view text(int column) const
     {
         const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(st_, column));
-        return p ? std::string_view(p, static_cast<std::size_t>(sqlite3_column_bytes(st_, column))) : std::string_view();
+        return p ? std::string_view(p, static_cast<std::size_t>(sqlite3_column_bytes(st_, column)))
+                 : std::string_view();
     }
     void insert(const Row& row, std::size_t columns)
     {
@@ -275,8 +276,8 @@ void writeFileSafely(const std::string& path, const std::string& bytes)
     tmp.kept = true;
 }
 
-ExportResult exportGroup(const std::string& database, const store::Table& table, Format format,
-                         const std::string& file, const Progress& progress)
+ExportResult exportGroup(const std::string& database, const store::Table& table, Format format, const std::string& file,
+                         const Progress& progress)
 {
     ExportResult result;
     const std::vector<Card> cards = readGroup(database, table);

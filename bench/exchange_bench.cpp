@@ -33,8 +33,8 @@ void cardsPerSecond(benchmark::State& state, std::size_t cards)
         benchmark::Counter(static_cast<double>(cards), benchmark::Counter::kIsIterationInvariantRate);
 }
 
-using ExportFunction = exchange::ExportResult (*)(const std::string&, const store::Table&, Format,
-                                                  const std::string&, const exchange::Progress&);
+using ExportFunction = exchange::ExportResult (*)(const std::string&, const store::Table&, Format, const std::string&,
+                                                  const exchange::Progress&);
 using ImportFunction = exchange::ImportPlan (*)(const std::string&, const store::Table&, Format, const std::string&,
                                                 bool, const exchange::Progress&);
 
@@ -67,9 +67,15 @@ void importCards(benchmark::State& state, Format format, ImportFunction importFi
 }
 
 void BM_Exchange_Export(benchmark::State& state, Format format) { exportCards(state, format, exchange::exportGroup); }
-void BM_Exchange_ExportOldWay(benchmark::State& state, Format format) { exportCards(state, format, oldway::exportGroup); }
+void BM_Exchange_ExportOldWay(benchmark::State& state, Format format)
+{
+    exportCards(state, format, oldway::exportGroup);
+}
 void BM_Exchange_Import(benchmark::State& state, Format format) { importCards(state, format, exchange::importFile); }
-void BM_Exchange_ImportOldWay(benchmark::State& state, Format format) { importCards(state, format, oldway::importFile); }
+void BM_Exchange_ImportOldWay(benchmark::State& state, Format format)
+{
+    importCards(state, format, oldway::importFile);
+}
 
 BENCHMARK_CAPTURE(BM_Exchange_Export, VCard, Format::VCard)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(BM_Exchange_ExportOldWay, VCard, Format::VCard)->Unit(benchmark::kMillisecond)->UseRealTime();

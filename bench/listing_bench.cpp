@@ -59,7 +59,8 @@ BENCHMARK(BM_Listing_Core)->Unit(benchmark::kMillisecond);
 // Reads sql straight through the ODBC C API with block fetch, binding the
 // first `columns` result columns, over a connection of its own by the
 // connection string; returns the bytes read.
-std::size_t readRaw(const std::string& connection, const std::string& sql, SQLUSMALLINT columns, benchmark::State& state)
+std::size_t readRaw(const std::string& connection, const std::string& sql, SQLUSMALLINT columns,
+                    benchmark::State& state)
 {
     constexpr SQLULEN kRows = 512; // as the listing's block fetch
     constexpr SQLLEN kWidth = 256;

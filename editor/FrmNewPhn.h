@@ -51,9 +51,9 @@ public:
     QFrame* Frame2[2] = {nullptr, nullptr};
     QLineEdit* TxtName = nullptr;
     QLineEdit* TxtHome = nullptr;
-    QLineEdit* TxtPlp = nullptr;  // mobile
+    QLineEdit* TxtPlp = nullptr; // mobile
     QLineEdit* TxtWork = nullptr;
-    QLineEdit* TxtFax = nullptr;  // fax (Personal) or department (Work)
+    QLineEdit* TxtFax = nullptr; // fax (Personal) or department (Work)
     QPlainTextEdit* txtAddr = nullptr;
     QLineEdit* txtEmail = nullptr;
     QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr, *Label5 = nullptr,

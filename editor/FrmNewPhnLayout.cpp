@@ -192,8 +192,8 @@ void FrmNewPhn::buildControls()
     btnRtn = button("btnRtn", "Cancel", "Cancel & Quit", ui::Picture::Quit, 3840);
 
     // The boxes first, the name box at their head; then the buttons as designed.
-    QWidget* order[] = {TxtName, TxtHome, TxtPlp, TxtWork, TxtFax, txtAddr, txtEmail,
-                        btnAdd,  btnUpdate, btnRtn, btnUndo, btnClr};
+    QWidget* order[] = {TxtName,  TxtHome, TxtPlp,    TxtWork, TxtFax,  txtAddr,
+                        txtEmail, btnAdd,  btnUpdate, btnRtn,  btnUndo, btnClr};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 

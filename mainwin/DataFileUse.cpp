@@ -69,14 +69,16 @@ bool frmVemo::offerDataFile(const QString& dataFolder)
     if (QFileInfo::exists(file))
         return true;
     const QString title = QLatin1String(kProgramName);
-    if (ui::MsgBox(QStringLiteral("The directory file %1 does not exist. Make an empty directory file there?").arg(file),
-                   ui::vbYesNo | ui::vbQuestion | ui::vbDefaultButton1, title) != ui::vbYes)
+    if (ui::MsgBox(
+            QStringLiteral("The directory file %1 does not exist. Make an empty directory file there?").arg(file),
+            ui::vbYesNo | ui::vbQuestion | ui::vbDefaultButton1, title) != ui::vbYes)
         return false;
     try {
         makeEmptyDataFile(dataFolder, file);
     } catch (const std::exception& e) {
-        ui::MsgBox(QStringLiteral("The directory file %1 could not be made: %2.").arg(file, QString::fromUtf8(e.what())),
-                   ui::vbCritical, title);
+        ui::MsgBox(
+            QStringLiteral("The directory file %1 could not be made: %2.").arg(file, QString::fromUtf8(e.what())),
+            ui::vbCritical, title);
         return false;
     }
     return true;

@@ -4,7 +4,9 @@
 
 #include <QString>
 
-namespace numora::controls { class FlexGrid; }
+namespace numora::controls {
+class FlexGrid;
+}
 
 namespace numora::dialing {
 

@@ -144,7 +144,8 @@ void frmVemo::mnuImportDB_Click()
         // the new content, and a write another program has under way keeps
         // the file (the import is refused then).
         failure = store::replaceDataFile(
-            path, target, keepBackup ? store::fileInFolder(m.strDataFolder, QLatin1String(store::kBackupFileName)) : QString());
+            path, target,
+            keepBackup ? store::fileInFolder(m.strDataFolder, QLatin1String(store::kBackupFileName)) : QString());
     } else {
         // No data file to write into, and so none to keep.
         try {

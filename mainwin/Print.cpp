@@ -61,7 +61,9 @@ void frmVemo::mnuPrint_Click()
         }
         // The fifth, fourth and second fields of the group's table, under the
         // fifth field's heading.
-        const auto columnName = [table](int field) { return QLatin1String(table->columns[static_cast<size_t>(field)].name); };
+        const auto columnName = [table](int field) {
+            return QLatin1String(table->columns[static_cast<size_t>(field)].name);
+        };
         resumeNext(lcReport(), failure, [&] {
             report.Sections(QStringLiteral("rptPage")).Controls(QStringLiteral("lblFax")).Caption =
                 QString::fromUtf8(table->columns[4].heading);
@@ -73,16 +75,15 @@ void frmVemo::mnuPrint_Click()
             report.Sections(QStringLiteral("rptDetails")).Controls(QStringLiteral("txtWork")).DataField = columnName(3);
         });
         resumeNext(lcReport(), failure, [&] {
-            report.Sections(QStringLiteral("rptDetails")).Controls(QStringLiteral("txtPhone")).DataField = columnName(1);
+            report.Sections(QStringLiteral("rptDetails")).Controls(QStringLiteral("txtPhone")).DataField =
+                columnName(1);
         });
     }
     if (!m.rsDirectory) {
         missing("list"); // neither the letter's filter nor the report's cards
     } else {
         if (m.strCurrentLetter != QLatin1String("ALL")) {
-            resumeNext(lcReport(), failure, [&] {
-                m.rsDirectory->narrowTo(m.strCurrentLetter);
-            });
+            resumeNext(lcReport(), failure, [&] { m.rsDirectory->narrowTo(m.strCurrentLetter); });
         }
         resumeNext(lcReport(), failure, [&] { report.setDataSource(*m.rsDirectory); });
     }

@@ -265,7 +265,8 @@ void frmVemo::btnAdd_Click()
 void frmVemo::btnEdit_Click()
 {
     if (ui::MsgBox(QStringLiteral("Do you want updating this record?"),
-                   ui::vbOKCancel | ui::vbQuestion | ui::vbDefaultButton1, QStringLiteral("System Message")) != ui::vbOK)
+                   ui::vbOKCancel | ui::vbQuestion | ui::vbDefaultButton1,
+                   QStringLiteral("System Message")) != ui::vbOK)
         return;
     chooseCurrentRow(*MSFlexGrid1);
     Module1().blnEditMode = true;
@@ -291,8 +292,7 @@ void frmVemo::btnDelete_Click()
         store::Card card = m.rsDirectory->card(m.intCurrentRow);
         const store::Text stored = card.field("Name");
         if (stored && QString::fromStdString(*stored) == m.strCurrentName) {
-            if (ui::MsgBox(QStringLiteral("Do you want delete '") + m.strCurrentName +
-                               QStringLiteral("' from record?"),
+            if (ui::MsgBox(QStringLiteral("Do you want delete '") + m.strCurrentName + QStringLiteral("' from record?"),
                            ui::vbOKCancel | ui::vbQuestion | ui::vbDefaultButton1,
                            QStringLiteral("System Message")) != ui::vbOK)
                 return;
@@ -352,9 +352,7 @@ void frmVemo::waitForTray()
 void frmVemo::nidTray_Callback(int code)
 {
     switch (code) {
-    case tray::WM_LBUTTONDBLCLK:
-        mPopRestore_Click();
-        break;
+    case tray::WM_LBUTTONDBLCLK: mPopRestore_Click(); break;
     case tray::WM_RBUTTONUP:
         ui::SetForegroundWindow(this);
         mPopupSys->popup(QCursor::pos());

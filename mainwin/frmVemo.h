@@ -25,8 +25,13 @@ class QStatusBar;
 class QTimer;
 class QToolButton;
 
-namespace numora::controls { class FlexGrid; class LetterTabStrip; }
-namespace numora::com { class HostedControl; }
+namespace numora::controls {
+class FlexGrid;
+class LetterTabStrip;
+} // namespace numora::controls
+namespace numora::com {
+class HostedControl;
+}
 
 namespace numora {
 
@@ -122,7 +127,7 @@ public:
     void btnEdit_Click();
     void btnDelete_Click();
     void btnSearch_Click();
-    void mnuPrint_Click();    // mainwin/Print.cpp
+    void mnuPrint_Click(); // mainwin/Print.cpp
     void popPrint_Click();
     void mnuImportDB_Click(); // mainwin/ImportExport.cpp
     void mnuExportDB_Click();

@@ -146,9 +146,7 @@ void listGroup(frmVemo& w, const std::optional<QString>& letter, Paint paint, On
             return;
         }
         store::Listing listing;
-        step(mode, [&] {
-            listing = store::listCards(*table, letter, m.strSortOrder);
-        });
+        step(mode, [&] { listing = store::listCards(*table, letter, m.strSortOrder); });
         if (listing.failure && odbc::isLockedByAnother(listing.failure->number())) {
             w.keepListingForLock(file);
             return;

@@ -30,8 +30,8 @@ constexpr int kClientWidthTwips = 9405;
 constexpr int kClientHeightTwips = 5895;
 
 // The main window's buttons are narrow: the caption goes under the picture.
-QToolButton* flatButton(QWidget* parent, const char* name, const char* caption, const char* tip,
-                        ui::Picture picture, const QRect& place)
+QToolButton* flatButton(QWidget* parent, const char* name, const char* caption, const char* tip, ui::Picture picture,
+                        const QRect& place)
 {
     return ui::flatButton(parent, name, caption, tip, picture, place, Qt::ToolButtonTextUnderIcon);
 }
@@ -145,17 +145,16 @@ void frmVemo::buildControls(QWidget* client)
 
     // One row of buttons, from the right: Add, Edit, Search, All, Delete; Quit
     // alone at the left end.
-    btnAdd = flatButton(client, "btnAdd", "Add", "Add new phone record", ui::Picture::Add,
-                        twipsRect(7080, 960, 855, 735));
+    btnAdd =
+        flatButton(client, "btnAdd", "Add", "Add new phone record", ui::Picture::Add, twipsRect(7080, 960, 855, 735));
     btnEdit = flatButton(client, "btnEdit", "Edit", nullptr, ui::Picture::Edit, twipsRect(6120, 960, 855, 735));
     btnSearch = flatButton(client, "btnSearch", "Seach", "Search specific phone record", ui::Picture::Search,
                            twipsRect(5160, 960, 855, 735));
-    btnAll = flatButton(client, "btnAll", "All", "Show all phone records", ui::Picture::All,
-                        twipsRect(4200, 960, 855, 735));
+    btnAll =
+        flatButton(client, "btnAll", "All", "Show all phone records", ui::Picture::All, twipsRect(4200, 960, 855, 735));
     btnDelete = flatButton(client, "btnDelete", "Delete", "Delete current phone record", ui::Picture::Delete,
                            twipsRect(3240, 960, 855, 735));
-    btnQuit = flatButton(client, "btnQuit", "Quit ", "Quit program", ui::Picture::Quit,
-                         twipsRect(840, 960, 855, 735));
+    btnQuit = flatButton(client, "btnQuit", "Quit ", "Quit program", ui::Picture::Quit, twipsRect(840, 960, 855, 735));
 
     TxtIndex = new QLineEdit(client);
     TxtIndex->setObjectName(QStringLiteral("TxtIndex"));
@@ -210,7 +209,8 @@ void frmVemo::anchorControls(QWidget* client, const QSize& designed)
     anchors->anchor(MSFlexGrid1, across | Qt::BottomEdge);
     anchors->anchor(TxtIndex, across);
     anchors->anchor(StatusBar1, Qt::LeftEdge | Qt::RightEdge | Qt::BottomEdge);
-    for (QWidget* control : std::initializer_list<QWidget*>{Label2, cmbGroup, btnAdd, btnEdit, btnSearch, btnAll, btnDelete})
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{Label2, cmbGroup, btnAdd, btnEdit, btnSearch, btnAll, btnDelete})
         anchors->anchor(control, topRight);
 }
 

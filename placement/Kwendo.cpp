@@ -136,7 +136,4 @@ extern "C" HRESULT DllGetClassObject(const CLSID* rclsid, const IID* riid, void*
     return numora::com::guarded([&] { return numora::com::createObject<ClassFactory>(riid, ppv, create); });
 }
 
-extern "C" HRESULT DllCanUnloadNow(void)
-{
-    return numora::com::liveObjects() == 0 && g_locks == 0 ? S_OK : S_FALSE;
-}
+extern "C" HRESULT DllCanUnloadNow(void) { return numora::com::liveObjects() == 0 && g_locks == 0 ? S_OK : S_FALSE; }

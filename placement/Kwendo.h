@@ -40,6 +40,7 @@ static const IID IID__prpAbout = {0xCBFA5B42, 0x42D3, 0x11D4, {0x99, 0xC0, 0x00,
 /* The methods in slot order, every argument by reference; the first four
  * leave their result empty. */
 typedef struct _Ravelle _Ravelle;
+/* clang-format off */
 #define NUMORA_IFACE _Ravelle
 NUMORA_INTERFACE(_Ravelle, IDispatch)
 {
@@ -51,6 +52,7 @@ NUMORA_INTERFACE(_Ravelle, IDispatch)
     NUMORA_METHOD(HRESULT, GetInterval)(NUMORA_THIS_ LONG * pResult) NUMORA_PURE;
 };
 #undef NUMORA_IFACE
+    /* clang-format on */
 
 #ifdef __cplusplus
 } /* extern "C" */

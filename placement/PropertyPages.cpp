@@ -84,7 +84,8 @@ double Val(const QString& text)
 QFont pageFont()
 {
     QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    font.setFamilies(
+        {QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
     font.setPointSizeF(8.25);
     return font;
 }
@@ -199,7 +200,8 @@ public:
 
 protected:
     PropertyPage(const IID& defaultInterface, const char* name, const char* caption, QSize twips)
-        : defaultInterface_(defaultInterface), name_(QLatin1String(name)), caption_(QLatin1String(caption)), twips_(twips)
+        : defaultInterface_(defaultInterface), name_(QLatin1String(name)), caption_(QLatin1String(caption)),
+          twips_(twips)
     {
     }
     ~PropertyPage() override { delete widget_.data(); }
@@ -325,8 +327,8 @@ private:
                                 .arg(KWENDO_VERSION_MINOR)
                                 .arg(KWENDO_VERSION_REVISION));
         lblDescription->setText(QStringLiteral("Ravelle Control"));
-        lblDisclaimer->setText(
-            QStringLiteral("Warning: this control is protected by copyright; copying it without leave is not allowed."));
+        lblDisclaimer->setText(QStringLiteral(
+            "Warning: this control is protected by copyright; copying it without leave is not allowed."));
     }
 
     void ApplyChanges() override

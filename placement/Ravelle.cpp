@@ -100,8 +100,8 @@ HRESULT Ravelle::GetIDsOfNames(const IID*, LPOLESTR* names, UINT count, LCID, DI
                            names, count, ids);
 }
 
-HRESULT Ravelle::Invoke(DISPID id, const IID*, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                        EXCEPINFO* info, UINT* argError)
+HRESULT Ravelle::Invoke(DISPID id, const IID*, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* info,
+                        UINT* argError)
 {
     if (!(flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)))
         return DISP_E_MEMBERNOTFOUND;

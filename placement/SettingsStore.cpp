@@ -22,7 +22,10 @@ QString level(QString name)
     return name;
 }
 
-QString settingKey(const QString& section, const QString& key) { return level(section) + QLatin1Char('/') + level(key); }
+QString settingKey(const QString& section, const QString& key)
+{
+    return level(section) + QLatin1Char('/') + level(key);
+}
 
 } // namespace
 
@@ -57,7 +60,8 @@ void SaveSetting(const QString& appName, const QString& section, const QString& 
     store.setValue(settingKey(section, key), setting);
     store.sync();
     if (store.status() != QSettings::NoError)
-        throw com::ComError(E_FAIL, QStringLiteral("The setting %1 could not be saved in %2").arg(key, store.fileName()));
+        throw com::ComError(E_FAIL,
+                            QStringLiteral("The setting %1 could not be saved in %2").arg(key, store.fileName()));
 }
 
 } // namespace numora::placement

@@ -225,9 +225,9 @@ void BandReport::paintPage(QPainter& painter, int page, double dotsPerInchX, dou
             }
             // Hebrew columns read right to left from their right edge; what
             // is too wide even in the smallest size is cut at the box's edge.
-            const Qt::Alignment horizontal =
-                section.name == QLatin1String("rptHeader") ? Qt::AlignHCenter
-                                                           : (c.alignRight ? Qt::AlignRight : Qt::AlignLeft);
+            const Qt::Alignment horizontal = section.name == QLatin1String("rptHeader")
+                                                 ? Qt::AlignHCenter
+                                                 : (c.alignRight ? Qt::AlignRight : Qt::AlignLeft);
             QTextOption option(Qt::AlignAbsolute | horizontal | Qt::AlignTop);
             option.setTextDirection(c.alignRight ? Qt::RightToLeft : Qt::LeftToRight);
             option.setWrapMode(QTextOption::NoWrap);

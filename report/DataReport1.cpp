@@ -61,7 +61,8 @@ bool DataReport1::ExportPdf(const QString& file, QString* error)
         files::replaceWhole(QFile::encodeName(file).toStdString(),
                             files::readWhole(QFile::encodeName(made.fileName()).toStdString()).value_or(std::string()));
     } catch (const Error& e) {
-        return fail(QStringLiteral("The file %1 could not be written: %2.").arg(file, QString::fromStdString(e.description())));
+        return fail(
+            QStringLiteral("The file %1 could not be written: %2.").arg(file, QString::fromStdString(e.description())));
     }
     return true;
 }

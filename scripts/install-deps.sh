@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  g++ cmake ninja-build pkg-config
+  g++ cmake ninja-build pkg-config clang-format
   qt6-base-dev
   unixodbc unixodbc-dev odbcinst libsqliteodbc sqlite3 libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -155,7 +155,9 @@ QString SearchFrm::listEntry(const QString& name)
 
 QString SearchFrm::headerLine(const store::Table& table)
 {
-    const auto heading = [&](int field) { return QString::fromUtf8(table.columns[static_cast<size_t>(field)].heading); };
+    const auto heading = [&](int field) {
+        return QString::fromUtf8(table.columns[static_cast<size_t>(field)].heading);
+    };
     QString line = QStringLiteral(" ");
     for (const auto& column : kDetailColumns)
         line += heading(column.field).leftJustified(column.width, QLatin1Char(' '));
@@ -175,7 +177,6 @@ QString SearchFrm::detailLine(const store::Card& card, const store::Table& table
 }
 
 // ---- events -------------------------------------------------------------------------
-
 
 void SearchFrm::TxtStr_Change()
 {

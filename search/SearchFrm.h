@@ -20,7 +20,9 @@ class QLabel;
 class QLineEdit;
 class QToolButton;
 
-namespace numora::controls { class ListBox; }
+namespace numora::controls {
+class ListBox;
+}
 
 namespace numora {
 
@@ -31,8 +33,8 @@ public:
     ~SearchFrm() override;
 
     // ---- controls (object names as the members) --------------------------
-    QLabel* LblHdr = nullptr;   // the column header line
-    QLabel* LblSel = nullptr;   // the chosen card's line
+    QLabel* LblHdr = nullptr; // the column header line
+    QLabel* LblSel = nullptr; // the chosen card's line
     QLineEdit* TxtStr = nullptr;
     controls::ListBox* LstSearch = nullptr;
     QWidget* Shape1[2] = {nullptr, nullptr}; // shadows of the text box and the list

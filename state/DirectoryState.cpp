@@ -52,7 +52,6 @@ void DirectoryState::showGroup(const QString& group)
 
 void DirectoryState::groupNoLongerShown() { groupLive_ = false; }
 
-
 // ---- cards -----------------------------------------------------------------------------
 
 bool DirectoryState::cardsListed() const { return rsDirectory && rsDirectory->isOpen(); }
@@ -92,9 +91,9 @@ store::Written DirectoryState::updateCard(store::Card& card, const store::Table&
                                           bool nameChanged)
 {
     KeptLookUp kept(*this);
-    return store::updateCard(card, table, fields,
-                             nameChanged ? std::optional<QString>(store::listingSql(table, strSortOrder)) : std::nullopt,
-                             kept.lookUp);
+    return store::updateCard(
+        card, table, fields,
+        nameChanged ? std::optional<QString>(store::listingSql(table, strSortOrder)) : std::nullopt, kept.lookUp);
 }
 
 std::optional<store::Card> DirectoryState::lookUpName(const store::Table& table, const QString& name)

@@ -17,7 +17,9 @@
 
 #include "store/Tables.h"
 
-namespace numora::ado { class Recordset; }
+namespace numora::ado {
+class Recordset;
+}
 
 namespace numora::store {
 
@@ -93,10 +95,10 @@ public:
     NameEdit& operator=(NameEdit&&) noexcept;
     ~NameEdit();
 
-    Text name() const;                  // as the buffer holds it
+    Text name() const;                     // as the buffer holds it
     void setName(const std::string& name); // into the buffer only
-    void update();                      // writes the buffer (as the card was read, or Error)
-    void cancelUpdate();                // drops the buffer
+    void update();                         // writes the buffer (as the card was read, or Error)
+    void cancelUpdate();                   // drops the buffer
     bool editPending() const;
     void close();
 

@@ -70,8 +70,7 @@ inline const char* firstFailedCheck(const CardTexts& card)
 {
     if (card[kFieldName].empty())
         return kNameEmpty;
-    if (card[kFieldHome].empty() && card[kFieldMobile].empty() && card[kFieldWork].empty() &&
-        card[kFieldFifth].empty())
+    if (card[kFieldHome].empty() && card[kFieldMobile].empty() && card[kFieldWork].empty() && card[kFieldFifth].empty())
         return kNoNumber;
     for (const FieldLimit& limit : kFieldLimits) {
         if (characterCount(card[limit.field]) > limit.longest)

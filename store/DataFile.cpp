@@ -178,7 +178,8 @@ QString replaceDataFile(const QString& from, const QString& dataFile, const QStr
     if (inUse)
         *inUse = false;
     std::error_code ec;
-    if (std::filesystem::equivalent(QFile::encodeName(from).toStdString(), QFile::encodeName(dataFile).toStdString(), ec))
+    if (std::filesystem::equivalent(QFile::encodeName(from).toStdString(), QFile::encodeName(dataFile).toStdString(),
+                                    ec))
         return QStringLiteral("The file %1 is the directory file itself; there is nothing to import.").arg(from);
 
     Engine live(dataFile, SQLITE_OPEN_READWRITE);
@@ -195,7 +196,7 @@ QString replaceDataFile(const QString& from, const QString& dataFile, const QStr
             if (inUse)
                 *inUse = true;
             return inUseBy(dataFile) + QStringLiteral("; nothing was imported. Try again when that program has "
-                                                       "finished with it.");
+                                                      "finished with it.");
         }
         return QStringLiteral("The directory file %1 could not be locked: %2.").arg(dataFile, live.message());
     }
@@ -217,8 +218,8 @@ QString replaceDataFile(const QString& from, const QString& dataFile, const QStr
     source.waitFor(locks::busyTimeoutMs());
     if (const int rc = copyInto(live, source); rc != SQLITE_OK) {
         live.setRc(rc);
-        const QString reason = busy(rc) ? QStringLiteral("it is in use by another program")
-                                        : QString::fromUtf8(sqlite3_errstr(rc));
+        const QString reason =
+            busy(rc) ? QStringLiteral("it is in use by another program") : QString::fromUtf8(sqlite3_errstr(rc));
         return QStringLiteral("The file %1 could not be read into the directory file: %2. The directory file is "
                               "as it was.")
             .arg(from, reason);
@@ -238,7 +239,8 @@ void copyDataFile(const QString& dataFile, const QString& to, bool failIfExists)
     // it has under way is never in it.
     Engine source(dataFile, SQLITE_OPEN_READONLY);
     if (!source.opened())
-        throw Error(source.rc(), QStringLiteral("The file %1 could not be read: %2.").arg(dataFile, source.message()).toStdString());
+        throw Error(source.rc(),
+                    QStringLiteral("The file %1 could not be read: %2.").arg(dataFile, source.message()).toStdString());
     source.waitFor(locks::busyTimeoutMs());
     try {
         copyOut(source, dataFile, to, failIfExists);
@@ -246,7 +248,8 @@ void copyDataFile(const QString& dataFile, const QString& to, bool failIfExists)
         if (e.number() != SQLITE_BUSY)
             throw;
         throw Error(e.number(), (e.description() + "; nothing was copied. Try again when that program has finished "
-                                 "with it.").c_str());
+                                                   "with it.")
+                                    .c_str());
     }
 }
 

@@ -105,7 +105,8 @@ bool namesDataFile(const QString& path, const QString& dataFolder)
 {
     const QString dataFile = dataFilePath(dataFolder);
     std::error_code ec;
-    if (std::filesystem::equivalent(QFile::encodeName(path).toStdString(), QFile::encodeName(dataFile).toStdString(), ec))
+    if (std::filesystem::equivalent(QFile::encodeName(path).toStdString(), QFile::encodeName(dataFile).toStdString(),
+                                    ec))
         return true;
     const QFileInfo target(path);
     const QString folder = target.absoluteDir().canonicalPath();

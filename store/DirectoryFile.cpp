@@ -12,8 +12,8 @@
 
 #include "platform/ado/Ado.h"
 #include "platform/dao/DBEngine.h"
-#include "store/CardChecks.h"
 #include "platform/odbc/Text.h"
+#include "store/CardChecks.h"
 #include "store/Store.h"
 
 namespace numora::store {
@@ -233,9 +233,10 @@ std::vector<std::string> DirectoryFile::names(const Table& table)
     return naming(path_, [&] { return namesIn(*cn_, table, path_); });
 }
 
-std::vector<Fields> DirectoryFile::addCards(
-    const Table& table, const std::function<std::vector<Fields>(const std::vector<std::string>& names)>& choose,
-    const CardProgress& progress)
+std::vector<Fields>
+DirectoryFile::addCards(const Table& table,
+                        const std::function<std::vector<Fields>(const std::vector<std::string>& names)>& choose,
+                        const CardProgress& progress)
 {
     return naming(path_, [&] {
         Transaction tx(*cn_);

@@ -20,7 +20,9 @@
 #include "store/Card.h"
 #include "store/Tables.h"
 
-namespace numora::ado { class Connection; }
+namespace numora::ado {
+class Connection;
+}
 
 namespace numora::store {
 
@@ -75,9 +77,10 @@ public:
     // program adds a name between the test and the write. A file of the
     // older format gains the columns it lacks first, as the program gives
     // them at start. Returns what choose returned.
-    std::vector<Fields> addCards(const Table& table,
-                                 const std::function<std::vector<Fields>(const std::vector<std::string>& names)>& choose,
-                                 const CardProgress& progress = {});
+    std::vector<Fields>
+    addCards(const Table& table,
+             const std::function<std::vector<Fields>(const std::vector<std::string>& names)>& choose,
+             const CardProgress& progress = {});
 
 private:
     std::string path_;

@@ -75,8 +75,8 @@ Listing listCards(const Table& table, const std::optional<QString>& letter, cons
         // filter leaves the whole group listed.
         listing.failure = e;
     }
-    listing.queryText = letter ? listing.sql + QStringLiteral(" \\\\ ") + QString::fromStdString(rs.Filter())
-                               : listing.sql;
+    listing.queryText =
+        letter ? listing.sql + QStringLiteral(" \\\\ ") + QString::fromStdString(rs.Filter()) : listing.sql;
     return listing;
 }
 

@@ -15,7 +15,10 @@
 #include "store/Card.h"
 #include "store/Tables.h"
 
-namespace numora::ado { class Connection; class Recordset; }
+namespace numora::ado {
+class Connection;
+class Recordset;
+} // namespace numora::ado
 
 namespace numora::store {
 

@@ -72,7 +72,7 @@ QString reachedFile();
 
 struct Preparation {
     std::vector<dao::EngineError> registrationErrors; // as RegisterDataSource returns them
-    QString unusable; // why the data file cannot be used, as a sentence to show; empty when it can
+    QString unusable;   // why the data file cannot be used, as a sentence to show; empty when it can
     bool inUse = false; // another program holds the data file; unusable says so, and nothing was waited for
 };
 

@@ -10,8 +10,8 @@
 
 #include <filesystem>
 #include <optional>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/ado/Ado.h"
@@ -129,8 +129,7 @@ QString checkDataFile(ado::Connection& cn, const QString& file, const std::optio
     try {
         for (const Table* table : kTables) {
             if (!hasColumn(columnsOf(cn, table->name), "Name"))
-                return problemWith(file,
-                                   QStringLiteral("its table %1 is not a directory table").arg(table->name));
+                return problemWith(file, QStringLiteral("its table %1 is not a directory table").arg(table->name));
         }
         // A file cut short shows here, not halfway through some later listing.
         if (const QString cut = cutShort(file, info.size()); !cut.isEmpty())

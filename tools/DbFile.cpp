@@ -43,39 +43,28 @@ private:
 
 // Family names by first letter, in the order of the letter tabs.
 const std::vector<std::vector<const char*>> kSurnames = {
-    {"אבירם", "אלון", "ארבל", "אשכול", "אורן"},
-    {"ברק", "בן דור", "בירן", "בלוך", "בר און"},
-    {"גלעדי", "גפן", "גורן", "גבע", "גל"},
-    {"דגן", "דרור", "דנון", "דקל", "דותן"},
-    {"הדר", "הראל", "הלפרין", "הורוביץ", "הרפז"},
-    {"ורד", "וולף", "ויסמן", "ולך", "ורדי"},
-    {"זהבי", "זיו", "זמיר", "זוהר", "זכאי"},
-    {"חביב", "חן", "חרמון", "חזן", "חורש"},
-    {"טל", "טייב", "טופז", "טנא", "טבת"},
-    {"ינאי", "יערי", "ישראלי", "יפה", "יונה"},
-    {"כרמי", "כנען", "כספי", "כהנא", "כפיר"},
-    {"לביא", "לוי", "לנדאו", "לרנר", "לב"},
-    {"מגן", "מור", "מזרחי", "מלכה", "מרום"},
-    {"נבון", "נחום", "נגב", "נוי", "נתן"},
-    {"סגל", "סער", "סלע", "סביון", "סהר"},
-    {"עזרא", "עמית", "ענבר", "עופר", "ערן"},
-    {"פז", "פרץ", "פלד", "פרידמן", "פורת"},
-    {"צור", "צדוק", "צמח", "צבר", "ציון"},
-    {"קדם", "קרן", "קציר", "קורן", "קלין"},
-    {"רז", "רום", "רביב", "רוזן", "רגב"},
-    {"שגיא", "שחר", "שפירא", "שמיר", "שלו"},
-    {"תמיר", "תבור", "תדהר", "תם", "תשבי"},
+    {"אבירם", "אלון", "ארבל", "אשכול", "אורן"},   {"ברק", "בן דור", "בירן", "בלוך", "בר און"},
+    {"גלעדי", "גפן", "גורן", "גבע", "גל"},        {"דגן", "דרור", "דנון", "דקל", "דותן"},
+    {"הדר", "הראל", "הלפרין", "הורוביץ", "הרפז"}, {"ורד", "וולף", "ויסמן", "ולך", "ורדי"},
+    {"זהבי", "זיו", "זמיר", "זוהר", "זכאי"},      {"חביב", "חן", "חרמון", "חזן", "חורש"},
+    {"טל", "טייב", "טופז", "טנא", "טבת"},         {"ינאי", "יערי", "ישראלי", "יפה", "יונה"},
+    {"כרמי", "כנען", "כספי", "כהנא", "כפיר"},     {"לביא", "לוי", "לנדאו", "לרנר", "לב"},
+    {"מגן", "מור", "מזרחי", "מלכה", "מרום"},      {"נבון", "נחום", "נגב", "נוי", "נתן"},
+    {"סגל", "סער", "סלע", "סביון", "סהר"},        {"עזרא", "עמית", "ענבר", "עופר", "ערן"},
+    {"פז", "פרץ", "פלד", "פרידמן", "פורת"},       {"צור", "צדוק", "צמח", "צבר", "ציון"},
+    {"קדם", "קרן", "קציר", "קורן", "קלין"},       {"רז", "רום", "רביב", "רוזן", "רגב"},
+    {"שגיא", "שחר", "שפירא", "שמיר", "שלו"},      {"תמיר", "תבור", "תדהר", "תם", "תשבי"},
 };
 
 const std::vector<const char*> kFirstNames = {
-    "נועה", "דוד", "מיכל", "יוסי", "רונית", "אבי", "שירה", "עמרי", "תמר", "גיל",
-    "הילה", "איתי", "יעל", "משה", "ליאת", "אורי", "דנה", "עידו", "רותם", "חיים",
-    "מאיה", "יונתן", "ענת", "אלון", "שרון", "נדב", "קרן", "אסף", "טלי", "ברוך",
+    "נועה", "דוד",   "מיכל", "יוסי", "רונית", "אבי",  "שירה", "עמרי", "תמר",  "גיל",
+    "הילה", "איתי",  "יעל",  "משה",  "ליאת",  "אורי", "דנה",  "עידו", "רותם", "חיים",
+    "מאיה", "יונתן", "ענת",  "אלון", "שרון",  "נדב",  "קרן",  "אסף",  "טלי",  "ברוך",
 };
 
 const std::vector<const char*> kDepartments = {
-    "כספים", "משאבי אנוש", "שיווק", "מכירות", "פיתוח", "תפעול",
-    "רכש", "שירות לקוחות", "הנהלה", "לוגיסטיקה", "מחשוב", "ביטחון",
+    "כספים", "משאבי אנוש",   "שיווק", "מכירות",    "פיתוח", "תפעול",
+    "רכש",   "שירות לקוחות", "הנהלה", "לוגיסטיקה", "מחשוב", "ביטחון",
 };
 
 const std::vector<const char*> kStreets = {
@@ -123,8 +112,8 @@ std::vector<Text> ordinaryCard(Generator& g, bool work, int k)
     const int f = static_cast<int>(kFirstNames.size());
     // Work lists other people than Personal under the same family names.
     const int first = (round / s + (work ? 11 : 0)) % f;
-    std::string name = std::string(surnames[static_cast<size_t>(round % s)]) + " " +
-                       kFirstNames[static_cast<size_t>(first)];
+    std::string name =
+        std::string(surnames[static_cast<size_t>(round % s)]) + " " + kFirstNames[static_cast<size_t>(first)];
     if (const int repeat = round / (s * f); repeat > 0)
         name += " " + std::to_string(repeat + 1);
 
@@ -160,17 +149,21 @@ std::vector<Text> specialCard(bool work, int i)
     case 3: return {"ףרחי נגה", "08-5551004", "053-5551004", "08-5552004", fifth, std::nullopt, "p4@mail.example"};
     case 4: return {"ץבעוני דן", "09-5551005", "058-5551005", "09-5552005", fifth, "העצמאות 7, נתניה", std::nullopt};
     // A Latin first letter and a digit.
-    case 5: return {"Orion Tech", "03-5551006", "050-5551006", "03-5552006", fifth, "רוטשילד 22, תל אביב", "info@orion.example"};
+    case 5:
+        return {"Orion Tech", "03-5551006",          "050-5551006",       "03-5552006",
+                fifth,        "רוטשילד 22, תל אביב", "info@orion.example"};
     case 6: return {"144 מודיעין", "03-5551007", std::nullopt, std::nullopt, fifth, std::nullopt, std::nullopt};
     // Blanks around the name, as an older program might have stored it.
     case 7: return {"  בלום עדי  ", "03-5551008", "050-5551008", "03-5552008", fifth, "ויצמן 5, רחובות", std::nullopt};
     // A Hebrew abbreviation written with a single quote.
     case 8: return {"צה'ל", "03-5551009", std::nullopt, "03-5552009", fifth, std::nullopt, std::nullopt};
     // Only the name and the fifth field.
-    case 9: return {"פקסון מיכל", std::nullopt, std::nullopt, std::nullopt,
-                    work ? Text("כספים") : Text("03-5557777"), std::nullopt, std::nullopt};
+    case 9:
+        return {"פקסון מיכל", std::nullopt, std::nullopt, std::nullopt, work ? Text("כספים") : Text("03-5557777"),
+                std::nullopt, std::nullopt};
     // Null numbers between filled ones.
-    case 10: return {"נולמן אבי", "03-5551011", std::nullopt, std::nullopt, fifth, "הנביאים 1, חיפה", "s11@mail.example"};
+    case 10:
+        return {"נולמן אבי", "03-5551011", std::nullopt, std::nullopt, fifth, "הנביאים 1, חיפה", "s11@mail.example"};
     // Empty texts rather than Null, as the editor stores empty boxes.
     case 11: return {"ריקי אורן", "", "", "", "", "", ""};
     default: break;
@@ -201,18 +194,17 @@ std::vector<std::vector<Text>> cardsFor(const Table& table, int cards)
 void make(const std::string& path, bool withNewColumns, int cardsPerGroup)
 {
     if (cardsPerGroup < 0 || cardsPerGroup > kMaxCardsPerGroup)
-        throw std::runtime_error(path + ": cards per group must be between 0 and " +
-                                 std::to_string(kMaxCardsPerGroup));
+        throw std::runtime_error(path + ": cards per group must be between 0 and " + std::to_string(kMaxCardsPerGroup));
     std::vector<std::vector<Text>> cards;
-    store::makeDirectoryFile(path, withNewColumns ? store::FileFormat::Current : store::FileFormat::BeforeAddressAndEmail,
-                             [&](const Table& table) {
-                                 cards = cardsFor(table, cardsPerGroup);
-                                 return store::NewCards{cards.size(), [&cards](std::size_t card, std::size_t field) {
-                                                            const Text& text = cards[card][field];
-                                                            return text ? std::optional<std::string_view>(*text)
-                                                                        : std::nullopt;
-                                                        }};
-                             });
+    store::makeDirectoryFile(
+        path, withNewColumns ? store::FileFormat::Current : store::FileFormat::BeforeAddressAndEmail,
+        [&](const Table& table) {
+            cards = cardsFor(table, cardsPerGroup);
+            return store::NewCards{cards.size(), [&cards](std::size_t card, std::size_t field) {
+                                       const Text& text = cards[card][field];
+                                       return text ? std::optional<std::string_view>(*text) : std::nullopt;
+                                   }};
+        });
 }
 
 } // namespace

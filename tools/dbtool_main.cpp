@@ -133,7 +133,8 @@ int runExchange(const Exchange& x)
         std::printf("skipped card %d", s.number);
         if (s.line > 0)
             std::printf(" (line %d)", s.line);
-        std::printf(" \"%s\": %s\n", exchange::text::printable(s.name).c_str(), exchange::text::printable(s.reason).c_str());
+        std::printf(" \"%s\": %s\n", exchange::text::printable(s.name).c_str(),
+                    exchange::text::printable(s.reason).c_str());
     }
     printNotes(plan.notes);
     if (x.dryRun) {

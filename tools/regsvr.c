@@ -21,10 +21,7 @@
 #include <stdio.h>
 #include <string.h>
 
-static void* entry(void* library, const char* name)
-{
-    return dlsym(library, name);
-}
+static void* entry(void* library, const char* name) { return dlsym(library, name); }
 
 /* Whether a host would find the class PROGID names: registered, and its
  * library loads and hands out the class's factory. */

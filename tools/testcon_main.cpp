@@ -46,7 +46,8 @@ int main(int argc, char** argv)
                 IDispatch* object = control->object();
                 invoke(object, dispIdOf(object, QStringLiteral("InitReg")), DISPATCH_METHOD,
                        {Variant::text(args[1]), Variant::text(args[2])});
-                status->setText(status->text() + QStringLiteral("\nInitReg(\"%1\", \"%2\") done.").arg(args[1], args[2]));
+                status->setText(status->text() +
+                                QStringLiteral("\nInitReg(\"%1\", \"%2\") done.").arg(args[1], args[2]));
             } catch (const ComError& e) {
                 status->setText(status->text() + QStringLiteral("\nInitReg failed: %1").arg(e.description));
             }

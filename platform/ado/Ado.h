@@ -82,8 +82,8 @@ public:
     // "DSN=name" (other keywords of an ODBC connection string are passed on).
     // Fails when the data source or its database file does not exist, and when
     // the connection is open already.
-    void Open(const std::string& connectionString, const std::string& userId = {},
-              const std::string& password = {}, long options = -1);
+    void Open(const std::string& connectionString, const std::string& userId = {}, const std::string& password = {},
+              long options = -1);
 
     // Runs one statement. A statement that returns rows gives an open
     // recordset standing on its first row (or at EOF when nothing matched);
@@ -92,7 +92,7 @@ public:
     std::unique_ptr<Recordset> Execute(const std::string& commandText, long* recordsAffected = nullptr,
                                        long options = -1);
 
-    void Close(); // fails when the connection is not open
+    void Close();      // fails when the connection is not open
     int State() const; // adStateClosed or adStateOpen
 
     // A transaction of the caller's. It takes the file's write lock as it
@@ -143,10 +143,10 @@ public:
     // Runs source (SQL text) over a connection of its own to the data source
     // named by connectionString ("DSN=..."), or over an open Connection.
     // cursorType/lockType -1 keep the values set before. Reads every row.
-    void Open(const std::string& source, const std::string& connectionString, int cursorType = -1,
-              int lockType = -1, long options = -1);
-    void Open(const std::string& source, Connection& activeConnection, int cursorType = -1,
-              int lockType = -1, long options = -1);
+    void Open(const std::string& source, const std::string& connectionString, int cursorType = -1, int lockType = -1,
+              long options = -1);
+    void Open(const std::string& source, Connection& activeConnection, int cursorType = -1, int lockType = -1,
+              long options = -1);
     void Close(); // fails when not open
     int State() const;
 

@@ -108,8 +108,8 @@ public:
         if (leadingRowId) {
             ids_.resize(kBlockRows);
             idIndicator_.resize(kBlockRows);
-            if (!SQL_SUCCEEDED(SQLBindCol(st_, 1, SQL_C_SBIGINT, ids_.data(), sizeof(std::int64_t),
-                                          idIndicator_.data())))
+            if (!SQL_SUCCEEDED(
+                    SQLBindCol(st_, 1, SQL_C_SBIGINT, ids_.data(), sizeof(std::int64_t), idIndicator_.data())))
                 throwDiagnostic(SQL_HANDLE_STMT, st_, "Binding the row id");
         }
     }

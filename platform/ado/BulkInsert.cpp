@@ -121,8 +121,8 @@ std::size_t insertSets(SQLHDBC dbc, const std::string& sql, const ParameterArray
 
 } // namespace
 
-std::size_t Connection::InsertRows(const std::string& table, const std::vector<std::string>& columns,
-                                   std::size_t count, const RowValue& value)
+std::size_t Connection::InsertRows(const std::string& table, const std::vector<std::string>& columns, std::size_t count,
+                                   const RowValue& value)
 {
     if (!handle_)
         detail::fail(adErrObjectClosed, detail::kMsgClosed);

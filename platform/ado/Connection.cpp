@@ -128,8 +128,8 @@ std::shared_ptr<ConnectionHandle> connect(const std::string& connectionString, c
         // program; the program never asks for one, so such an entry is not
         // its own (registering the data source again writes it afresh).
         if (const std::string library = dataSourceKey(dsn->value, "LoadExt"); !library.empty())
-            throw Error(adErrProviderFailed, "[HY000] The data source '" + dsn->value +
-                                                 "' asks to load the library '" + library + "'; it is not used.");
+            throw Error(adErrProviderFailed, "[HY000] The data source '" + dsn->value + "' asks to load the library '" +
+                                                 library + "'; it is not used.");
         if (database.empty()) {
             database = dataSourceKey(dsn->value, "Database");
             if (database.empty())
@@ -179,8 +179,8 @@ std::shared_ptr<ConnectionHandle> connect(const std::string& connectionString, c
         h->dbc = SQL_NULL_HDBC;
         throwDiagnostic(SQL_HANDLE_ENV, h->env, "Allocating a connection");
     }
-    const SQLRETURN rc = SQLDriverConnect(h->dbc, nullptr, sqlText(full), SQL_NTS, nullptr, 0, nullptr,
-                                          SQL_DRIVER_NOPROMPT);
+    const SQLRETURN rc =
+        SQLDriverConnect(h->dbc, nullptr, sqlText(full), SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
     if (!SQL_SUCCEEDED(rc))
         throwDiagnostic(SQL_HANDLE_DBC, h->dbc, "Connecting");
     h->connected = true;
@@ -220,8 +220,7 @@ void Connection::Open(const std::string& connectionString, const std::string& us
     handle_ = detail::connect(connectionString, userId, password);
 }
 
-std::unique_ptr<Recordset> Connection::Execute(const std::string& commandText, long* recordsAffected,
-                                               long /*options*/)
+std::unique_ptr<Recordset> Connection::Execute(const std::string& commandText, long* recordsAffected, long /*options*/)
 {
     if (!handle_)
         detail::fail(adErrObjectClosed, detail::kMsgClosed);

@@ -14,7 +14,7 @@ struct ConnectionHandle {
     SQLHENV env = SQL_NULL_HENV;
     SQLHDBC dbc = SQL_NULL_HDBC;
     bool connected = false;
-    std::string database; // the file connected to, as the data source or string named it
+    std::string database;       // the file connected to, as the data source or string named it
     bool inTransaction = false; // a transaction Connection::BeginTrans opened is in progress
 
     ConnectionHandle() = default;

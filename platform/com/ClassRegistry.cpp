@@ -32,7 +32,8 @@ std::vector<Entry> entriesOf(const ServerEntry& s)
         const QString key = QStringLiteral("CLSID\\") + guidText(c.clsid);
         out.push_back({key, {}, c.progId.isEmpty() ? c.name : c.progId});
         out.push_back({key + QStringLiteral("\\InprocServer32"), {}, s.path});
-        out.push_back({key + QStringLiteral("\\InprocServer32"), QStringLiteral("ThreadingModel"), QStringLiteral("Apartment")});
+        out.push_back(
+            {key + QStringLiteral("\\InprocServer32"), QStringLiteral("ThreadingModel"), QStringLiteral("Apartment")});
         out.push_back({key + QStringLiteral("\\TypeLib"), {}, lib});
         out.push_back({key + QStringLiteral("\\Version"), {}, version});
         if (c.control)
@@ -81,7 +82,8 @@ HRESULT registerServer(registry::HKEY root, const ServerEntry& server)
     registry::Batch batch;
     // The library's version is registered afresh: a locale it was registered
     // under before does not stay beside the present one.
-    const QString version = QStringLiteral("TypeLib\\%1\\%2.%3").arg(guidText(server.libid)).arg(server.major).arg(server.minor);
+    const QString version =
+        QStringLiteral("TypeLib\\%1\\%2.%3").arg(guidText(server.libid)).arg(server.major).arg(server.minor);
     const registry::LONG rc = registry::RegDeleteTreeA(root, classesKey(version).c_str());
     if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND)
         return SELFREG_E_CLASS;

@@ -230,6 +230,9 @@ HRESULT VariantChangeType(VARIANT* dest, const VARIANT* src, WORD flags, VARTYPE
 
 /* ---- interfaces ------------------------------------------------------------ */
 
+/* The interfaces are laid out as their C declarations read. */
+/* clang-format off */
+
 typedef struct ITypeInfo ITypeInfo; /* type information is not offered */
 typedef void MSG;                   /* accelerators are not translated */
 
@@ -463,12 +466,12 @@ HRESULT CLSIDFromProgID(LPCOLESTR lpszProgID, CLSID* lpclsid);
  * registration, loaded once and kept for the life of the process. */
 HRESULT CoGetClassObject(const CLSID* rclsid, DWORD dwClsContext, void* pvReserved, const IID* riid, void** ppv);
 HRESULT CoCreateInstance(const CLSID* rclsid, IUnknown* pUnkOuter, DWORD dwClsContext, const IID* riid, void** ppv);
+/* clang-format on */
 #define CLSCTX_INPROC_SERVER 0x1u
 
 /* A modal frame with one tab per page, OK, Cancel and Apply. */
-HRESULT OleCreatePropertyFrame(HWND hwndOwner, UINT x, UINT y, LPCOLESTR lpszCaption, ULONG cObjects,
-                               IUnknown** ppUnk, ULONG cPages, const CLSID* pPageClsID, LCID lcid, DWORD dwReserved,
-                               void* pvReserved);
+HRESULT OleCreatePropertyFrame(HWND hwndOwner, UINT x, UINT y, LPCOLESTR lpszCaption, ULONG cObjects, IUnknown** ppUnk,
+                               ULONG cPages, const CLSID* pPageClsID, LCID lcid, DWORD dwReserved, void* pvReserved);
 
 #ifdef __cplusplus
 } /* extern "C" */

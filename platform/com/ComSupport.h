@@ -193,18 +193,24 @@ struct DerivedInterfaceTraits {
     static bool answers(const IID& iid) { return IsEqualGUID(&iid, &Id) || InterfaceTraits<Base>::answers(iid); }
 };
 template <>
-struct InterfaceTraits<IDispatch> : DerivedInterfaceTraits<IDispatch, IID_IDispatch> {};
+struct InterfaceTraits<IDispatch> : DerivedInterfaceTraits<IDispatch, IID_IDispatch> {
+};
 template <>
-struct InterfaceTraits<IClassFactory> : DerivedInterfaceTraits<IClassFactory, IID_IClassFactory> {};
+struct InterfaceTraits<IClassFactory> : DerivedInterfaceTraits<IClassFactory, IID_IClassFactory> {
+};
 template <>
-struct InterfaceTraits<IObjectWithSite> : DerivedInterfaceTraits<IObjectWithSite, IID_IObjectWithSite> {};
+struct InterfaceTraits<IObjectWithSite> : DerivedInterfaceTraits<IObjectWithSite, IID_IObjectWithSite> {
+};
 template <>
 struct InterfaceTraits<ISpecifyPropertyPages>
-    : DerivedInterfaceTraits<ISpecifyPropertyPages, IID_ISpecifyPropertyPages> {};
+    : DerivedInterfaceTraits<ISpecifyPropertyPages, IID_ISpecifyPropertyPages> {
+};
 template <>
-struct InterfaceTraits<IPropertyPage> : DerivedInterfaceTraits<IPropertyPage, IID_IPropertyPage> {};
+struct InterfaceTraits<IPropertyPage> : DerivedInterfaceTraits<IPropertyPage, IID_IPropertyPage> {
+};
 template <>
-struct InterfaceTraits<IPropertyPageSite> : DerivedInterfaceTraits<IPropertyPageSite, IID_IPropertyPageSite> {};
+struct InterfaceTraits<IPropertyPageSite> : DerivedInterfaceTraits<IPropertyPageSite, IID_IPropertyPageSite> {
+};
 
 // How many ComObjects of this module live.
 long liveObjects();

@@ -87,10 +87,10 @@ bool showPropertyPages(HostedControl& control, QWidget* owner, const QString& ca
     if (!pages || FAILED(pages->GetPages(&list)))
         return false;
     IUnknown* objects[] = {control.object()};
-    const HRESULT hr = list.cElems ? OleCreatePropertyFrame(owner, 0, 0, reinterpret_cast<LPCOLESTR>(caption.utf16()), 1,
-                                                            objects, list.cElems, list.pElems, LOCALE_USER_DEFAULT, 0,
-                                                            nullptr)
-                                   : E_FAIL;
+    const HRESULT hr = list.cElems
+                           ? OleCreatePropertyFrame(owner, 0, 0, reinterpret_cast<LPCOLESTR>(caption.utf16()), 1,
+                                                    objects, list.cElems, list.pElems, LOCALE_USER_DEFAULT, 0, nullptr)
+                           : E_FAIL;
     CoTaskMemFree(list.pElems);
     return SUCCEEDED(hr);
 }

@@ -52,7 +52,8 @@ PropertyFrame::PropertyFrame(QWidget* owner, const QString& caption, const std::
 {
     setObjectName(QStringLiteral("PropertyFrame"));
     setWindowTitle(caption);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Apply, this);
+    auto* buttons =
+        new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Apply, this);
     ok_ = buttons->button(QDialogButtonBox::Ok);
     cancel_ = buttons->button(QDialogButtonBox::Cancel);
     apply_ = buttons->button(QDialogButtonBox::Apply);
@@ -73,7 +74,8 @@ PropertyFrame::PropertyFrame(QWidget* owner, const QString& caption, const std::
     std::vector<IUnknown*> shown = objects;
     for (const CLSID& clsid : pages) {
         Page p;
-        const HRESULT hr = CoCreateInstance(&clsid, nullptr, CLSCTX_INPROC_SERVER, &IID_IPropertyPage, p.page.putVoid());
+        const HRESULT hr =
+            CoCreateInstance(&clsid, nullptr, CLSCTX_INPROC_SERVER, &IID_IPropertyPage, p.page.putVoid());
         if (FAILED(hr)) {
             qCInfo(lcFrame) << "property page" << guidText(clsid) << "left out:" << describe(hr);
             continue;

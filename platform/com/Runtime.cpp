@@ -120,9 +120,9 @@ QString numberText(double value, bool single)
     const double size = std::fabs(value);
     const auto format =
         size != 0 && (size >= 1e15 || size < 1e-5) ? std::chars_format::scientific : std::chars_format::fixed;
-    const std::to_chars_result r = single
-                                       ? std::to_chars(buffer, buffer + sizeof buffer, static_cast<float>(value), format)
-                                       : std::to_chars(buffer, buffer + sizeof buffer, value, format);
+    const std::to_chars_result r =
+        single ? std::to_chars(buffer, buffer + sizeof buffer, static_cast<float>(value), format)
+               : std::to_chars(buffer, buffer + sizeof buffer, value, format);
     QString text = QString::fromLatin1(buffer, r.ptr - buffer).toUpper();
     const QLocale locale;
     text.replace(QLatin1Char('.'), locale.decimalPoint());
@@ -182,8 +182,7 @@ QString describe(HRESULT code)
     case CO_E_CLASSSTRING: return QStringLiteral("Invalid class string");
     case CO_E_DLLNOTFOUND: return QStringLiteral("The library of the class could not be loaded");
     case CO_E_ERRORINDLL: return QStringLiteral("The library of the class is not a control library");
-    default:
-        return QStringLiteral("Automation error 0x%1").arg(static_cast<uint32_t>(code), 8, 16, QLatin1Char('0'));
+    default: return QStringLiteral("Automation error 0x%1").arg(static_cast<uint32_t>(code), 8, 16, QLatin1Char('0'));
     }
 }
 

@@ -73,8 +73,9 @@ public:
     explicit WindowDispatch(QWidget* window) : window_(window) {}
     HRESULT GetIDsOfNames(const IID*, LPOLESTR* names, UINT count, LCID, DISPID* ids) override
     {
-        return idsOfNames({{"WindowState", WindowState}, {"Left", Left}, {"Top", Top}, {"Width", Width}, {"Height", Height}},
-                          names, count, ids);
+        return idsOfNames(
+            {{"WindowState", WindowState}, {"Left", Left}, {"Top", Top}, {"Width", Width}, {"Height", Height}}, names,
+            count, ids);
     }
 
     HRESULT Invoke(DISPID id, const IID*, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* info,

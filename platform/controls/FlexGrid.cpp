@@ -372,11 +372,8 @@ void FlexGrid::keyPressEvent(QKeyEvent* event)
     case Qt::Key_PageUp:
     case Qt::Key_PageDown:
     case Qt::Key_Home:
-    case Qt::Key_End:
-        event->accept();
-        return;
-    default:
-        break;
+    case Qt::Key_End: event->accept(); return;
+    default: break;
     }
     const QString text = event->text();
     if (text.isEmpty()) {

@@ -37,34 +37,34 @@ public:
     ~FlexGrid() override;
 
     int Rows() const;
-    void setRows(int rows);   // growing adds empty rows; shrinking drops rows at the end
+    void setRows(int rows); // growing adds empty rows; shrinking drops rows at the end
     int Cols() const;
     void setCols(int cols);
-    int FixedRows() const;    // 1: row 0 holds the headings
+    int FixedRows() const; // 1: row 0 holds the headings
     void setFixedRows(int rows);
 
     // The current cell. Moving it never scrolls the view.
     int Row() const;
-    void setRow(int row);     // fails (numora::Error 381) outside 0..Rows()-1
+    void setRow(int row); // fails (numora::Error 381) outside 0..Rows()-1
     int Col() const;
-    void setCol(int col);     // fails (numora::Error 381) outside 0..Cols()-1
+    void setCol(int col); // fails (numora::Error 381) outside 0..Cols()-1
 
-    QString Text() const;     // of the current cell
+    QString Text() const; // of the current cell
     void setText(const QString& text);
     QString TextMatrix(int row, int col) const;
     void setTextMatrix(int row, int col, const QString& text);
 
-    int ColWidth(int col) const;          // twips
+    int ColWidth(int col) const; // twips
     void setColWidth(int col, int twips);
     int ColAlignment(int col) const;
     void setColAlignment(int col, int alignment);
 
-    QColor CellForeColor() const;         // of the current cell; invalid = the grid's own colour
+    QColor CellForeColor() const; // of the current cell; invalid = the grid's own colour
     void setCellForeColor(const QColor& color);
     QColor CellBackColor() const;
     void setCellBackColor(const QColor& color);
 
-    void Clear();                         // every cell's text and colours
+    void Clear(); // every cell's text and colours
 
     // Bulk fill: a whole row in one step, without moving the current cell:
     // the texts (UTF-8) of its first cells and, where valid, the fore and
@@ -91,7 +91,7 @@ signals:
     // Page Down, Home and End move no cell of the grid's own: which row they
     // lead to is the owner's to say, on this signal.
     void KeyDown(int key, Qt::KeyboardModifiers modifiers);
-    void KeyPress(int ch);                          // the character typed (Esc = 27); not consumed
+    void KeyPress(int ch); // the character typed (Esc = 27); not consumed
     // button: 1 left, 2 right, 4 middle; pos: the mouse in screen coordinates.
     // A right press leaves the current cell where it was.
     void MouseDown(int button, const QPoint& pos);
@@ -119,11 +119,11 @@ private:
     void onViewCurrentChanged(const QModelIndex& current);
 
     FlexGridModel* model_;
-    int row_ = 1;               // the current cell, in grid rows (row 0 = headings)
+    int row_ = 1; // the current cell, in grid rows (row 0 = headings)
     int col_ = 0;
-    std::vector<int> twips_;    // per column; -1 = the view's default width
+    std::vector<int> twips_; // per column; -1 = the view's default width
     bool redraw_ = true;
-    bool syncing_ = false;      // the current index is being moved by the grid itself
+    bool syncing_ = false; // the current index is being moved by the grid itself
     bool pressedOnCell_ = false;
     bool afterDoubleClick_ = false;
 };

@@ -105,7 +105,7 @@ private:
     int fixedRows_ = 1;
 
     bool frozen_ = false;
-    int shownRows_ = 0;   // grid rows and cols the view was last told of
+    int shownRows_ = 0; // grid rows and cols the view was last told of
     int shownCols_ = 0;
     int minRowsWhileFrozen_ = 0;
     int minColsWhileFrozen_ = 0;

@@ -222,8 +222,7 @@ void LetterTabStrip::paintEvent(QPaintEvent*)
             for (int k = 0; k < n; ++k) {
                 const int y0 = r.top() + r.height() * k / n;
                 const int y1 = r.top() + r.height() * (k + 1) / n;
-                p.drawText(QRect(r.left(), y0, r.width(), y1 - y0), Qt::AlignCenter | Qt::TextSingleLine,
-                           words[k]);
+                p.drawText(QRect(r.left(), y0, r.width(), y1 - y0), Qt::AlignCenter | Qt::TextSingleLine, words[k]);
             }
         }
         if (current && hasFocus()) {

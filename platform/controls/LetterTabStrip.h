@@ -39,8 +39,8 @@ public:
     // Makes a tab current without a Click; an index outside the tabs is ignored.
     void setCurrentIndex(int index);
 
-    QRect tabRect(int index) const; // in the strip's coordinates; empty outside the tabs
-    QRect pageRect() const;         // the area the tab rows leave free
+    QRect tabRect(int index) const;     // in the strip's coordinates; empty outside the tabs
+    QRect pageRect() const;             // the area the tab rows leave free
     int tabAt(const QPoint& pos) const; // -1 where there is no tab
 
     QSize sizeHint() const override;

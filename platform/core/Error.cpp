@@ -17,8 +17,8 @@ void logSkipped(const QLoggingCategory& area, const std::source_location& where,
     const long number = own ? own->number() : 0;
     const QString description = QString::fromStdString(own ? own->description() : std::string(failure.what()));
     QMessageLogger(where.file_name(), static_cast<int>(where.line()), where.function_name(), area.categoryName())
-        .debug()
-        .noquote()
+            .debug()
+            .noquote()
         << QStringLiteral("skipped at %1:%2 (%3): error %4: %5")
                .arg(QString::fromUtf8(where.file_name()))
                .arg(where.line())

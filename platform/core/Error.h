@@ -25,7 +25,9 @@ namespace numora {
 class Error : public std::runtime_error {
 public:
     Error(long number, std::string description)
-        : std::runtime_error(description), number_(number), description_(std::move(description)) {}
+        : std::runtime_error(description), number_(number), description_(std::move(description))
+    {
+    }
 
     long number() const noexcept { return number_; }
     const std::string& description() const noexcept { return description_; }

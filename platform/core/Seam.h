@@ -21,15 +21,15 @@ public:
     // Keeps a backing installed for its own lifetime.
     class Installed {
     public:
-        Installed(Seam& seam, Interface& backing)
-            : seam_(&seam), previous_(std::exchange(seam.current_, &backing)) {}
+        Installed(Seam& seam, Interface& backing) : seam_(&seam), previous_(std::exchange(seam.current_, &backing)) {}
         ~Installed()
         {
             if (seam_)
                 seam_->current_ = previous_;
         }
-        Installed(Installed&& other) noexcept
-            : seam_(std::exchange(other.seam_, nullptr)), previous_(other.previous_) {}
+        Installed(Installed&& other) noexcept : seam_(std::exchange(other.seam_, nullptr)), previous_(other.previous_)
+        {
+        }
         Installed(const Installed&) = delete;
         Installed& operator=(const Installed&) = delete;
         Installed& operator=(Installed&&) = delete;

@@ -202,7 +202,8 @@ public:
         const UserConfigMode userMode;
         if (!userMode.set())
             refuse(ODBC_ERROR_REQUEST_FAILED, "The ODBC installer would not work on user data sources only; the data "
-                                              "source '" + dsn + "' was not written.");
+                                              "source '" +
+                                                  dsn + "' was not written.");
 
         // Everything is checked before the file is touched, so a refused
         // registration leaves the existing data source as it was.
@@ -212,7 +213,8 @@ public:
             if (mapped)
                 refuse(ODBC_ERROR_INVALID_NAME,
                        "The SQLite3 ODBC driver is not installed (the ODBC driver list has no [SQLite3] entry), "
-                       "so the data source '" + dsn + "' cannot be set up. Install the package libsqliteodbc.");
+                       "so the data source '" +
+                           dsn + "' cannot be set up. Install the package libsqliteodbc.");
             refuse(ODBC_ERROR_INVALID_NAME, "Invalid driver name: '" + driver + "' is not an installed ODBC driver.");
         }
         if (dsn.empty() || holdsControlCharacter(dsn) || dsn.find_first_of("[]") != std::string::npos)
@@ -273,11 +275,11 @@ public:
         odbc::forgetCachedDataSources();
         bool written = true;
         for (const Attribute& a : entry)
-            written = written &&
-                      trimmed(odbc::profileString(odbc::kDataSources, dsn, a.key.c_str())) == trimmed(a.value);
+            written =
+                written && trimmed(odbc::profileString(odbc::kDataSources, dsn, a.key.c_str())) == trimmed(a.value);
         if (!written)
-            refuse(ODBC_ERROR_REQUEST_FAILED, "The data source '" + dsn + "' written to " + file +
-                                                  " does not read back as written.");
+            refuse(ODBC_ERROR_REQUEST_FAILED,
+                   "The data source '" + dsn + "' written to " + file + " does not read back as written.");
     }
 
     const std::vector<EngineError>& Errors() const override { return errors_; }

@@ -23,8 +23,8 @@ std::optional<Diagnostic> firstDiagnostic(SQLSMALLINT handleType, SQLHANDLE hand
                                  static_cast<SQLSMALLINT>(text.size()), &length);
     if (rc == SQL_SUCCESS_WITH_INFO && length >= static_cast<SQLSMALLINT>(text.size())) {
         text.resize(static_cast<std::size_t>(length) + 1);
-        rc = SQLGetDiagRec(handleType, handle, 1, state, &native, text.data(),
-                           static_cast<SQLSMALLINT>(text.size()), &length);
+        rc = SQLGetDiagRec(handleType, handle, 1, state, &native, text.data(), static_cast<SQLSMALLINT>(text.size()),
+                           &length);
     }
     if (!SQL_SUCCEEDED(rc))
         return std::nullopt;

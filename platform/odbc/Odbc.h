@@ -18,9 +18,9 @@ namespace numora::odbc {
 inline constexpr long kGenericFailure = -2147467259;
 
 struct Diagnostic {
-    std::string state;  // SQLSTATE, five characters
-    long native = 0;    // the engine's own error code
-    std::string text;   // the message without the driver manager's and driver's tags
+    std::string state; // SQLSTATE, five characters
+    long native = 0;   // the engine's own error code
+    std::string text;  // the message without the driver manager's and driver's tags
 };
 
 // The first diagnostic record of a handle, if there is one.

@@ -156,8 +156,8 @@ bool windowManagerActivates(Display* display)
     unsigned long items = 0, remaining = 0;
     unsigned char* data = nullptr;
     bool supported = false;
-    if (XGetWindowProperty(display, DefaultRootWindow(display), supportedAtom, 0, 1024, False, XA_ATOM, &type,
-                           &format, &items, &remaining, &data) == Success &&
+    if (XGetWindowProperty(display, DefaultRootWindow(display), supportedAtom, 0, 1024, False, XA_ATOM, &type, &format,
+                           &items, &remaining, &data) == Success &&
         data && type == XA_ATOM && format == 32) {
         const auto* atoms = reinterpret_cast<const Atom*>(data);
         for (unsigned long i = 0; i < items && !supported; ++i)
@@ -212,8 +212,8 @@ public:
         process.setArguments(command.arguments);
         qint64 pid = 0;
         if (!process.startDetached(&pid))
-            throw Error(53, QStringLiteral("Cannot start %1: %2").arg(command.program, process.errorString())
-                                .toStdString());
+            throw Error(
+                53, QStringLiteral("Cannot start %1: %2").arg(command.program, process.errorString()).toStdString());
         return pid;
     }
 

@@ -183,7 +183,8 @@ public:
             return ERROR_INVALID_PARAMETER;
         std::vector<Place> candidates;
         if (key == HKEY_CLASSES_ROOT) {
-            candidates = {{HKEY_CURRENT_USER, joined(kClasses, subKey)}, {HKEY_LOCAL_MACHINE, joined(kClasses, subKey)}};
+            candidates = {{HKEY_CURRENT_USER, joined(kClasses, subKey)},
+                          {HKEY_LOCAL_MACHINE, joined(kClasses, subKey)}};
         } else {
             const std::optional<Place> place = resolve(key, subKey);
             if (!place)
@@ -313,7 +314,8 @@ public:
         return modify(place->hive, [&](Hive& hive) -> LONG {
             const QByteArray prefix = place->path + '\\';
             auto inTree = [&](const Key& k) {
-                return sameName(k.path, place->path) || k.path.left(prefix.size()).compare(prefix, Qt::CaseInsensitive) == 0;
+                return sameName(k.path, place->path) ||
+                       k.path.left(prefix.size()).compare(prefix, Qt::CaseInsensitive) == 0;
             };
             const auto count = std::count_if(hive.keys.begin(), hive.keys.end(), inTree);
             if (count == 0)
@@ -497,8 +499,8 @@ LONG RegOpenKeyExA(HKEY hKey, const char* lpSubKey, DWORD, REGSAM samDesired, HK
     return seam()->openKey(hKey, lpSubKey, samDesired, phkResult);
 }
 
-LONG RegCreateKeyExA(HKEY hKey, const char* lpSubKey, DWORD, char*, DWORD, REGSAM samDesired, void*,
-                     HKEY* phkResult, DWORD* lpdwDisposition)
+LONG RegCreateKeyExA(HKEY hKey, const char* lpSubKey, DWORD, char*, DWORD, REGSAM samDesired, void*, HKEY* phkResult,
+                     DWORD* lpdwDisposition)
 {
     return seam()->createKey(hKey, lpSubKey, samDesired, phkResult, lpdwDisposition);
 }

@@ -88,8 +88,7 @@ public:
             delete (*it)->icon.data();
             icons_.erase(it);
             return true;
-        default:
-            return false;
+        default: return false;
         }
     }
 

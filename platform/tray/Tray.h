@@ -51,12 +51,12 @@ inline constexpr std::uint32_t kNotifyIconDataSize = 88;
 
 struct NotifyIconData {
     std::uint32_t cbSize = 0;
-    QPointer<QWidget> hWnd;           // the window that owns the icon and gets its callbacks; null once gone
+    QPointer<QWidget> hWnd; // the window that owns the icon and gets its callbacks; null once gone
     std::uint32_t uID = 0;
-    std::uint32_t uFlags = 0;         // NIF_* bits
+    std::uint32_t uFlags = 0; // NIF_* bits
     std::uint32_t uCallbackMessage = 0;
     QIcon hIcon;
-    std::array<char, 64> szTip{};     // NUL-terminated ANSI text
+    std::array<char, 64> szTip{}; // NUL-terminated ANSI text
 
     // The tip up to its NUL.
     QString tip() const;

@@ -46,8 +46,9 @@ QString qtNameFilters(const QString& filter)
         // from the parentheses.
         const QString& description = parts[i];
         const QString& pattern = parts[i + 1];
-        out << (description.contains(QLatin1Char('(')) ? description
-                                                       : description + QStringLiteral(" (") + pattern + QLatin1Char(')'));
+        out << (description.contains(QLatin1Char('('))
+                    ? description
+                    : description + QStringLiteral(" (") + pattern + QLatin1Char(')'));
     }
     return out.join(QStringLiteral(";;"));
 }

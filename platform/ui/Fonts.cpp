@@ -19,9 +19,9 @@ void installFontSubstitutions()
                                {QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif")});
     // One monospaced face for Hebrew and digits alike, so that lines laid
     // out in columns of characters stay in columns.
-    QFont::insertSubstitutions(QStringLiteral("Courier New"),
-                               {QStringLiteral("Miriam Mono CLM"), QStringLiteral("Liberation Mono"),
-                                QStringLiteral("DejaVu Sans Mono")});
+    QFont::insertSubstitutions(
+        QStringLiteral("Courier New"),
+        {QStringLiteral("Miriam Mono CLM"), QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")});
     // The report's face; Liberation Sans has its metrics and Hebrew letters.
     QFont::insertSubstitutions(QStringLiteral("Arial"),
                                {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});

@@ -28,7 +28,10 @@ public:
         case vbInformation: box.setIcon(QMessageBox::Information); break;
         default: box.setIcon(QMessageBox::NoIcon); break;
         }
-        struct Choice { QMessageBox::StandardButton button; int result; };
+        struct Choice {
+            QMessageBox::StandardButton button;
+            int result;
+        };
         std::vector<Choice> choices;
         switch (buttonsOf(request.style)) {
         case vbOKCancel: choices = {{QMessageBox::Ok, vbOK}, {QMessageBox::Cancel, vbCancel}}; break;

@@ -41,7 +41,7 @@ inline int buttonsOf(int style) { return style & 0x0F; }
 inline int iconOf(int style) { return style & 0xF0; }
 
 struct MessageRequest {
-    QString text;  // as the program built it (line breaks may be "\r" or "\r\n")
+    QString text; // as the program built it (line breaks may be "\r" or "\r\n")
     int style = vbOKOnly;
     QString title; // already resolved: the application title when none was given
 };

@@ -33,8 +33,7 @@ protected:
             names += std::string(names.empty() ? "" : ", ") + c.name;
             marks += std::string(marks.empty() ? "" : ", ") + "?";
         }
-        SqliteFile(path()).runEach(std::string("INSERT INTO ") + table.name + " (" + names + ") VALUES (" + marks +
-                                       ")",
+        SqliteFile(path()).runEach(std::string("INSERT INTO ") + table.name + " (" + names + ") VALUES (" + marks + ")",
                                    cards);
     }
 
@@ -114,8 +113,8 @@ TEST_F(EditorTest, ChecksStopAtTheFirstFailureAndValuesAtTheirLimitsAreStoredTri
 
     // Hebrew names and addresses count characters, not bytes.
     const QString name20(20, QChar(0x05E9)), addr50(50, QChar(0x05DB));
-    const QStringList atLimits = {name20,        QString(10, '1'), QString(11, '2'), QString(11, '3'),
-                                  QString(10, '4'), addr50,        QString(20, 'e')};
+    const QStringList atLimits = {name20,           QString(10, '1'), QString(11, '2'), QString(11, '3'),
+                                  QString(10, '4'), addr50,           QString(20, 'e')};
     struct Case {
         int field;
         QString value;
@@ -147,7 +146,8 @@ TEST_F(EditorTest, ChecksStopAtTheFirstFailureAndValuesAtTheirLimitsAreStoredTri
     type({"", QString(11, '1'), QString(12, '2'), "", "", "", QString(21, 'e')});
     boxes.asked.clear();
     click(e->btnAdd);
-    expectOneBox(QStringLiteral("The field Name cannot be empty"), ui::vbOKOnly | ui::vbCritical, QStringLiteral("Error Message"));
+    expectOneBox(QStringLiteral("The field Name cannot be empty"), ui::vbOKOnly | ui::vbCritical,
+                 QStringLiteral("Error Message"));
     EXPECT_TRUE(stored(store::kPersonalTable).empty());
 
     // Every value at its limit, with blanks around it that do not count,
@@ -167,8 +167,8 @@ TEST_F(EditorTest, ChecksStopAtTheFirstFailureAndValuesAtTheirLimitsAreStoredTri
 
 TEST_F(EditorTest, ANameIsUsedOnlyOnceInAGroupComparedTrimmedAndExactly)
 {
-    insert(store::kPersonalTable, {seven({"אלון דוד  ", "1", "", "", "", {}, {}}),
-                                   seven({"orbit", "2", "", "", "", {}, {}})});
+    insert(store::kPersonalTable,
+           {seven({"אלון דוד  ", "1", "", "", "", {}, {}}), seven({"orbit", "2", "", "", "", {}, {}})});
     start();
     const auto add = [&](const QString& name) {
         click(w->btnAdd);
@@ -208,7 +208,8 @@ TEST_F(EditorTest, EditOpensTheChosenRowOfAFilteredListAndUndoPutsBackEveryBox)
     chooseTab(11); // ל: לב, לוי, לנדאו, לרנר תמר
     ASSERT_EQ(listedNames(), QStringList({heb("לב"), heb("לוי"), heb("לנדאו"), heb("לרנר תמר")}));
     edit(4);
-    expectOneBox(QStringLiteral("Do you want updating this record?"), ui::vbOKCancel | ui::vbQuestion, QStringLiteral("System Message"));
+    expectOneBox(QStringLiteral("Do you want updating this record?"), ui::vbOKCancel | ui::vbQuestion,
+                 QStringLiteral("System Message"));
     FrmNewPhn* e = editor();
     ASSERT_NE(e, nullptr);
     EXPECT_EQ(e->windowTitle(), QStringLiteral("Update Phone Number"));
@@ -305,7 +306,8 @@ TEST_F(EditorTest, UpdateWritesTheLoadedCardOrNothingWhateverHappenedToTheListMe
     editor()->TxtHome->setText(QStringLiteral("222"));
     click(editor()->btnUpdate);
     ASSERT_EQ(boxes.asked.size(), 1u);
-    EXPECT_TRUE(boxes.asked[0].text.contains(QStringLiteral("changed or deleted"))) << boxes.asked[0].text.toStdString();
+    EXPECT_TRUE(boxes.asked[0].text.contains(QStringLiteral("changed or deleted")))
+        << boxes.asked[0].text.toStdString();
     EXPECT_EQ(boxes.asked[0].title, QStringLiteral("Error Message"));
     boxes.asked.clear();
     ASSERT_NE(editor(), nullptr);
@@ -336,7 +338,8 @@ TEST_F(EditorTest, AWriteMeetingALockedFileFailsAndKeepsWhatWasTyped)
     other.exec("BEGIN IMMEDIATE"); // another program is writing
     click(editor()->btnAdd);
     ASSERT_EQ(boxes.asked.size(), 1u);
-    EXPECT_TRUE(boxes.asked[0].text.contains(QStringLiteral("in use by another program"))) << boxes.asked[0].text.toStdString();
+    EXPECT_TRUE(boxes.asked[0].text.contains(QStringLiteral("in use by another program")))
+        << boxes.asked[0].text.toStdString();
     EXPECT_EQ(boxes.asked[0].title, QStringLiteral("Error Message"));
     boxes.asked.clear();
     ASSERT_NE(editor(), nullptr);
@@ -460,7 +463,8 @@ TEST_F(EditorTest, DeleteAsksFirstAndTakesOnlyTheCardWhoseStoredNameIsShown)
     const QString row = w->TxtIndex->text();
     boxes.answer(ui::vbCancel);
     click(w->btnDelete);
-    expectOneBox(heb("Do you want delete 'ארבל מיכל' from record?"), ui::vbOKCancel | ui::vbQuestion, QStringLiteral("System Message"));
+    expectOneBox(heb("Do you want delete 'ארבל מיכל' from record?"), ui::vbOKCancel | ui::vbQuestion,
+                 QStringLiteral("System Message"));
     EXPECT_EQ(w->TxtIndex->text(), row);
     EXPECT_EQ(stored(store::kPersonalTable).size(), 11u);
 

@@ -3,8 +3,8 @@
 // transaction, the safe export and the command line's progress line.
 
 #include "platform/core/LockWait.h"
-#include "store/Tables.h"
 #include "store/CardChecks.h"
+#include "store/Tables.h"
 #include "tests/mainwin/grid_fixture.h"
 #include "tests/support/SqliteFile.h"
 #include "tests/support/TestEnv.h"
@@ -41,7 +41,8 @@ std::string columnList(const store::Table& table)
 // Every card of the group as texts, Null as the empty text, in file order.
 std::vector<Row> cardsOf(const std::string& db, const store::Table& table)
 {
-    std::vector<Row> rows = SqliteFile(db).rows("select " + columnList(table) + " from " + table.name + " order by rowid");
+    std::vector<Row> rows =
+        SqliteFile(db).rows("select " + columnList(table) + " from " + table.name + " order by rowid");
     for (Row& row : rows) {
         for (Value& v : row)
             v = v.value_or("");
@@ -51,9 +52,8 @@ std::vector<Row> cardsOf(const std::string& db, const store::Table& table)
 
 void addRows(const std::string& db, const store::Table& table, const std::vector<Row>& rows)
 {
-    SqliteFile(db).runEach("insert into " + std::string(table.name) + " (" + columnList(table) +
-                               ") values (?, ?, ?, ?, ?, ?, ?)",
-                           rows);
+    SqliteFile(db).runEach(
+        "insert into " + std::string(table.name) + " (" + columnList(table) + ") values (?, ?, ?, ?, ?, ?, ?)", rows);
 }
 
 // Cards at the edges of what a card may hold; every one passes the checks.
@@ -72,9 +72,10 @@ const std::vector<Row> kWorkCards = {
 
 // One content line of vCard 4.0 after unfolding: group, name, parameters
 // (plain or quoted values) and a value of printable characters.
-const std::regex kContentLine(R"(^(?:[A-Za-z0-9-]+\.)?[A-Za-z0-9-]+)"
-                              R"((?:;[A-Za-z0-9-]+=(?:[^";:,\x00-\x1F]*|"[^"\x00-\x1F]*")(?:,(?:[^";:,\x00-\x1F]*|"[^"\x00-\x1F]*"))*)*)"
-                              R"(:[^\x00-\x08\x0A-\x1F\x7F]*$)");
+const std::regex kContentLine(
+    R"(^(?:[A-Za-z0-9-]+\.)?[A-Za-z0-9-]+)"
+    R"((?:;[A-Za-z0-9-]+=(?:[^";:,\x00-\x1F]*|"[^"\x00-\x1F]*")(?:,(?:[^";:,\x00-\x1F]*|"[^"\x00-\x1F]*"))*)*)"
+    R"(:[^\x00-\x08\x0A-\x1F\x7F]*$)");
 
 // Whether a text or component value keeps to the escapes the grammar allows.
 bool escapesValid(const std::string& value, bool structured)
@@ -146,7 +147,10 @@ std::string vcardGrammarFault(const std::string& text)
 }
 
 std::string bytesOf(const std::string& path) { return fileBytes(QString::fromStdString(path)); }
-void write(const std::string& path, const std::string& bytes) { ASSERT_TRUE(writeFileBytes(QString::fromStdString(path), bytes)); }
+void write(const std::string& path, const std::string& bytes)
+{
+    ASSERT_TRUE(writeFileBytes(QString::fromStdString(path), bytes));
+}
 
 class Exchange : public ::testing::Test {
 protected:
@@ -202,7 +206,8 @@ TEST_F(Exchange, OlderPhonesVcardsAreRead)
         "ADR;HOME;CHARSET=ISO-8859-8;ENCODING=QUOTED-PRINTABLE:;;=E4=F8=F6=EC 1;=FA=EC =E0=\r\n=E1=E9=E1;;;\r\n"
         "NOTE:a note\r\nEND:VCARD\r\n"
         "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Smith\\, John\\; Jr\r\n"
-        "item1.TEL;TYPE=WORK,VOICE:03-555\r\n 3333\r\nTEL;TYPE=HOME:03-5554444\r\nTEL;TYPE=HOME;TYPE=PREF:03-5555555\r\n"
+        "item1.TEL;TYPE=WORK,VOICE:03-555\r\n "
+        "3333\r\nTEL;TYPE=HOME:03-5554444\r\nTEL;TYPE=HOME;TYPE=PREF:03-5555555\r\n"
         "EMAIL;TYPE=INTERNET:john@mail.example\r\nNOTE:another\r\nBDAY:1980-01-01\r\nORG:Acme;Sales\r\nEND:VCARD\r\n"
         "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Uri\r\nTEL;VALUE=uri;PREF=2:tel:+972-3-5556666\r\n"
         "TEL;VALUE=uri;PREF=1;TYPE=\"voice,cell\":tel:+972-3-5557777\r\nEND:VCARD\r\n"
@@ -227,9 +232,10 @@ TEST_F(Exchange, OlderPhonesVcardsAreRead)
     EXPECT_NE(read.unreadable[0].reason.find("not valid UTF-8 text"), std::string::npos);
     const std::vector<std::string> notes = read.notes.lines();
     EXPECT_EQ(std::count(notes.begin(), notes.end(), "vCard: NOTE dropped; Numora keeps no such field (2 cards)"), 1);
-    EXPECT_EQ(std::count(notes.begin(), notes.end(),
-                         "vCard: more than one home number on a card; kept the preferred one, else the first (2 cards)"),
-              1);
+    EXPECT_EQ(
+        std::count(notes.begin(), notes.end(),
+                   "vCard: more than one home number on a card; kept the preferred one, else the first (2 cards)"),
+        1);
     EXPECT_EQ(std::count(notes.begin(), notes.end(), "vCard: BDAY dropped; Numora keeps no such field (1 card)"), 1);
 
     EXPECT_THROW(exchange::readVcard("Name,Phone\r\nx,1\r\n"), std::runtime_error);
@@ -237,11 +243,11 @@ TEST_F(Exchange, OlderPhonesVcardsAreRead)
 
 TEST_F(Exchange, CsvFieldsWithQuotesCommasAndLineBreaksAndCommonHeaders)
 {
-    const exchange::ReadResult own = exchange::readCsv(
-        "Name,Home,Mobil,Phone,Dept,Address,Email\r\n"
-        "\"Cohen, \"\"Dudu\"\"\",,050-1,\"03-2\",R&D,\"line 1\r\nline 2\",\r\n"
-        "\r\n"
-        "plain,1,,,,,\n");
+    const exchange::ReadResult own =
+        exchange::readCsv("Name,Home,Mobil,Phone,Dept,Address,Email\r\n"
+                          "\"Cohen, \"\"Dudu\"\"\",,050-1,\"03-2\",R&D,\"line 1\r\nline 2\",\r\n"
+                          "\r\n"
+                          "plain,1,,,,,\n");
     ASSERT_EQ(own.cards.size(), 2u);
     EXPECT_EQ(own.cards[0][Kind::Name], "Cohen, \"Dudu\"");
     EXPECT_EQ(own.cards[0][Kind::Work], "03-2"); // Phone of a Work header is the work number
@@ -250,9 +256,10 @@ TEST_F(Exchange, CsvFieldsWithQuotesCommasAndLineBreaksAndCommonHeaders)
     EXPECT_EQ(own.cards[1].line, 5);
 
     // Fields named as common address books name them, in their own order.
-    const exchange::ReadResult other = exchange::readCsv(
-        "\xEF\xBB\xBF" "First Name;Last Name;E-mail Address;Birthday;Phone 1 - Type;Phone 1 - Value;Home Phone\n"
-        "דוד;כהן;d@mail.example;1980-01-01;Mobile;050-5551234 ::: 050-5559999;03-5551111\n");
+    const exchange::ReadResult other =
+        exchange::readCsv("\xEF\xBB\xBF"
+                          "First Name;Last Name;E-mail Address;Birthday;Phone 1 - Type;Phone 1 - Value;Home Phone\n"
+                          "דוד;כהן;d@mail.example;1980-01-01;Mobile;050-5551234 ::: 050-5559999;03-5551111\n");
     ASSERT_EQ(other.cards.size(), 1u);
     EXPECT_EQ(other.cards[0][Kind::Name], "דוד כהן");
     EXPECT_EQ(other.cards[0][Kind::Mobile], "050-5551234");
@@ -260,7 +267,8 @@ TEST_F(Exchange, CsvFieldsWithQuotesCommasAndLineBreaksAndCommonHeaders)
     EXPECT_EQ(other.cards[0][Kind::Email], "d@mail.example");
     EXPECT_EQ(other.notes.lines().front(), "CSV: column \"Birthday\" dropped; Numora keeps no such field (1 card)");
 
-    for (const char* bad : {"Name,Phone\r\n\"open,1\r\n", "Birthday,Phone\r\n1,2\r\n", "Name\r\nplain\r\n\xFF\xFE\r\n"}) {
+    for (const char* bad :
+         {"Name,Phone\r\n\"open,1\r\n", "Birthday,Phone\r\n1,2\r\n", "Name\r\nplain\r\n\xFF\xFE\r\n"}) {
         try {
             exchange::readCsv(bad);
             ADD_FAILURE() << "accepted: " << bad;
@@ -277,12 +285,12 @@ TEST_F(Exchange, ImportSkipsWhatTheEditorRefusesWithItsReasonAndADryRunWritesNot
     addRows(db, store::kWorkTable, {{"לוי", "1", "", "", "", "", ""}});
     const std::string csv = path("in.csv");
     write(csv, "Name,Phone,Mobil,Line,Fax,Address,Email\r\n"
-               "כהן דוד,2,,,,,\r\n"                           // used in the group, trimmed
-               "לוי,2,,,,,\r\n"                               // used only in the other group
+               "כהן דוד,2,,,,,\r\n" // used in the group, trimmed
+               "לוי,2,,,,,\r\n"     // used only in the other group
                "Cohen,2,,,,,\r\n"
-               "cohen,2,,,,,\r\n"                             // differs in case only
-               " Cohen ,3,,,,,\r\n"                           // an earlier card of the file
-               "אבגדהוזחטיכלמנסעפצקרש,2,,,,,\r\n"             // 21 letters
+               "cohen,2,,,,,\r\n"                 // differs in case only
+               " Cohen ,3,,,,,\r\n"               // an earlier card of the file
+               "אבגדהוזחטיכלמנסעפצקרש,2,,,,,\r\n" // 21 letters
                "  ,2,,,,,\r\n"
                "No number,,,,,,a@b\r\n"
                "Long mobile,,123456789012,,,,\r\n"
@@ -309,7 +317,8 @@ TEST_F(Exchange, ImportSkipsWhatTheEditorRefusesWithItsReasonAndADryRunWritesNot
     const std::vector<Row> cards = cardsOf(db, store::kPersonalTable);
     ASSERT_EQ(cards.size(), 5u);
     EXPECT_EQ(cards[1], (Row{"לוי", "2", "", "", "", "", ""}));
-    EXPECT_EQ(cards[4], (Row{"Edges", "1234567890", "12345678901", "12345678901", "1234567890", "", "12345678901234567890"}));
+    EXPECT_EQ(cards[4],
+              (Row{"Edges", "1234567890", "12345678901", "12345678901", "1234567890", "", "12345678901234567890"}));
 }
 
 TEST_F(Exchange, AFailureMidwayOrALockAddsNothing)
@@ -381,15 +390,16 @@ TEST_F(Exchange, AnotherReaderReadsTheVcard)
     const std::string vcf = path("work.vcf");
     exchange::exportGroup(db, store::kWorkTable, Format::VCard, vcf);
     QProcess python;
-    python.start(QStringLiteral("/usr/bin/python3"),
-                 {QStringLiteral("-c"),
-                  QStringLiteral("import sys, vobject\n"
-                                 "for c in vobject.readComponents(open(sys.argv[1], encoding='utf-8').read()):\n"
-                                 "    tels = ' '.join(t.params['TYPE'][0] + '=' + t.value for t in c.contents.get('tel', []))\n"
-                                 "    org = '/'.join(c.org.value) if 'org' in c.contents else ''\n"
-                                 "    adr = c.adr.value.street if 'adr' in c.contents else ''\n"
-                                 "    print('|'.join([c.fn.value, tels, org, adr]))\n"),
-                  QString::fromStdString(vcf)});
+    python.start(
+        QStringLiteral("/usr/bin/python3"),
+        {QStringLiteral("-c"),
+         QStringLiteral("import sys, vobject\n"
+                        "for c in vobject.readComponents(open(sys.argv[1], encoding='utf-8').read()):\n"
+                        "    tels = ' '.join(t.params['TYPE'][0] + '=' + t.value for t in c.contents.get('tel', []))\n"
+                        "    org = '/'.join(c.org.value) if 'org' in c.contents else ''\n"
+                        "    adr = c.adr.value.street if 'adr' in c.contents else ''\n"
+                        "    print('|'.join([c.fn.value, tels, org, adr]))\n"),
+         QString::fromStdString(vcf)});
     ASSERT_TRUE(python.waitForFinished(30000));
     ASSERT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
     EXPECT_EQ(QString::fromUtf8(python.readAllStandardOutput()).toStdString(),

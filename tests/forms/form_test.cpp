@@ -116,7 +116,8 @@ TEST(Application, AFailureEscapingAHandlerIsLoggedAndToldAndTheProgramGoesOn)
     ASSERT_EQ(boxes.asked.size(), 2u);
     EXPECT_EQ(boxes.asked[0].text, QStringLiteral("The last command could not be finished:\rFile already exists"));
     EXPECT_EQ(boxes.asked[0].style, ui::vbOKOnly | ui::vbCritical);
-    EXPECT_EQ(boxes.asked[1].text, QStringLiteral("The last command could not be finished:\rThere is not enough memory."));
+    EXPECT_EQ(boxes.asked[1].text,
+              QStringLiteral("The last command could not be finished:\rThere is not enough memory."));
     ASSERT_EQ(g_logged.size(), 2);
     EXPECT_EQ(g_logged[0], QStringLiteral("a failure escaped its handler: error 58 File already exists"));
 }

@@ -209,12 +209,12 @@ TEST_F(GridWindowTest, DebugPanelShowsTheLatestQueryWhileChecked)
 
     w->mnuDbg->trigger();
     EXPECT_TRUE(w->mnuDbg->isChecked());
-    EXPECT_EQ(w->panelText(2), QStringLiteral("select * from Vemo order by Name  ASC \\\\ Name like '") +
-                                   heb("ב") + "*'");
+    EXPECT_EQ(w->panelText(2),
+              QStringLiteral("select * from Vemo order by Name  ASC \\\\ Name like '") + heb("ב") + "*'");
     chooseGroup(QStringLiteral("Work"));
     chooseTab(0);
-    EXPECT_EQ(w->panelText(2), QStringLiteral("select * from Work order by Name  ASC \\\\ Name like '") +
-                                   heb("א") + "*'");
+    EXPECT_EQ(w->panelText(2),
+              QStringLiteral("select * from Work order by Name  ASC \\\\ Name like '") + heb("א") + "*'");
     w->mnuAll->trigger();
     EXPECT_EQ(w->panelText(2), QStringLiteral("select * from Work order by Name  ASC"));
 
@@ -223,8 +223,8 @@ TEST_F(GridWindowTest, DebugPanelShowsTheLatestQueryWhileChecked)
     chooseTab(11);
     EXPECT_EQ(w->panelText(2), QString());
     w->mnuDbg->trigger();
-    EXPECT_EQ(w->panelText(2), QStringLiteral("select * from Work order by Name  ASC \\\\ Name like '") +
-                                   heb("ל") + "*'");
+    EXPECT_EQ(w->panelText(2),
+              QStringLiteral("select * from Work order by Name  ASC \\\\ Name like '") + heb("ל") + "*'");
 }
 
 TEST_F(GridWindowTest, EditBufferDemonstrationShowsTheBufferAndPutsTheNameBack)
@@ -241,9 +241,10 @@ TEST_F(GridWindowTest, EditBufferDemonstrationShowsTheBufferAndPutsTheNameBack)
     boxes.answer(ui::vbYes);
     w->Image2_Click();
     ASSERT_EQ(boxes.asked.size(), 2u);
-    EXPECT_EQ(boxes.asked[0].text, heb("Edit in progress:\r  Original data = ישראל ישראלי\r"
-                                       "  Data in buffer = ישראל ישראליי\r\r"
-                                       "Use Update to replace the original data with the buffered data in the Recordset?"));
+    EXPECT_EQ(boxes.asked[0].text,
+              heb("Edit in progress:\r  Original data = ישראל ישראלי\r"
+                  "  Data in buffer = ישראל ישראליי\r\r"
+                  "Use Update to replace the original data with the buffered data in the Recordset?"));
     EXPECT_EQ(boxes.asked[0].style, ui::vbYesNo);
     EXPECT_EQ(boxes.asked[0].title, QStringLiteral("Numora"));
     EXPECT_EQ(boxes.asked[1].text, heb("Data in recordset = ישראל ישראליי"));

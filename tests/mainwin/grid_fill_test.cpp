@@ -146,8 +146,8 @@ TEST_F(GridWindowTest, AFillMeetingAnotherProgramsLockKeepsTheListAndSaysSo)
     const QString said = "The directory file " + env.dbPath() +
                          " is in use by another program; the list stays as it was. Try again when that program "
                          "has finished with it.";
-    const std::function<void()> tries[] = {
-        [&] { chooseTab(1); }, [&] { chooseGroup(QStringLiteral("Work")); }, [&] { w->btnAll->click(); }};
+    const std::function<void()> tries[] = {[&] { chooseTab(1); }, [&] { chooseGroup(QStringLiteral("Work")); },
+                                           [&] { w->btnAll->click(); }};
     for (const auto& attempt : tries) {
         boxes.asked.clear();
         QElapsedTimer clock;

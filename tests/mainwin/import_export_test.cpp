@@ -10,8 +10,8 @@
 
 #include "mainwin/frmVemo.h"
 #include "platform/core/Files.h"
-#include "tests/mainwin/grid_fixture.h"
 #include "platform/core/LockWait.h"
+#include "tests/mainwin/grid_fixture.h"
 #include "tests/support/FakeFileDialogs.h"
 #include "tests/support/Peer.h"
 
@@ -37,7 +37,8 @@ protected:
     {
         const QString file = elsewhere(name);
         dbfile::createEmpty(file.toStdString());
-        insertCards(file.toStdString(), store::kPersonalTable, {{"אורנים יעל", "04-5559999", std::nullopt, std::nullopt, std::nullopt}});
+        insertCards(file.toStdString(), store::kPersonalTable,
+                    {{"אורנים יעל", "04-5559999", std::nullopt, std::nullopt, std::nullopt}});
         return file;
     }
 
@@ -369,8 +370,9 @@ TEST_F(ImportExport, ImportIsRefusedWhileTheEditorHoldsACard)
     boxes.asked.clear();
     dialogs.choose(otherDirectory("Other.mdb"));
     w->mnuImportDB->trigger();
-    EXPECT_EQ(texts(), QStringList{QStringLiteral(
-                           "The record editor is open with a card of this directory. Close it before importing a database.")});
+    EXPECT_EQ(texts(),
+              QStringList{QStringLiteral(
+                  "The record editor is open with a card of this directory. Close it before importing a database.")});
     EXPECT_TRUE(dialogs.asked.empty());
 
     // Closed, the import goes ahead and the grid lists the imported card.

@@ -7,10 +7,10 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -73,9 +73,8 @@ protected:
         QProcess pdftotext;
         pdftotext.start(QStringLiteral("pdftotext"),
                         {QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"), QString::number(page),
-                         QStringLiteral("-x"), points(left), QStringLiteral("-y"), points(top),
-                         QStringLiteral("-W"), inset(width), QStringLiteral("-H"), inset(height), pdf_,
-                         QStringLiteral("-")});
+                         QStringLiteral("-x"), points(left), QStringLiteral("-y"), points(top), QStringLiteral("-W"),
+                         inset(width), QStringLiteral("-H"), inset(height), pdf_, QStringLiteral("-")});
         EXPECT_TRUE(pdftotext.waitForFinished(30000));
         QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
         text.remove(QRegularExpression(QStringLiteral("[\\x{200E}\\x{200F}\\x{202A}-\\x{202E}\\f]")));
@@ -112,13 +111,13 @@ TEST_F(PrintedReport, ColumnsFieldsAndLetterFollowTheGroup)
     EXPECT_TRUE(boxes.asked.empty());
     EXPECT_EQ(title(), QStringLiteral("Numora Report"));
     EXPECT_EQ(band(1, kTitleHeight), (QStringList{QStringLiteral("Email"), heb("מחלקה"), heb("עבודה"), heb("פלאפון"),
-                                                   heb("בית"), heb("שם\\חברה")}));
+                                                  heb("בית"), heb("שם\\חברה")}));
     EXPECT_EQ(band(1, kTitleHeight + kBandHeight),
               (QStringList{QString(), heb("פיתוח"), QStringLiteral("03-5551002"), QStringLiteral("050-5551001"),
                            QStringLiteral("03-5551001"), heb("לנדאו שירה")}));
     EXPECT_EQ(band(1, kTitleHeight + 2 * kBandHeight),
-              (QStringList{QString(), heb("שיווק"), QStringLiteral("03-5551022"), QString(), QStringLiteral("03-5551021"),
-                           heb("לרנר תמר")}));
+              (QStringList{QString(), heb("שיווק"), QStringLiteral("03-5551022"), QString(),
+                           QStringLiteral("03-5551021"), heb("לרנר תמר")}));
     EXPECT_EQ(band(1, kTitleHeight + 3 * kBandHeight).join(QString()), QString());
 
     // Personal, every card: the fax under its heading, Line and Phone.
@@ -141,12 +140,12 @@ TEST_F(PrintedReport, PageHeaderOnEveryPageAndTheSameReportTwice)
 {
     std::vector<Card> many;
     for (int i = 0; i < 60; ++i)
-        many.push_back({"א" + std::to_string(1000 + i), "03-" + std::to_string(5000000 + i), std::nullopt,
-                        std::nullopt, std::nullopt});
+        many.push_back({"א" + std::to_string(1000 + i), "03-" + std::to_string(5000000 + i), std::nullopt, std::nullopt,
+                        std::nullopt});
     insertCards(path(), store::kPersonalTable, many);
     start();
-    const QStringList headings{QStringLiteral("Email"), heb("פקס"), heb("עבודה"), heb("פלאפון"), heb("בית"),
-                               heb("שם\\חברה")};
+    const QStringList headings{QStringLiteral("Email"), heb("פקס"), heb("עבודה"),
+                               heb("פלאפון"),           heb("בית"), heb("שם\\חברה")};
 
     for (int run = 0; run < 2; ++run) {
         SCOPED_TRACE(run);
@@ -162,9 +161,8 @@ TEST_F(PrintedReport, PageHeaderOnEveryPageAndTheSameReportTwice)
             EXPECT_EQ(band(page, 0), headings);
         }
         // The second page goes on with the card after the first page's last.
-        const QStringList firstPageNames = textAt(1, kColumnLeft[5], kTitleHeight + kBandHeight, kColumnWidth[5],
-                                                  20000)
-                                               .split(QLatin1Char(' '));
+        const QStringList firstPageNames =
+            textAt(1, kColumnLeft[5], kTitleHeight + kBandHeight, kColumnWidth[5], 20000).split(QLatin1Char(' '));
         ASSERT_FALSE(firstPageNames.isEmpty());
         EXPECT_EQ(firstPageNames.last(), heb("א") + QString::number(1000 + firstPageNames.size() - 1));
         EXPECT_EQ(textAt(2, kColumnLeft[5], kBandHeight, kColumnWidth[5], kBandHeight),
@@ -283,9 +281,14 @@ protected:
     int metric(PaintDeviceMetric m) const override
     {
         switch (m) {
-        case PdmWidth: case PdmWidthMM: return 8505;
-        case PdmHeight: case PdmHeightMM: return 14000;
-        case PdmDpiX: case PdmDpiY: case PdmPhysicalDpiX: case PdmPhysicalDpiY: return 1440;
+        case PdmWidth:
+        case PdmWidthMM: return 8505;
+        case PdmHeight:
+        case PdmHeightMM: return 14000;
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY: return 1440;
         case PdmDepth: return 32;
         case PdmNumColors: return 1 << 24;
         case PdmDevicePixelRatioScaled: return static_cast<int>(devicePixelRatioFScale());
@@ -318,8 +321,7 @@ private:
 // and clear of its neighbour; the other cells keep their size and place.
 TEST_F(PrintedReport, ATextSetSmallerKeepsItsRowsBaselineAndClearsItsNeighbour)
 {
-    insertCards(path(), store::kPersonalTable,
-                {{"אביב רון", "03-5550101", "050-2000022", "03-5550102", "03-5550103"}});
+    insertCards(path(), store::kPersonalTable, {{"אביב רון", "03-5550101", "050-2000022", "03-5550102", "03-5550103"}});
     start();
     const DataReport1& report = print();
     TextRuns page;

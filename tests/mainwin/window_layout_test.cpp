@@ -39,9 +39,12 @@ TEST(WindowLayout, ControlsGroupsTabsAndMenusAsDesigned)
 {
     frmVemo w;
     const std::map<const char*, std::pair<QString, QString>> buttons = {
-        {"btnAdd", {"Add", "Add new phone record"}},       {"btnEdit", {"Edit", ""}},
-        {"btnSearch", {"Seach", "Search specific phone record"}}, {"btnAll", {"All", "Show all phone records"}},
-        {"btnDelete", {"Delete", "Delete current phone record"}}, {"btnQuit", {"Quit ", "Quit program"}},
+        {"btnAdd", {"Add", "Add new phone record"}},
+        {"btnEdit", {"Edit", ""}},
+        {"btnSearch", {"Seach", "Search specific phone record"}},
+        {"btnAll", {"All", "Show all phone records"}},
+        {"btnDelete", {"Delete", "Delete current phone record"}},
+        {"btnQuit", {"Quit ", "Quit program"}},
     };
     for (const auto& [name, texts] : buttons) {
         auto* button = w.findChild<QToolButton*>(QLatin1String(name));
@@ -85,8 +88,8 @@ TEST(WindowLayout, ControlsGroupsTabsAndMenusAsDesigned)
     ASSERT_EQ(tabs->count(), 22);
     EXPECT_EQ(tabs->rows(), 3);
     EXPECT_EQ(tabs->currentIndex(), 0);
-    const QWidget* over[] = {w.btnAdd, w.btnEdit, w.btnSearch, w.btnAll, w.btnDelete, w.btnQuit,
-                             w.TxtIndex, w.MSFlexGrid1, w.StatusBar1};
+    const QWidget* over[] = {w.btnAdd,  w.btnEdit,  w.btnSearch,   w.btnAll,    w.btnDelete,
+                             w.btnQuit, w.TxtIndex, w.MSFlexGrid1, w.StatusBar1};
     for (int i = 0; i < 22; ++i) {
         const QString letter(QChar(letters[i]));
         EXPECT_TRUE(tabs->tabCaption(i).startsWith(letter) && tabs->tabCaption(i).endsWith(letter)) << "tab " << i;
@@ -121,16 +124,15 @@ TEST(WindowLayout, ControlsGroupsTabsAndMenusAsDesigned)
                                                "mnuPrint=&Print...", "mnu1=-", "mnuExit=E&xit"}));
     EXPECT_EQ(entries(w.mnuOption), QStringList({"mnuImportDB=Import DB...", "mnuExportDB=Export DB...", "mnu7=-",
                                                  "mnuDialingNum=Dialing Number..."}));
-    EXPECT_EQ(entries(w.mnuView),
-              QStringList({"mnuAll=&All", "mnuSearch=&Search...", "mnu2=-", "mnuDbg=&Debug"}));
+    EXPECT_EQ(entries(w.mnuView), QStringList({"mnuAll=&All", "mnuSearch=&Search...", "mnu2=-", "mnuDbg=&Debug"}));
     EXPECT_EQ(entries(w.mnuHelp), QStringList({"mnuAbout=&About..."}));
     EXPECT_TRUE(w.mnuDbg->isCheckable());
     EXPECT_FALSE(w.mnuDbg->isChecked());
 
     EXPECT_EQ(w.popFile->title(), QStringLiteral("&File"));
-    EXPECT_EQ(entries(w.popFile), QStringList({"popAdd=&Add...", "popEdit=&Edit...", "popDel=&Delete", "mnu5=-",
-                                               "popSearch=&Search...", "popDialing=Di&aling...", "mnu8=-",
-                                               "popPrint=&Print..."}));
+    EXPECT_EQ(entries(w.popFile),
+              QStringList({"popAdd=&Add...", "popEdit=&Edit...", "popDel=&Delete", "mnu5=-", "popSearch=&Search...",
+                           "popDialing=Di&aling...", "mnu8=-", "popPrint=&Print..."}));
     EXPECT_EQ(w.mPopupSys->title(), QStringLiteral("&SysTray"));
     EXPECT_EQ(entries(w.mPopupSys),
               QStringList({"mPopRestore=&Restore", "mpopSearch=&Search", "mnu=-", "mPopExit=&Exit"}));
@@ -162,15 +164,15 @@ TEST_F(ShownWindowLayout, AGrownWindowGivesItsRoomToTheGridAndTheTabs)
     expectPlace(main.TxtIndex, before[main.TxtIndex].adjusted(0, 0, 300, 0));
     expectPlace(main.Line1[0], before[main.Line1[0]].adjusted(0, 0, 300, 0));
     expectPlace(main.StatusBar1, before[main.StatusBar1].translated(0, 200).adjusted(0, 0, 300, 0));
-    for (const QWidget* right : std::initializer_list<const QWidget*>{main.btnAdd, main.btnEdit, main.btnSearch, main.btnAll,
-                                                                      main.btnDelete, main.cmbGroup, main.Label2})
+    for (const QWidget* right : std::initializer_list<const QWidget*>{
+             main.btnAdd, main.btnEdit, main.btnSearch, main.btnAll, main.btnDelete, main.cmbGroup, main.Label2})
         expectPlace(right, before.at(right).translated(300, 0));
     for (const QWidget* left : std::initializer_list<const QWidget*>{main.btnQuit, main.lblHeader[0], main.lblHeader[1],
                                                                      main.Image2, main.Shape2, main.Shape1[16]})
         expectPlace(left, before.at(left));
 
-    const QWidget* over[] = {main.btnAdd, main.btnEdit, main.btnSearch, main.btnAll, main.btnDelete, main.btnQuit,
-                             main.TxtIndex, main.MSFlexGrid1, main.StatusBar1};
+    const QWidget* over[] = {main.btnAdd,  main.btnEdit,  main.btnSearch,   main.btnAll,    main.btnDelete,
+                             main.btnQuit, main.TxtIndex, main.MSFlexGrid1, main.StatusBar1};
     for (int i = 0; i < main.TabVemo->count(); ++i) {
         const QRect placed = main.TabVemo->tabRect(i).translated(inClient(main, main.TabVemo).topLeft());
         for (const QWidget* control : over)

@@ -1,9 +1,9 @@
 // The platform layers the main window starts with: the Windows folder, the
 // tray record and its callbacks, the control host, the design fonts.
-#include <QFontDatabase>
-#include <QFontInfo>
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QTimer>
@@ -14,8 +14,8 @@
 #include "mainwin/frmVemo.h"
 #include "platform/com/ControlHost.h"
 #include "platform/tray/Tray.h"
-#include "platform/ui/MsgBox.h"
 #include "platform/ui/Fonts.h"
+#include "platform/ui/MsgBox.h"
 #include "platform/win/WindowsFolder.h"
 #include "tests/support/FakeTray.h"
 #include "tests/support/FakeWindowsFolder.h"

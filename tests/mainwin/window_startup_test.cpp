@@ -293,9 +293,10 @@ TEST_F(WindowStartup, AFolderNameWithACarriageReturnIsRefusedAndRegistersNothing
         frmVemo refused;
         refused.show();
         ASSERT_EQ(boxes.asked.size(), 1u);
-        EXPECT_EQ(boxes.asked[0].text, "The data folder \"" + env.root() + "/\\x1b[2Jcalls\\u202eevil/\" cannot be "
-                                       "used: its name holds the control character U+001B. Start Numora from a "
-                                       "folder whose name has no control characters.");
+        EXPECT_EQ(boxes.asked[0].text, "The data folder \"" + env.root() +
+                                           "/\\x1b[2Jcalls\\u202eevil/\" cannot be "
+                                           "used: its name holds the control character U+001B. Start Numora from a "
+                                           "folder whose name has no control characters.");
         EXPECT_FALSE(refused.isLoaded());
         ASSERT_TRUE(QDir::setCurrent(folder));
     }
@@ -308,8 +309,8 @@ TEST_F(WindowStartup, AFolderNameWithACarriageReturnIsRefusedAndRegistersNothing
     {
         QFile f(env.odbcIni());
         ASSERT_TRUE(f.open(QIODevice::Append));
-        f.write("\n[Numora Database]\nDriver=SQLite3\nDatabase=" + env.dbPath().toUtf8() + "\nLoadExt=" +
-                env.root().toUtf8() + "/evil.so\n");
+        f.write("\n[Numora Database]\nDriver=SQLite3\nDatabase=" + env.dbPath().toUtf8() +
+                "\nLoadExt=" + env.root().toUtf8() + "/evil.so\n");
     }
     ado::Connection byName;
     try {
@@ -383,7 +384,12 @@ TEST_F(WindowStartup, AnUnusableDataFileIsNamedOnceAndListsNothing)
         QString says;
         int listed = 0; // the cards still readable under the first tab
     } cases[] = {
-        {"empty", [&] { QFile f(env.dbPath()); ASSERT_TRUE(f.open(QIODevice::WriteOnly)); }, "it is empty."},
+        {"empty",
+         [&] {
+             QFile f(env.dbPath());
+             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+         },
+         "it is empty."},
         {"not a database",
          [&] {
              QFile f(env.dbPath());
@@ -391,11 +397,23 @@ TEST_F(WindowStartup, AnUnusableDataFileIsNamedOnceAndListsNothing)
              f.write(QByteArray("Name,Phone\n").repeated(400));
          },
          "it is not a directory database (file is not a database)."},
-        {"truncated", [&] { dbfile::createSample(db, 300); truncate(110592 / 2); },
+        {"truncated",
+         [&] {
+             dbfile::createSample(db, 300);
+             truncate(110592 / 2);
+         },
          "it is damaged (database disk image is malformed)."},
-        {"cut inside its last page", [&] { dbfile::createSample(db, 300); truncate(100); },
+        {"cut inside its last page",
+         [&] {
+             dbfile::createSample(db, 300);
+             truncate(100);
+         },
          "it is damaged (it ends after 110492 of its 110592 bytes).", 14},
-        {"without the group's table", [&] { dbfile::createSample(db, 5); test::SqliteFile(db).exec("DROP TABLE Vemo"); },
+        {"without the group's table",
+         [&] {
+             dbfile::createSample(db, 5);
+             test::SqliteFile(db).exec("DROP TABLE Vemo");
+         },
          "it has no table Vemo."},
     };
     for (const auto& c : cases) {
@@ -553,7 +571,8 @@ TEST_F(WindowStartup, AnOdbcFileThatCannotBeWrittenStillListsTheCards)
     const auto readOnlyOdbcFile = [&](const QString& name, const QString& database) {
         const QString file = env.root() + QLatin1Char('/') + name;
         test::writeFileBytes(file, "[ODBC Data Sources]\nNumora Database=SQLite3\n\n[Numora Database]\nDriver=SQLite3\n"
-                                   "Database=" + database.toStdString() + "\n");
+                                   "Database=" +
+                                       database.toStdString() + "\n");
         ::chmod(QFile::encodeName(file).constData(), 0444);
         if (root)
             ::chown(QFile::encodeName(file).constData(), nobody->pw_uid, nobody->pw_gid);
@@ -624,7 +643,7 @@ TEST(WindowDataFolder, TrailingSeparatorAndTheDevelopmentFolderRule)
         {"/opt/vb98/", "/opt/vb98/" + appended},
         {"/opt/Vb98", "/opt/Vb98/" + appended},
         {"/opt/VB", "/opt/VB/" + appended},
-        {"/opt/MyVB", "/opt/MyVB/" + appended},  // only the trailing letters count
+        {"/opt/MyVB", "/opt/MyVB/" + appended}, // only the trailing letters count
         {"/opt/xvB98/", "/opt/xvB98/" + appended},
         {"/opt/VB9", "/opt/VB9/"},
         {"/opt/VBA", "/opt/VBA/"},

@@ -63,8 +63,8 @@ TEST_F(TrayTest, OnlyTheIconsDoubleClickAndRightClickActNeverAMouseMoveOverTheWi
     // A mouse moving over the window at the columns that were once the
     // icon's codes is only a mouse move.
     for (const int x : {515, 517}) {
-        QMouseEvent move(QEvent::MouseMove, QPointF(x, 40), w->mapToGlobal(QPointF(x, 40)), Qt::NoButton,
-                         Qt::NoButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, QPointF(x, 40), w->mapToGlobal(QPointF(x, 40)), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
         QApplication::sendEvent(w.get(), &move);
     }
     EXPECT_TRUE(menuShown().isEmpty());

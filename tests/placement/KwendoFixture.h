@@ -16,9 +16,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <ostream>
 #include <map>
 #include <optional>
+#include <ostream>
 #include <vector>
 
 // Texts in failure messages as text.
@@ -53,8 +53,10 @@ class RecordingContainer final : public com::DispatchObject<IDispatch> {
 public:
     RecordingContainer(short state, float left, float top, float width, float height)
     {
-        values = {{"WindowState", com::Variant::i2(state)}, {"Left", com::Variant::r4(left)},
-                  {"Top", com::Variant::r4(top)},           {"Width", com::Variant::r4(width)},
+        values = {{"WindowState", com::Variant::i2(state)},
+                  {"Left", com::Variant::r4(left)},
+                  {"Top", com::Variant::r4(top)},
+                  {"Width", com::Variant::r4(width)},
                   {"Height", com::Variant::r4(height)}};
     }
 
@@ -68,14 +70,15 @@ public:
         QStringList parts;
         for (const auto& [name, value] : puts)
             parts << name + QLatin1Char('=') +
-                         (value.type() == VT_BSTR ? QLatin1Char('"') + value.toText() + QLatin1Char('"') : value.toText());
+                         (value.type() == VT_BSTR ? QLatin1Char('"') + value.toText() + QLatin1Char('"')
+                                                  : value.toText());
         return parts.join(QLatin1Char(' '));
     }
 
     HRESULT GetIDsOfNames(const IID*, LPOLESTR* names, UINT count, LCID, DISPID* ids) override
     {
-        return com::idsOfNames({{"WindowState", 1}, {"Left", 2}, {"Top", 3}, {"Width", 4}, {"Height", 5}}, names,
-                               count, ids);
+        return com::idsOfNames({{"WindowState", 1}, {"Left", 2}, {"Top", 3}, {"Width", 4}, {"Height", 5}}, names, count,
+                               ids);
     }
     HRESULT Invoke(DISPID id, const IID*, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
                    UINT*) override

@@ -24,11 +24,8 @@ using com::ComPtr;
 using com::Variant;
 using Placement = std::map<QString, QString>;
 
-const Placement kStoredPlacement{{"MainWindow", "0"},
-                                 {"MainLeft", "1500"},
-                                 {"MainTop", "1200"},
-                                 {"MainWidth", "9000"},
-                                 {"MainHeight", "6000"}};
+const Placement kStoredPlacement{
+    {"MainWindow", "0"}, {"MainLeft", "1500"}, {"MainTop", "1200"}, {"MainWidth", "9000"}, {"MainHeight", "6000"}};
 
 ComPtr<RecordingContainer> container(short state, float left, float top, float width, float height)
 {
@@ -56,13 +53,14 @@ TEST_F(KwendoTest, RegistersItselfAndControlsExistOnlyWhileRegistered)
     // The type library under its locale, 0x0409; registering again drops
     // the locale 0 an earlier build registered it under.
     ASSERT_EQ(registry::writeText(registry::HKEY_CURRENT_USER,
-                                  "Software\\Classes\\TypeLib\\{CBFA5B46-42D3-11D4-99C0-0090275A8A92}\\1.0\\0\\linux", "",
-                                  file),
+                                  "Software\\Classes\\TypeLib\\{CBFA5B46-42D3-11D4-99C0-0090275A8A92}\\1.0\\0\\linux",
+                                  "", file),
               registry::ERROR_SUCCESS);
     ASSERT_EQ(library.registerServer(), S_OK);
     EXPECT_EQ(registry::readText(HKEY_CLASSES_ROOT, "TypeLib\\{CBFA5B46-42D3-11D4-99C0-0090275A8A92}\\1.0\\409\\linux"),
               std::string(file));
-    EXPECT_FALSE(registry::readText(HKEY_CLASSES_ROOT, "TypeLib\\{CBFA5B46-42D3-11D4-99C0-0090275A8A92}\\1.0\\0\\linux"));
+    EXPECT_FALSE(
+        registry::readText(HKEY_CLASSES_ROOT, "TypeLib\\{CBFA5B46-42D3-11D4-99C0-0090275A8A92}\\1.0\\0\\linux"));
 
     QWidget window;
     {
@@ -74,7 +72,8 @@ TEST_F(KwendoTest, RegistersItselfAndControlsExistOnlyWhileRegistered)
 
     EXPECT_EQ(library.unregisterServer(), S_OK);
     EXPECT_EQ(com::createControl(KWENDO_PROGID_RAVELLE, &window), nullptr);
-    EXPECT_FALSE(registry::readText(HKEY_CLASSES_ROOT, "CLSID\\{CBFA5B45-42D3-11D4-99C0-0090275A8A92}\\InprocServer32"));
+    EXPECT_FALSE(
+        registry::readText(HKEY_CLASSES_ROOT, "CLSID\\{CBFA5B45-42D3-11D4-99C0-0090275A8A92}\\InprocServer32"));
     EXPECT_EQ(library.unregisterServer(), S_OK); // nothing left to remove is no failure
 
     // A registration the registry refuses is reported, not taken for done.
@@ -104,7 +103,10 @@ TEST_F(KwendoTest, FirstRunKeepsTheWindowWhereItIsAndStoresItEvenBeforeTheFirstT
 
 TEST_F(KwendoTest, StoredTextsReachTheWindowUnchangedAndOnlyTheHeightIsRounded)
 {
-    store({{"MainWindow", "0"}, {"MainLeft", "-1234.5"}, {"MainTop", "0"}, {"MainWidth", "9000.25"},
+    store({{"MainWindow", "0"},
+           {"MainLeft", "-1234.5"},
+           {"MainTop", "0"},
+           {"MainWidth", "9000.25"},
            {"MainHeight", "6601.5"}});
     const auto window = container(0, 0, 0, 100, 100);
     auto control = createControl(window.get());
@@ -136,11 +138,8 @@ TEST_F(KwendoTest, AStoredValueThatIsNoNumberFailsTheRestoreAndLeavesTheStoreAlo
         const char* applied; // what reached the window before the failure
     };
     const Case cases[] = {
-        {"MainHeight", "abc", 13, ""},
-        {"MainHeight", "3000000000", 6, ""},
-        {"MainWindow", "256", 6, ""},
-        {"MainWindow", "", 13, ""},
-        {"MainLeft", "abc", 13, "WindowState=0"}, // refused by the window itself
+        {"MainHeight", "abc", 13, ""}, {"MainHeight", "3000000000", 6, ""},      {"MainWindow", "256", 6, ""},
+        {"MainWindow", "", 13, ""},    {"MainLeft", "abc", 13, "WindowState=0"}, // refused by the window itself
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.key) + "=" + c.value);
@@ -173,8 +172,11 @@ TEST_F(KwendoTest, MinimisedOrMaximisedAtTheEndStoresTheLastNormalPlacement)
         auto control = createControl(window.get());
         initReg(control.get(), QStringLiteral("Numora"), QStringLiteral("Setting"));
         call(control.get(), DISPID_RAVELLE_UPDATESETTING);
-        window->values = {{"WindowState", Variant::i2(state)}, {"Left", Variant::r4(0)}, {"Top", Variant::r4(0)},
-                          {"Width", Variant::r4(20000)},       {"Height", Variant::r4(15000)}};
+        window->values = {{"WindowState", Variant::i2(state)},
+                          {"Left", Variant::r4(0)},
+                          {"Top", Variant::r4(0)},
+                          {"Width", Variant::r4(20000)},
+                          {"Height", Variant::r4(15000)}};
         call(control.get(), DISPID_RAVELLE_UPDATESETTING);
         control.reset();
         EXPECT_EQ(stored(), kStoredPlacement);
@@ -245,7 +247,8 @@ TEST_F(KwendoTest, ARealWindowIsRestoredUsableOnAScreenAndSampledByTheTimer)
         {"at 0,0", {0, 0, 300, 200}, {0, 0, 300, 200}},
         {"a sliver at the right edge", {area.right() - 29, 40, 300, 200}, {area.right() + 1 - 100, 40, 300, 200}},
         {"its title bar above the screen", {60, area.top() - 15, 300, 200}, {60, area.top(), 300, 200}},
-        {"larger than the screen", {-50, 10, area.width() + 400, area.height() + 300},
+        {"larger than the screen",
+         {-50, 10, area.width() + 400, area.height() + 300},
          {-50, 10, area.width(), area.height()}},
     };
     for (const Case& c : cases) {
@@ -261,14 +264,18 @@ TEST_F(KwendoTest, ARealWindowIsRestoredUsableOnAScreenAndSampledByTheTimer)
 
     // Stored while a second, larger screen was attached: the window comes
     // onto this one, and the stored place is kept for a screen that comes back.
-    store({{"MainWindow", "0"}, {"MainLeft", "9000000"}, {"MainTop", "-9000000"}, {"MainWidth", "0"},
+    store({{"MainWindow", "0"},
+           {"MainLeft", "9000000"},
+           {"MainTop", "-9000000"},
+           {"MainWidth", "0"},
            {"MainHeight", "0"}});
     QWidget window;
     window.resize(300, 200);
     auto control = com::createControl(KWENDO_PROGID_RAVELLE, &window);
     ASSERT_NE(control, nullptr);
     control->Invoke(DISPID_RAVELLE_INITREG, {QStringLiteral("Numora"), QStringLiteral("Setting")});
-    EXPECT_TRUE(area.contains(window.frameGeometry().topLeft())) << window.frameGeometry().x() << "," << window.frameGeometry().y();
+    EXPECT_TRUE(area.contains(window.frameGeometry().topLeft()))
+        << window.frameGeometry().x() << "," << window.frameGeometry().y();
     EXPECT_FALSE(window.size().isEmpty());
     EXPECT_EQ(stored()["MainLeft"], QStringLiteral("9000000"));
 

@@ -46,7 +46,8 @@ TEST_F(KwendoTest, SettingPageStoresTheLeadingNumberOfItsTextOnApply)
     EXPECT_TRUE(IsEqualGUID(&pages[0], &CLSID_prpSetting));
     EXPECT_TRUE(IsEqualGUID(&pages[1], &CLSID_prpAbout));
 
-    com::PropertyFrame frame(nullptr, QStringLiteral("Ravelle1 Properties"), {control.get()}, pages, LOCALE_USER_DEFAULT);
+    com::PropertyFrame frame(nullptr, QStringLiteral("Ravelle1 Properties"), {control.get()}, pages,
+                             LOCALE_USER_DEFAULT);
     frame.show();
     ASSERT_EQ(frame.tabs()->count(), 2);
     EXPECT_EQ(frame.tabs()->tabText(0), QStringLiteral("Setting Options"));
@@ -74,9 +75,9 @@ TEST_F(KwendoTest, SettingPageStoresTheLeadingNumberOfItsTextOnApply)
         std::optional<LONG> interval; // none: refused, the interval stays
     };
     const Case cases[] = {
-        {"123 abc", 123},   {"abc", 0},      {"1e3", 1000},          {" 2.5", 2},
-        {"3.5", 4},         {"1 000", 1000}, {"-7ms", -7},           {"1.5D+2x", 150},
-        {"99999999999", {}}, {"1e999", {}},  {"2147483647.5", {}},   {"2147483647.4", 2147483647},
+        {"123 abc", 123},    {"abc", 0},      {"1e3", 1000},        {" 2.5", 2},
+        {"3.5", 4},          {"1 000", 1000}, {"-7ms", -7},         {"1.5D+2x", 150},
+        {"99999999999", {}}, {"1e999", {}},   {"2147483647.5", {}}, {"2147483647.4", 2147483647},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -104,7 +105,8 @@ TEST_F(KwendoTest, AboutPageShowsTheLibraryAndItsApplySaysSo)
 {
     auto control = createControl(nullptr);
     ComPtr<IPropertyPage> page;
-    ASSERT_EQ(CoCreateInstance(&CLSID_prpAbout, nullptr, CLSCTX_INPROC_SERVER, &IID_IPropertyPage, page.putVoid()), S_OK);
+    ASSERT_EQ(CoCreateInstance(&CLSID_prpAbout, nullptr, CLSCTX_INPROC_SERVER, &IID_IPropertyPage, page.putVoid()),
+              S_OK);
     PROPPAGEINFO info{};
     ASSERT_EQ(page->GetPageInfo(&info), S_OK);
     EXPECT_EQ(com::fromOle(info.pszTitle), QStringLiteral("About Control"));

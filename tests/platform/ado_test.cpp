@@ -292,7 +292,7 @@ TEST_F(AdoTest, MovesStopAtTheEndsAndFieldsNeedACurrentRow)
 
     rs->MoveFirst();
     EXPECT_EQ(errorNumber([&] { rs->Move(4); }), ado::adErrNoCurrentRecord); // beyond EOF
-    EXPECT_EQ(rs->Field("Name"), "a");                                      // and nothing moved
+    EXPECT_EQ(rs->Field("Name"), "a");                                       // and nothing moved
     rs->MovePrevious();
     EXPECT_TRUE(rs->Bof());
     EXPECT_EQ(errorNumber([&] { rs->MovePrevious(); }), ado::adErrNoCurrentRecord);
@@ -365,8 +365,7 @@ TEST_F(AdoTest, AddUpdateAndDeleteReachTheFile)
     rs->MoveNext();
     EXPECT_EQ(rs->Field("Name"), "Gil");
     EXPECT_EQ(rs->RecordCount(), 2);
-    EXPECT_EQ(db.rows("SELECT Name FROM Vemo ORDER BY Name"),
-              (std::vector<std::vector<Value>>{{"Dana"}, {"Gil"}}));
+    EXPECT_EQ(db.rows("SELECT Name FROM Vemo ORDER BY Name"), (std::vector<std::vector<Value>>{{"Dana"}, {"Gil"}}));
 }
 
 TEST_F(AdoTest, WritesFindTheirOwnRowAmongTwinsAndNeverAChangedOne)
@@ -383,7 +382,7 @@ TEST_F(AdoTest, WritesFindTheirOwnRowAmongTwinsAndNeverAChangedOne)
     EXPECT_EQ(errorNumber([&] { rs->Update(); }), ado::adErrRowChangedOrMissing);
     EXPECT_TRUE(rs->EditPending());
     EXPECT_EQ(errorNumber([&] { rs->MoveNext(); }), ado::adErrRowChangedOrMissing); // the write is tried first
-    EXPECT_EQ(rs->Field("Name"), "Dana");                                          // and the move did not happen
+    EXPECT_EQ(rs->Field("Name"), "Dana");                                           // and the move did not happen
     rs->CancelUpdate();
     EXPECT_EQ(db.one("SELECT Phone FROM Vemo WHERE Name = 'Dana'"), "1");
     EXPECT_EQ(errorNumber([&] { rs->Delete(); }), ado::adErrRowChangedOrMissing);
@@ -474,8 +473,7 @@ TEST_F(AdoTest, ExecuteRunsStatementsAndReturnsWritableResults)
     EXPECT_EQ(rs->Field("Name"), "Eli");
     rs->setField("Phone", "22");
     rs->Update();
-    EXPECT_EQ(SqliteFile(path).rows("SELECT Name, Phone FROM Vemo"),
-              (std::vector<std::vector<Value>>{{"Eli", "22"}}));
+    EXPECT_EQ(SqliteFile(path).rows("SELECT Name, Phone FROM Vemo"), (std::vector<std::vector<Value>>{{"Eli", "22"}}));
     EXPECT_EQ(errorNumber([&] { cn.Execute("select 1"); }), ado::adErrObjectClosed);
 }
 

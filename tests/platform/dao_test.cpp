@@ -73,8 +73,12 @@ TEST(DBEngine, RegistrationWritesTheDataSourceForTheInstalledDriver)
 
     const auto keys = env.dataSourceEntry(kDsn);
     const std::map<std::string, std::string> expected{
-        {"Driver", "SQLite3"},     {"Database", env.dbPath().toStdString()}, {"Description", "App Data Source"},
-        {"DriverId", "25"},        {"FIL", "MS Access"},                     {"SafeTransactions", "0"},
+        {"Driver", "SQLite3"},
+        {"Database", env.dbPath().toStdString()},
+        {"Description", "App Data Source"},
+        {"DriverId", "25"},
+        {"FIL", "MS Access"},
+        {"SafeTransactions", "0"},
         {"UID", ""},
     };
     EXPECT_EQ(keys, expected);
@@ -130,9 +134,9 @@ TEST(DBEngine, FailedRegistrationReportsTheInstallerErrorsAndKeepsTheOldEntry)
     EXPECT_EQ(env.dataSourceEntry(kDsn), before);
 
     // A value holding a line break would start an entry line of its own.
-    EXPECT_THROW(engine.RegisterDatabase(kDsn, dao::kAccessDriverName, true,
-                                         "DBQ=/x/VEMO.MDB\n[Evil]\nDriver=SQLite3\rUID="),
-                 Error);
+    EXPECT_THROW(
+        engine.RegisterDatabase(kDsn, dao::kAccessDriverName, true, "DBQ=/x/VEMO.MDB\n[Evil]\nDriver=SQLite3\rUID="),
+        Error);
     EXPECT_EQ(engine.Errors().at(0).Number, 8);
     EXPECT_EQ(env.dataSourceEntry(kDsn), before);
     EXPECT_EQ(fileBytes(env.odbcIni()).find("Evil"), std::string::npos);
@@ -147,8 +151,8 @@ TEST(DBEngine, FailedRegistrationReportsTheInstallerErrorsAndKeepsTheOldEntry)
         std::string says;
     } unusable[] = {
         {env.root() + "/blocker/odbc.ini", "could not be read: Not a directory"},
-        {env.root() + "/missing/odbc.ini", "could not be written to " + env.root().toStdString() +
-                                               "/missing/odbc.ini: No such file or directory"},
+        {env.root() + "/missing/odbc.ini",
+         "could not be written to " + env.root().toStdString() + "/missing/odbc.ini: No such file or directory"},
     };
     for (const auto& u : unusable) {
         setenv("ODBCINI", u.file.toUtf8().constData(), 1);
@@ -213,7 +217,8 @@ TEST(DBEngine, TwoInstancesStartedAtOnceBothReachTheCards)
     const std::string others = "[Reports]\nDriver=SQLite3\nDatabase=/srv/r.db\n";
     for (int round = 0; round < 10; ++round) {
         // A stale entry each time, so both instances find something to write.
-        ASSERT_TRUE(writeFileBytes(env.odbcIni(), others + "\n[Numora Database]\nDriver=SQLite3\nDatabase=/gone/VEMO.MDB\n"));
+        ASSERT_TRUE(
+            writeFileBytes(env.odbcIni(), others + "\n[Numora Database]\nDriver=SQLite3\nDatabase=/gone/VEMO.MDB\n"));
         int gate[2];
         ASSERT_EQ(pipe(gate), 0);
         pid_t instances[2];
@@ -222,8 +227,7 @@ TEST(DBEngine, TwoInstancesStartedAtOnceBothReachTheCards)
             if (pid == 0) {
                 close(gate[1]);
                 char c;
-                while (read(gate[0], &c, 1) < 0 && errno == EINTR) {
-                }
+                while (read(gate[0], &c, 1) < 0 && errno == EINTR) {}
                 try {
                     dao::DBEngine().RegisterDatabase(kDsn, dao::kAccessDriverName, true, attributesFor(env.dbPath()));
                     std::_Exit(firstName() == "shared" ? 0 : 1);

@@ -20,7 +20,8 @@ namespace {
 // Points this process's X clients and the programs it starts at a display.
 class ScopedEnv {
 public:
-    ScopedEnv(const char* name, const QString& value) : name_(name), old_(qgetenv(name)), had_(qEnvironmentVariableIsSet(name))
+    ScopedEnv(const char* name, const QString& value)
+        : name_(name), old_(qgetenv(name)), had_(qEnvironmentVariableIsSet(name))
     {
         qputenv(name, value.toLocal8Bit());
     }

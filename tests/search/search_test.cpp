@@ -127,7 +127,8 @@ TEST_F(SearchTest, ListsExactPrefixesOfTheChosenGroupRightAlignedInNameOrder)
     retype(s, heb("בל"));
     EXPECT_EQ(entries(s), QStringList{entry(heb("בלום עדי"))});
     clickEntry(s, 0);
-    EXPECT_EQ(s.LblSel->text(), " " + QString(11 + 12 + 12, ' ') + pad("04-5550031", 11) + heb("בלום עדי").rightJustified(17));
+    EXPECT_EQ(s.LblSel->text(),
+              " " + QString(11 + 12 + 12, ' ') + pad("04-5550031", 11) + heb("בלום עדי").rightJustified(17));
 
     // Deleting the text lists every name of the group in the listing's
     // order, trimmed and right-aligned; a name of more than 22 characters has no room.
@@ -195,8 +196,7 @@ TEST_F(SearchTest, AClickShowsTheGroupsHeaderAndTheCardsFixedWidthLine)
 
 TEST_F(SearchTest, BothLinesReadLeftToRightEachValueUnderItsHeadingAndALongNameWhole)
 {
-    insertCards(path(), store::kWorkTable,
-                {{"רוזנבלום-אלמוג דניאל", "03-1", "050-2", "03-3", "מחלקה 0"}});
+    insertCards(path(), store::kWorkTable, {{"רוזנבלום-אלמוג דניאל", "03-1", "050-2", "03-3", "מחלקה 0"}});
     start();
     chooseGroup(QStringLiteral("Work"));
     SearchFrm& s = open();
@@ -210,7 +210,8 @@ TEST_F(SearchTest, BothLinesReadLeftToRightEachValueUnderItsHeadingAndALongNameW
     // the name last, each where its column starts, and the line whole.
     // Columns are told apart by gaps of more than two and a half characters.
     const double gap = 2.5 * QFontMetricsF(s.LblSel->font()).horizontalAdvance(QLatin1Char('0'));
-    const auto values = inkSpans(s.LblSel, [](QRgb p) { return qRed(p) > 100; }, gap);
+    const auto values = inkSpans(
+        s.LblSel, [](QRgb p) { return qRed(p) > 100; }, gap);
     ASSERT_EQ(values.size(), 5u);
     const double cell = (values[3].first - values[0].first) / 35.0; // home starts 35 characters after the department
     const auto at = [&](int character) { return character * cell; };
@@ -223,7 +224,8 @@ TEST_F(SearchTest, BothLinesReadLeftToRightEachValueUnderItsHeadingAndALongNameW
     EXPECT_LT(values[4].second, s.LblSel->contentsRect().right());
 
     // The headings over them, the department's over the department.
-    const auto headings = inkSpans(s.LblHdr, [](QRgb p) { return qBlue(p) < 170; }, gap);
+    const auto headings = inkSpans(
+        s.LblHdr, [](QRgb p) { return qBlue(p) < 170; }, gap);
     ASSERT_FALSE(headings.empty());
     EXPECT_NEAR(headings.front().first, values[0].first, cell / 2);
     EXPECT_NEAR(headings.back().second, at(64), cell / 2);

@@ -1,10 +1,10 @@
 // The database file library: formats, the generated sample, and refusing to
 // overwrite or leave half-made files behind.
 
+#include "tools/DbFile.h"
 #include "store/Tables.h"
 #include "tests/support/SqliteFile.h"
 #include "tests/support/TestEnv.h"
-#include "tools/DbFile.h"
 
 #include <gtest/gtest.h>
 
@@ -54,7 +54,9 @@ TEST(DbFile, RefusesToOverwriteAndCleansUpAfterFailure)
 {
     TestEnv env;
     const std::string existing = path(env, "VEMO.MDB");
-    { std::ofstream(existing) << "precious"; }
+    {
+        std::ofstream(existing) << "precious";
+    }
     try {
         dbfile::createSample(existing, 10);
         FAIL() << "an existing file was accepted";

@@ -225,8 +225,12 @@ TEST(StoreOverOdbc, CardsAreChangedOnlyAsTheyWereRead)
     EXPECT_EQ(lookUp.sql, byName);
     file.exec("UPDATE Vemo SET Phone = '3' WHERE Name = 'דנה'");
     for (const auto& write : std::vector<std::function<void()>>{
-             [&] { store::updateCard(dana, personal, {"דנה", "4", "", "", "", "", ""}, std::nullopt, lookUp); },
-             [&] { store::updateCard(dana, personal, {"דנה ב", "4", "", "", "", "", ""}, byName, lookUp); },
+             [&] {
+                 store::updateCard(dana, personal, {"דנה", "4", "", "", "", "", ""}, std::nullopt, lookUp);
+             },
+             [&] {
+                 store::updateCard(dana, personal, {"דנה ב", "4", "", "", "", "", ""}, byName, lookUp);
+             },
              [&] { store::deleteCard(dana); }}) {
         try {
             write();

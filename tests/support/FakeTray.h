@@ -45,8 +45,7 @@ public:
                 return false;
             icons.erase(it);
             return true;
-        default:
-            return false;
+        default: return false;
         }
     }
 

@@ -24,9 +24,9 @@ public:
     TestEnv& operator=(const TestEnv&) = delete;
 
     QString root() const;
-    QString dataFolder() const;  // ends in '/'
+    QString dataFolder() const; // ends in '/'
     QString odbcIni() const;
-    QString dbPath() const;      // dataFolder() + "VEMO.MDB"
+    QString dbPath() const; // dataFolder() + "VEMO.MDB"
 
     // Writes a user data source straight into the ODBCINI file (SQLite3 driver),
     // without going through the program's own registration.

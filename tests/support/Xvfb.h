@@ -22,10 +22,10 @@ public:
         // The server goes with the test, even when the test crashes.
         server_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
         // -displayfd 1: Xvfb writes the display number it chose once it is ready.
-        server_.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                               QStringLiteral("-screen"), QStringLiteral("0"),
-                                               QStringLiteral("640x480x24"), QStringLiteral("-nolisten"),
-                                               QStringLiteral("tcp")});
+        server_.start(QStringLiteral("Xvfb"),
+                      {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                       QStringLiteral("0"), QStringLiteral("640x480x24"), QStringLiteral("-nolisten"),
+                       QStringLiteral("tcp")});
         QByteArray number;
         while (!number.endsWith('\n') && server_.waitForReadyRead(10000))
             number += server_.readAllStandardOutput();

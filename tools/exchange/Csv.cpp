@@ -149,9 +149,9 @@ std::vector<Column> columnsOf(const std::vector<std::string>& header)
     for (const std::string& h : header)
         lower.push_back(text::asciiLower(text::trimmed(h)));
     const auto has = [&](const char* name) { return std::find(lower.begin(), lower.end(), name) != lower.end(); };
-    const store::Table* layout = (has("line") || has("fax")) && !has("home") && !has("dept") ? &store::kPersonalTable
+    const store::Table* layout = (has("line") || has("fax")) && !has("home") && !has("dept")   ? &store::kPersonalTable
                                  : (has("home") || has("dept")) && !has("line") && !has("fax") ? &store::kWorkTable
-                                                                                           : nullptr;
+                                                                                               : nullptr;
     if (layout) {
         for (int i = 0; i < store::kCardFields; ++i)
             kinds[text::asciiLower(layout->columns[static_cast<std::size_t>(i)].name)] = kindOfColumn(*layout, i);
@@ -215,10 +215,7 @@ void putNumber(Card& card, const std::string& number, Notes& notes)
     notes.add("CSV: a number of no kind dropped; home, mobile and work were taken");
 }
 
-bool needsQuotes(std::string_view v)
-{
-    return v.find_first_of(",\"\r\n") != std::string_view::npos;
-}
+bool needsQuotes(std::string_view v) { return v.find_first_of(",\"\r\n") != std::string_view::npos; }
 
 void appendField(std::string& out, std::string_view v)
 {

@@ -127,8 +127,8 @@ ReadResult readCardsFile(const std::string& file, Format format)
     }
 }
 
-ExportResult exportGroup(const std::string& database, const store::Table& table, Format format,
-                         const std::string& file, const Progress& progress)
+ExportResult exportGroup(const std::string& database, const store::Table& table, Format format, const std::string& file,
+                         const Progress& progress)
 {
     ExportResult result;
     const std::vector<Card> cards = readGroup(database, table);

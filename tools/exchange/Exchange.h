@@ -142,8 +142,8 @@ struct ExportResult {
     std::size_t cards = 0;
     Notes notes;
 };
-ExportResult exportGroup(const std::string& database, const store::Table& table, Format format,
-                         const std::string& file, const Progress& progress = {});
+ExportResult exportGroup(const std::string& database, const store::Table& table, Format format, const std::string& file,
+                         const Progress& progress = {});
 
 // The file's cards checked against the group's names and added in one
 // transaction that also holds the write lock while the names are read, so

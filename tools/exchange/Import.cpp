@@ -35,7 +35,8 @@ std::vector<std::string> Notes::lines() const
 
 Kind kindOfColumn(const store::Table& table, int column)
 {
-    static constexpr Kind kinds[] = {Kind::Name, Kind::Home, Kind::Mobile, Kind::Work, Kind::Fax, Kind::Address, Kind::Email};
+    static constexpr Kind kinds[] = {Kind::Name, Kind::Home,    Kind::Mobile, Kind::Work,
+                                     Kind::Fax,  Kind::Address, Kind::Email};
     if (column == store::kFieldFifth)
         return &table == &store::kWorkTable ? Kind::Dept : Kind::Fax;
     return kinds[column];

@@ -18,7 +18,7 @@ namespace {
 // ---- reading ------------------------------------------------------------------
 
 struct Property {
-    std::string name; // upper case, without its group ("item1.")
+    std::string name;                                        // upper case, without its group ("item1.")
     std::vector<std::pair<std::string, std::string>> params; // upper-case name, one value each
     std::string value;
     int line = 0;
@@ -91,8 +91,8 @@ std::vector<Logical> contentLines(std::string_view text)
         } else {
             continue;
         }
-        softBreak = !lines.back().text.empty() && lines.back().text.back() == '=' &&
-                    isQuotedPrintable(lines.back().text);
+        softBreak =
+            !lines.back().text.empty() && lines.back().text.back() == '=' && isQuotedPrintable(lines.back().text);
     }
     return lines;
 }
@@ -139,7 +139,8 @@ std::optional<Property> parseLine(const Logical& logical)
     for (std::size_t i = 1; i < parts.size(); ++i) {
         const std::string_view param = parts[i];
         const auto eq = param.find('=');
-        std::string key = eq == std::string_view::npos ? std::string() : text::asciiUpper(text::trimmed(param.substr(0, eq)));
+        std::string key =
+            eq == std::string_view::npos ? std::string() : text::asciiUpper(text::trimmed(param.substr(0, eq)));
         const std::string_view values = eq == std::string_view::npos ? param : param.substr(eq + 1);
         if (key.empty()) {
             // Older phones write a parameter's value alone: HOME, QUOTED-PRINTABLE.
@@ -399,7 +400,8 @@ public:
             }
             if (free) {
                 *free = c.value;
-                notes.add("vCard: TEL of no home, cell, work or fax type put in the first free of home, mobile and work");
+                notes.add(
+                    "vCard: TEL of no home, cell, work or fax type put in the first free of home, mobile and work");
             } else {
                 notes.add("vCard: TEL of no home, cell, work or fax type dropped; home, mobile and work were taken");
             }
