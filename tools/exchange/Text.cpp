@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <stdexcept>
 
@@ -17,6 +18,8 @@ bool isUtf8(std::string_view bytes)
         unsigned int cp = 0;
         if (c < 0x80) {
             ++p;
+            while (p < end && *p < 0x80) // most text of an address book is ASCII
+                ++p;
             continue;
         } else if ((c & 0xE0) == 0xC0) {
             more = 1;
@@ -63,6 +66,18 @@ std::string latinCase(std::string_view s, char from, char to)
 std::string asciiLower(std::string_view s) { return latinCase(s, 'A', 'a'); }
 std::string asciiUpper(std::string_view s) { return latinCase(s, 'a', 'A'); }
 
+bool equalsIgnoringCase(std::string_view a, std::string_view lower)
+{
+    if (a.size() != lower.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const char c = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] - 'A' + 'a') : a[i];
+        if (c != lower[i])
+            return false;
+    }
+    return true;
+}
+
 std::string_view trimmed(std::string_view s)
 {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
@@ -92,6 +107,13 @@ std::size_t hiddenAt(std::string_view s, std::size_t i)
 // space, a zero-width space or a byte-order mark), else 0.
 std::size_t blankAt(std::string_view s, std::size_t i)
 {
+    if (i >= s.size())
+        return 0;
+    const auto lead = static_cast<unsigned char>(s[i]);
+    if (lead == ' ')
+        return 1;
+    if (lead != 0xC2 && lead != 0xE1 && lead != 0xE2 && lead != 0xE3 && lead != 0xEF)
+        return 0;
     static constexpr std::string_view blanks[] = {" ",
                                                   "\xC2\xA0",     // no-break space
                                                   "\xE1\x9A\x80", // ogham space mark
@@ -261,6 +283,13 @@ std::optional<std::string> base64Decoded(std::string_view v)
 
 std::string cleaned(std::string_view value, bool keepLineBreaks, bool& dropped)
 {
+    // Most values are plain printable ASCII: trimmed of spaces, and done.
+    if (std::all_of(value.begin(), value.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) {
+        const std::size_t first = value.find_first_not_of(' ');
+        return first == std::string_view::npos
+                   ? std::string()
+                   : std::string(value.substr(first, value.find_last_not_of(' ') + 1 - first));
+    }
     std::string out;
     out.reserve(value.size());
     for (std::size_t i = 0; i < value.size(); ++i) {

@@ -13,6 +13,8 @@ bool isUtf8(std::string_view bytes);
 // Latin letters in lower case; every other byte as it is.
 std::string asciiLower(std::string_view s);
 std::string asciiUpper(std::string_view s);
+// Whether the texts are equal when Latin letters are compared in lower case.
+bool equalsIgnoringCase(std::string_view a, std::string_view lower);
 
 // The text with leading and trailing spaces and tabs removed.
 std::string_view trimmed(std::string_view s);

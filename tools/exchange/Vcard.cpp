@@ -26,12 +26,12 @@ struct Property {
     bool has(std::string_view key, std::string_view lowerValue) const
     {
         for (const auto& [n, v] : params) {
-            if (n == key && text::asciiLower(v) == lowerValue)
+            if (n == key && text::equalsIgnoringCase(v, lowerValue))
                 return true;
         }
         return false;
     }
-    std::string param(std::string_view key) const
+    std::string_view param(std::string_view key) const
     {
         for (const auto& [n, v] : params) {
             if (n == key)
@@ -102,9 +102,9 @@ void forEachContentLine(std::string_view text, Take take)
     int number = 0;
     std::size_t pos = 0;
     while (pos <= text.size()) {
-        std::size_t end = text.find_first_of("\r\n", pos);
-        if (end == std::string_view::npos)
-            end = text.size();
+        std::size_t end = pos;
+        while (end < text.size() && text[end] != '\r' && text[end] != '\n')
+            ++end;
         const std::string_view line = text.substr(pos, end - pos);
         if (text.substr(end, 3) == "\r\r\n")
             pos = end + 3;
@@ -292,7 +292,7 @@ int preferenceOf(const Property& p)
     int preference = 100;
     if (p.has("TYPE", "pref"))
         preference = 1;
-    if (const std::string pref = p.param("PREF"); !pref.empty()) {
+    if (const std::string pref(p.param("PREF")); !pref.empty()) {
         try {
             preference = std::stoi(pref);
         } catch (const std::exception&) {
@@ -350,18 +350,21 @@ public:
         }
         // A file converted whole is UTF-8 text already; only the bytes an
         // encoding hid are still in the value's own charset.
-        std::string charset = encoded || !wholeFileConverted_ ? p.param("CHARSET") : std::string();
-        if (charset.empty() && !text::isUtf8(value)) {
+        std::string charset(encoded || !wholeFileConverted_ ? p.param("CHARSET") : std::string_view());
+        const bool utf8 = text::isUtf8(value);
+        if (charset.empty() && !utf8) {
             charset = fallback_;
             notes_.add("vCard: 8-bit text with no CHARSET read as " + fallback_);
         }
-        const std::optional<std::string> utf8 = text::toUtf8(value, charset);
-        if (!utf8 || !text::isUtf8(*utf8)) {
-            failure_ = "line " + std::to_string(p.line) + ": the " + p.name + " value is not valid " +
-                       (charset.empty() ? std::string("UTF-8") : charset) + " text";
-            return;
+        if (!charset.empty() || !utf8) {
+            std::optional<std::string> converted = text::toUtf8(value, charset);
+            if (!converted || !text::isUtf8(*converted)) {
+                failure_ = "line " + std::to_string(p.line) + ": the " + p.name + " value is not valid " +
+                           (charset.empty() ? std::string("UTF-8") : text::printable(charset)) + " text";
+                return;
+            }
+            value = std::move(*converted);
         }
-        value = *utf8;
 
         if (p.name == "FN") {
             if (name_.empty())
@@ -377,7 +380,7 @@ public:
             nameFromN_ = joined(order, 0, order.size(), " ");
         } else if (p.name == "TEL") {
             std::string number = unescaped(value);
-            if (text::asciiLower(number.substr(0, 4)) == "tel:")
+            if (text::equalsIgnoringCase(std::string_view(number).substr(0, 4), "tel:"))
                 number.erase(0, 4);
             Candidate c{number, preferenceOf(p)};
             if (p.has("TYPE", "fax"))
@@ -524,8 +527,8 @@ ReadResult readVcard(std::string_view bytes, const ReadOptions& options)
             notUnderstood += card.has_value();
             return;
         }
-        const std::string value = text::asciiLower(text::trimmed(p->value));
-        if (p->name == "BEGIN" && value == "vcard") {
+        const auto isVcard = [&] { return text::equalsIgnoringCase(text::trimmed(p->value), "vcard"); };
+        if (p->name == "BEGIN" && isVcard()) {
             // Only an AGENT property holds a card inside a card; any other
             // BEGIN:VCARD means the open card lost its END:VCARD.
             if (depth > 0 && !(depth == 1 && previous == "AGENT")) {
@@ -540,7 +543,7 @@ ReadResult readVcard(std::string_view bytes, const ReadOptions& options)
             previous.clear();
             return;
         }
-        if (p->name == "END" && value == "vcard" && depth > 0) {
+        if (p->name == "END" && depth > 0 && isVcard()) {
             if (--depth == 0) {
                 card->finish();
                 card.reset();
