@@ -400,6 +400,9 @@ ReadResult readCsv(std::string_view bytes, const ReadOptions& options)
     ReadResult result;
     const std::optional<std::string> converted = csvText(bytes, options, result.notes);
     const std::string_view text = converted ? std::string_view(*converted) : bytes;
+    // A record a line at most: room for every card at once, so that the
+    // cards are not moved (and held twice) as they grow in number.
+    result.cards.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
     std::vector<Column> columns;
     bool header = true;
     int number = 0;

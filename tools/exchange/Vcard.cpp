@@ -512,6 +512,13 @@ ReadResult readVcard(std::string_view bytes, const ReadOptions& options)
     const bool converted = decoded.has_value();
     const std::string fallback = options.encoding.empty() ? std::string("windows-1255") : options.encoding;
     ReadResult result;
+    // Room for every card at once, so that the cards are not moved (and held
+    // twice) as they grow in number.
+    const std::string_view text = decoded ? std::string_view(*decoded) : bytes;
+    std::size_t begins = 0;
+    for (std::size_t at = text.find("BEGIN:"); at != std::string_view::npos; at = text.find("BEGIN:", at + 6))
+        ++begins;
+    result.cards.reserve(begins);
     std::optional<CardReader> card;
     int depth = 0;
     int cards = 0;
@@ -521,7 +528,7 @@ ReadResult readVcard(std::string_view bytes, const ReadOptions& options)
         result.unreadable.push_back({cards, card->line(), card->name(), why});
         card.reset();
     };
-    forEachContentLine(decoded ? std::string_view(*decoded) : bytes, [&](const Logical& line) {
+    forEachContentLine(text, [&](const Logical& line) {
         const std::optional<Property> p = parseLine(line);
         if (!p) {
             notUnderstood += card.has_value();
