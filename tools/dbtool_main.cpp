@@ -128,7 +128,7 @@ std::optional<Exchange> parseExchange(int argc, char** argv)
 void printNotes(const exchange::Notes& notes)
 {
     for (const std::string& line : notes.lines())
-        std::printf("note: %s\n", line.c_str());
+        std::printf("note: %s\n", exchange::text::printable(line).c_str());
 }
 
 int runExchange(const Exchange& x)

@@ -332,7 +332,7 @@ public:
                             p.name == "ADR" || p.name == "ORG";
         if (!wanted) {
             if (!isBookkeeping(p.name))
-                notes_.add("vCard: " + p.name + " dropped; Numora keeps no such field");
+                notes_.add("vCard: " + text::shown(p.name) + " dropped; Numora keeps no such field");
             return;
         }
         std::string value = p.value;
