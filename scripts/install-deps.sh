@@ -15,7 +15,7 @@ packages=(
   poppler-utils
   libx11-dev imagemagick
   desktop-file-utils appstream groff-base dpkg-dev
-  python3-vobject
+  python3-vobject abook
 )
 
 missing=()

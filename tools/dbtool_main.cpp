@@ -4,7 +4,8 @@
 //   numora-dbtool empty PATH      both tables, today's columns, no cards
 //   numora-dbtool old PATH [N]    the format before Address and Email (N cards per group)
 //   numora-dbtool sample PATH N   today's format with N generated cards per group
-//   numora-dbtool export|import --format vcard|csv --group Personal|Work [--dry-run] DATABASE FILE
+//   numora-dbtool export --format vcard|csv --group Personal|Work [--vcard-version 4.0|3.0] DATABASE FILE
+//   numora-dbtool import --format vcard|csv --group Personal|Work [--encoding NAME] [--dry-run] DATABASE FILE
 
 #include "store/Tables.h"
 #include "tools/DbFile.h"
@@ -29,11 +30,17 @@ int usage()
     std::fputs("usage: numora-dbtool empty PATH\n"
                "       numora-dbtool old PATH [N]\n"
                "       numora-dbtool sample PATH N\n"
-               "       numora-dbtool export|import --format vcard|csv --group Personal|Work [--dry-run] DATABASE FILE\n"
+               "       numora-dbtool export --format vcard|csv --group Personal|Work [--vcard-version 4.0|3.0]\n"
+               "                            DATABASE FILE\n"
+               "       numora-dbtool import --format vcard|csv --group Personal|Work [--encoding NAME] [--dry-run]\n"
+               "                            DATABASE FILE\n"
                "empty, old and sample make a directory database file at PATH (never over an\n"
                "existing file); N is the number of generated cards in each group.\n"
                "export writes the group's cards to FILE; import adds FILE's cards to the group,\n"
-               "all or none, skipping each card the editor would refuse (--dry-run: only tell).\n",
+               "all or none, skipping each card with no name, no number or a name the group has\n"
+               "(--dry-run: only tell). --encoding names the file's encoding (such as windows-1255);\n"
+               "without it a file is read as UTF-8, or UTF-16 with a byte-order mark, and text\n"
+               "that is not UTF-8 as Windows-1255.\n",
                stderr);
     return 2;
 }
@@ -68,6 +75,8 @@ struct Exchange {
     std::optional<exchange::Format> format;
     const store::Table* table = nullptr;
     bool dryRun = false;
+    exchange::ReadOptions read;
+    exchange::WriteOptions write;
     std::string database;
     std::string file;
 };
@@ -97,6 +106,12 @@ std::optional<Exchange> parseExchange(int argc, char** argv)
                 return std::nullopt;
         } else if (arg == "--dry-run" && !x.exporting) {
             x.dryRun = true;
+        } else if (arg == "--encoding" && !x.exporting && i + 1 < argc && *argv[i + 1]) {
+            x.read.encoding = argv[++i];
+        } else if (arg == "--vcard-version" && x.exporting && i + 1 < argc) {
+            x.write.vcardVersion = argv[++i];
+            if (x.write.vcardVersion != "4.0" && x.write.vcardVersion != "3.0")
+                return std::nullopt;
         } else if (arg.starts_with("--") && arg != "--") {
             return std::nullopt;
         } else {
@@ -113,7 +128,7 @@ std::optional<Exchange> parseExchange(int argc, char** argv)
 void printNotes(const exchange::Notes& notes)
 {
     for (const std::string& line : notes.lines())
-        std::printf("note: %s\n", line.c_str());
+        std::printf("note: %s\n", exchange::text::printable(line).c_str());
 }
 
 int runExchange(const Exchange& x)
@@ -121,25 +136,29 @@ int runExchange(const Exchange& x)
     const char* group = x.table->group;
     if (x.exporting) {
         const exchange::ExportResult result =
-            exchange::exportGroup(x.database, *x.table, *x.format, x.file, progressLine());
+            exchange::exportGroup(x.database, *x.table, *x.format, x.file, progressLine(), x.write);
         printNotes(result.notes);
         std::printf("exported %zu cards of the %s group to %s\n", result.cards, group,
                     exchange::text::printable(x.file).c_str());
         return 0;
     }
     const exchange::ImportPlan plan =
-        exchange::importFile(x.database, *x.table, *x.format, x.file, x.dryRun, progressLine());
-    for (const exchange::Skipped& s : plan.skipped) {
-        std::printf("skipped card %d", s.number);
-        if (s.line > 0)
-            std::printf(" (line %d)", s.line);
-        std::printf(" \"%s\": %s\n", exchange::text::printable(s.name).c_str(),
-                    exchange::text::printable(s.reason).c_str());
-    }
+        exchange::importFile(x.database, *x.table, *x.format, x.file, x.dryRun, progressLine(), x.read);
+    const auto list = [](const char* what, const std::vector<exchange::Skipped>& cards) {
+        for (const exchange::Skipped& s : cards) {
+            std::printf("%s card %d", what, s.number);
+            if (s.line > 0)
+                std::printf(" (line %d)", s.line);
+            std::printf(" \"%s\": %s\n", exchange::text::shown(s.name).c_str(),
+                        exchange::text::printable(s.reason).c_str());
+        }
+    };
+    list("skipped", plan.skipped);
+    list("long field in", plan.longFields);
     printNotes(plan.notes);
     if (x.dryRun) {
         for (const exchange::Row& row : plan.toAdd)
-            std::printf("would add \"%s\"\n", exchange::text::printable(row[0]).c_str());
+            std::printf("would add \"%s\"\n", exchange::text::shown(row[0]).c_str());
         std::printf("would add %zu cards to the %s group, skip %zu; nothing was written (--dry-run)\n",
                     plan.toAdd.size(), group, plan.skipped.size());
     } else {

@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QProcess>
 
+#include <iconv.h>
 #include <pty.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -64,6 +65,8 @@ const std::vector<Row> kPersonalCards = {
     {"אבגדהוזחטיכלמנסעפצקר", "", "", "", "03-5559000", "", ""}, // 20 letters, a fax alone
     {"😀 שלום עולם", "", "054-5550000", "", "", "ז'בוטינסקי 120, באר שבע ועוד מילים עד חמישים אות", ""},
     {"Long folded", "", "1", "", "", std::string(40, 'x') + "אבגדהוזחטי", "12345678901234567890"},
+    // Cells a spreadsheet would run as formulas, and a number in international form.
+    {"=HYPERLINK(\"a.b/c\")", "+15551234", "", "", "", "'@SUM(A1)", "-2+3"},
 };
 const std::vector<Row> kWorkCards = {
     {"מזרחי רונית", "02-5550001", "", "03-5550002", "פיתוח", "רחוב הנביאים 3, חיפה", ""},
@@ -188,9 +191,11 @@ TEST_F(Exchange, GroupsRoundTripExactlyInBothFormatsAndTheVcardKeepsToTheGrammar
     const std::string vcf = bytesOf(path("work.vcf"));
     EXPECT_NE(vcf.find("FN:Orion; Tech\r\nTEL;TYPE=work:03-5550003\r\nORG:;שיווק\\,מכר\r\n"), std::string::npos) << vcf;
     exchange::exportGroup(source, store::kPersonalTable, Format::Csv, path("personal.csv"));
-    EXPECT_TRUE(bytesOf(path("personal.csv"))
-                    .starts_with("Name,Phone,Mobil,Line,Fax,Address,Email\r\nכהן דוד,03-5551234,050-5551234,,,"
-                                 "\"הרצל 1, תל אביב\",david@mail.example\r\n"));
+    const std::string csv = bytesOf(path("personal.csv"));
+    EXPECT_TRUE(csv.starts_with("Name,Home Phone,Mobile Phone,Business Phone,Business Fax,Address,E-mail Address\r\n"
+                                "כהן דוד,03-5551234,050-5551234,,,\"הרצל 1, תל אביב\",david@mail.example\r\n"));
+    EXPECT_NE(csv.find("\r\n\"'=HYPERLINK(\"\"a.b/c\"\")\",'+15551234,,,,''@SUM(A1),'-2+3\r\n"), std::string::npos)
+        << csv;
 }
 
 // Written by an older phone: 2.1 style bare types, quoted-printable Hebrew in
@@ -241,6 +246,98 @@ TEST_F(Exchange, OlderPhonesVcardsAreRead)
     EXPECT_THROW(exchange::readVcard("Name,Phone\r\nx,1\r\n"), std::runtime_error);
 }
 
+// The text in another encoding, as older Windows programs write it.
+std::string encoded(const std::string& utf8, const char* charset)
+{
+    iconv_t cd = iconv_open(charset, "UTF-8");
+    std::string out(utf8.size() * 4 + 4, '\0');
+    char* in = const_cast<char*>(utf8.data());
+    std::size_t inLeft = utf8.size();
+    char* to = out.data();
+    std::size_t outLeft = out.size();
+    const bool ok = iconv(cd, &in, &inLeft, &to, &outLeft) != static_cast<std::size_t>(-1) &&
+                    iconv(cd, nullptr, nullptr, &to, &outLeft) != static_cast<std::size_t>(-1);
+    iconv_close(cd);
+    EXPECT_TRUE(ok) << charset;
+    out.resize(out.size() - outLeft);
+    return out;
+}
+
+// As phones and other address books write their files: an iPhone's CR CR LF
+// line ends, a Windows-1255 value ending in a letter, a base64 name, 8-bit
+// text with no CHARSET, a card that lost its END:VCARD, and UTF-16.
+TEST_F(Exchange, RealExportersVcardsAreReadWithoutLoss)
+{
+    const std::string vcf = "BEGIN:VCARD\r\r\nVERSION:3.0\r\r\nFN:iPhone\r\r\nTEL;type=CELL:050-1\r\r\nEND:VCARD\r\r\n"
+                            "BEGIN:VCARD\r\nVERSION:2.1\r\n"
+                            "FN;CHARSET=windows-1255;ENCODING=QUOTED-PRINTABLE:=EE=F9=E4 =EB=E4=EF\r\n"
+                            "TEL:1\r\nEND:VCARD\r\n"
+                            "BEGIN:VCARD\r\nVERSION:3.0\r\nFN;ENCODING=b;CHARSET=UTF-8:15PXoNeU\r\nTEL:2\r\n"
+                            "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:\xE0\xE1\xE0\r\nTEL:3\r\nEND:VCARD\r\n";
+    const exchange::ReadResult read = exchange::readVcard(vcf);
+    std::vector<std::string> names;
+    for (const exchange::Card& card : read.cards)
+        names.push_back(std::to_string(card.line) + " " + card[Kind::Name]);
+    EXPECT_EQ(names, (std::vector<std::string>{"1 iPhone", "6 משה כהן", "15 אבא"}));
+    EXPECT_EQ(read.cards[0][Kind::Mobile], "050-1");
+    ASSERT_EQ(read.unreadable.size(), 1u);
+    EXPECT_EQ(read.unreadable[0].name, "דנה");
+    EXPECT_EQ(read.unreadable[0].line, 11);
+    EXPECT_EQ(read.unreadable[0].reason, "the card has no END:VCARD; the next card begins at line 15");
+    const std::vector<std::string> notes = read.notes.lines();
+    EXPECT_EQ(std::count(notes.begin(), notes.end(), "vCard: 8-bit text with no CHARSET read as windows-1255 (1 card)"),
+              1);
+
+    // AGENT holds a card inside a card; the outer one reads on after it.
+    const exchange::ReadResult agent = exchange::readVcard("BEGIN:VCARD\r\nFN:Boss\r\nAGENT:\r\nBEGIN:VCARD\r\n"
+                                                           "FN:Aide\r\nEND:VCARD\r\nTEL:4\r\nEND:VCARD\r\n");
+    ASSERT_EQ(agent.cards.size(), 1u);
+    EXPECT_EQ(agent.cards[0][Kind::Home], "4");
+
+    const QString utf16 = QString::fromUtf8("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:דנה\r\nTEL:1\r\nEND:VCARD\r\n");
+    const std::string withMark =
+        "\xFF\xFE" + std::string(reinterpret_cast<const char*>(utf16.utf16()), utf16.size() * 2);
+    ASSERT_EQ(exchange::readVcard(withMark).cards.size(), 1u);
+    EXPECT_EQ(exchange::readVcard(withMark).cards[0][Kind::Name], "דנה");
+    // Named, the encoding holds for the whole file.
+    const std::string hebrew = encoded("BEGIN:VCARD\r\nFN:אבא\r\nTEL:1\r\nEND:VCARD\r\n", "ISO-8859-8");
+    EXPECT_EQ(exchange::readVcard(hebrew, {"ISO-8859-8"}).cards.at(0)[Kind::Name], "אבא");
+    EXPECT_THROW(exchange::readVcard(hebrew, {"no-such-encoding"}), std::runtime_error);
+}
+
+// Exports of common address books, and a Hebrew one from an older Windows
+// program, map as their users expect.
+TEST_F(Exchange, CommonCsvExportsMapAsTheirUsersExpect)
+{
+    const exchange::ReadResult outlook = exchange::readCsv(
+        "\"First Name\",\"Middle Name\",\"Last Name\",\"Business Street\",\"Business City\",\"Home Street\","
+        "\"Home City\",\"Business Phone\",\"Home Phone\",\"Mobile Phone\",\"Primary Phone\",\"E-mail Address\"\r\n"
+        "\"Dana\",\"\",\"Levi\",\"1 Hi-Tech Rd\",\"Haifa\",\"2 Herzl St\",\"Tel Aviv\",\"04-5550000\",\"\","
+        "\"050 123 4567\",\"+972501234567\",\"dana@mail.example\"\r\n");
+    ASSERT_EQ(outlook.cards.size(), 1u);
+    const exchange::Card& dana = outlook.cards[0];
+    EXPECT_EQ(dana[Kind::Name], "Dana Levi");
+    EXPECT_EQ(dana[Kind::Address], "2 Herzl St, Tel Aviv");
+    EXPECT_EQ(dana[Kind::Work], "04-5550000");
+    EXPECT_EQ(dana[Kind::Mobile], "050 123 4567");
+    EXPECT_EQ(dana[Kind::Home], ""); // the primary phone is the mobile again
+    EXPECT_EQ(dana[Kind::Email], "dana@mail.example");
+
+    const exchange::ReadResult other = exchange::readCsv("Name,Home Mobile,Email Work\r\nAvi,050-1,a@w\r\n");
+    EXPECT_EQ(other.cards.at(0)[Kind::Mobile], "050-1");
+    EXPECT_EQ(other.cards.at(0)[Kind::Email], "a@w");
+
+    const exchange::ReadResult hebrew =
+        exchange::readCsv(encoded("שם פרטי,שם משפחה,טלפון בבית,טלפון נייד,טלפון בעבודה,פקס,דואר אלקטרוני,כתובת\r\n"
+                                  "משה,כהן,03-1,050-2,04-3,09-4,m@x,הרצל 1\r\n",
+                                  "WINDOWS-1255"));
+    ASSERT_EQ(hebrew.cards.size(), 1u);
+    EXPECT_EQ(hebrew.cards[0].values, (std::array<std::string, exchange::kKinds>{"משה כהן", "03-1", "050-2", "04-3",
+                                                                                 "09-4", "", "הרצל 1", "m@x"}));
+    EXPECT_EQ(hebrew.notes.lines(),
+              std::vector<std::string>{"CSV: the file is not UTF-8; read as Windows-1255 (--encoding names another)"});
+}
+
 TEST_F(Exchange, CsvFieldsWithQuotesCommasAndLineBreaksAndCommonHeaders)
 {
     const exchange::ReadResult own =
@@ -278,7 +375,9 @@ TEST_F(Exchange, CsvFieldsWithQuotesCommasAndLineBreaksAndCommonHeaders)
     }
 }
 
-TEST_F(Exchange, ImportSkipsWhatTheEditorRefusesWithItsReasonAndADryRunWritesNothing)
+// A card is refused only for what the user must mend in the file: no name, no
+// number, or a name the group has. Longer fields go in whole, with a word.
+TEST_F(Exchange, ImportRefusesOnlyCardsWithoutANameOrNumberAndKeepsLongFieldsWhole)
 {
     const std::string db = emptyDb("VEMO.MDB");
     addRows(db, store::kPersonalTable, {{"  כהן דוד  ", "1", "", "", "", "", ""}});
@@ -289,36 +388,62 @@ TEST_F(Exchange, ImportSkipsWhatTheEditorRefusesWithItsReasonAndADryRunWritesNot
                "לוי,2,,,,,\r\n"     // used only in the other group
                "Cohen,2,,,,,\r\n"
                "cohen,2,,,,,\r\n"                 // differs in case only
-               " Cohen ,3,,,,,\r\n"               // an earlier card of the file
+               "\tCohen\xC2\xA0,3,,,,,\r\n"       // an earlier card of the file, past a tab and a no-break space
                "אבגדהוזחטיכלמנסעפצקרש,2,,,,,\r\n" // 21 letters
                "  ,2,,,,,\r\n"
                "No number,,,,,,a@b\r\n"
                "Long mobile,,123456789012,,,,\r\n"
                "Long fax and email,1,,,12345678901,,123456789012345678901\r\n"
-               "Edges,  1234567890  ,12345678901,12345678901,1234567890,,12345678901234567890\r\n");
+               "Edges,  1234567890  ,12345678901,12345678901,1234567890,,12345678901234567890\r\n"
+               "Israeli,+972 (0)3-555.1234,+972-50-123 4567,00972 4 5551234,,,\r\n"
+               "Ctl\x01name\x1B[2J,\"0\n1\",,,,\"a\r\nb\",\r\n");
     const std::string before = bytesOf(db);
     const exchange::ImportPlan dry = exchange::importFile(db, store::kPersonalTable, Format::Csv, csv, true);
     EXPECT_EQ(bytesOf(db), before);
 
-    std::vector<std::string> skipped;
-    for (const exchange::Skipped& s : dry.skipped)
-        skipped.push_back(std::to_string(s.number) + " " + s.name + ": " + s.reason);
-    EXPECT_EQ(skipped, (std::vector<std::string>{
-                           "1 כהן דוד: The current name is used all-ready",
-                           "5 Cohen: The current name is used all-ready",
-                           "6 אבגדהוזחטיכלמנסעפצקרש: The length of the 'Name' field is too long",
-                           "7 : The field Name cannot be empty",
-                           "8 No number: There is no phone/fax/line/mobile number",
-                           "9 Long mobile: The length of the 'Mobile' field is too long",
-                           "10 Long fax and email: The length of the 'Fax' field is too long",
-                       }));
+    const auto listed = [](const std::vector<exchange::Skipped>& cards) {
+        std::vector<std::string> out;
+        for (const exchange::Skipped& s : cards)
+            out.push_back(std::to_string(s.number) + " " + s.name + ": " + s.reason);
+        return out;
+    };
+    EXPECT_EQ(listed(dry.skipped), (std::vector<std::string>{
+                                       "1 כהן דוד: The current name is used all-ready",
+                                       "5 Cohen: The current name is used all-ready",
+                                       "7 : The field Name cannot be empty",
+                                       "8 No number: There is no phone/fax/line/mobile number",
+                                   }));
+    EXPECT_EQ(listed(dry.longFields),
+              (std::vector<std::string>{
+                  "6 אבגדהוזחטיכלמנסעפצקרש: the name is longer than the 20 characters the editor allows",
+                  "9 Long mobile: the mobile number is longer than the 11 characters the editor allows",
+                  "10 Long fax and email: the fax number is longer than the 10 characters the editor allows; the "
+                  "e-mail address is longer than the 20 characters the editor allows",
+              }));
     const exchange::ImportPlan done = exchange::importFile(db, store::kPersonalTable, Format::Csv, csv, false);
     EXPECT_EQ(done.toAdd, dry.toAdd);
     const std::vector<Row> cards = cardsOf(db, store::kPersonalTable);
-    ASSERT_EQ(cards.size(), 5u);
+    ASSERT_EQ(cards.size(), 10u);
     EXPECT_EQ(cards[1], (Row{"לוי", "2", "", "", "", "", ""}));
-    EXPECT_EQ(cards[4],
+    EXPECT_EQ(cards[4], (Row{"אבגדהוזחטיכלמנסעפצקרש", "2", "", "", "", "", ""}));
+    EXPECT_EQ(cards[6], (Row{"Long fax and email", "1", "", "", "12345678901", "", "123456789012345678901"}));
+    EXPECT_EQ(cards[7],
               (Row{"Edges", "1234567890", "12345678901", "12345678901", "1234567890", "", "12345678901234567890"}));
+    EXPECT_EQ(cards[8], (Row{"Israeli", "03-5551234", "050-1234567", "04-5551234", "", "", ""}));
+    EXPECT_EQ(cards[9], (Row{"Ctlname[2J", "01", "", "", "", "a\r\nb", ""}));
+    EXPECT_EQ(done.notes.lines(), (std::vector<std::string>{
+                                      "control characters taken out of a card's fields (2 cards)",
+                                      "cards added whole with a field longer than the editor allows; the editor asks "
+                                      "for it shorter on the next Update (3 cards)",
+                                  }));
+
+    // In the Work group the fifth field is the department, and is named so.
+    exchange::ReadResult work;
+    work.cards.emplace_back()[Kind::Name] = "Dept";
+    work.cards.back()[Kind::Dept] = "Research and development";
+    const exchange::ImportPlan plan = exchange::planImport(work, store::kWorkTable, {});
+    ASSERT_EQ(plan.longFields.size(), 1u);
+    EXPECT_EQ(plan.longFields[0].reason, "the department is longer than the 10 characters the editor allows");
 }
 
 TEST_F(Exchange, AFailureMidwayOrALockAddsNothing)
@@ -495,6 +620,17 @@ TEST_F(Exchange, CommandLineShowsProgressOnATerminalOnly)
     EXPECT_NE(dry.find("would add 0 cards to the Work group, skip 400; nothing was written (--dry-run)"),
               std::string::npos);
     EXPECT_EQ(dry.find('\r'), std::string::npos);
+
+    // What a file holds reaches the terminal defused and cut short.
+    const std::string hostile = path("hostile.vcf");
+    write(hostile, "BEGIN:VCARD\r\nFN:\xE2\x80\xAE" + std::string(70, 'x') + "\r\nEND:VCARD\r\n");
+    const std::string told =
+        run(false, {"import", "--format", "vcard", "--group", "Work", "--encoding", "UTF-8", "--dry-run", db, hostile});
+    EXPECT_NE(told.find("\"\\u{202E}" + std::string(59, 'x') + "...\": There is no"), std::string::npos) << told;
+    EXPECT_EQ(told.find("\xE2\x80\xAE"), std::string::npos);
+
+    run(false, {"export", "--format", "vcard", "--group", "Work", "--vcard-version", "3.0", db, vcf});
+    EXPECT_TRUE(bytesOf(vcf).starts_with("BEGIN:VCARD\r\nVERSION:3.0\r\nN:"));
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "tools/exchange/Text.h"
 
 #include <algorithm>
+#include <array>
 #include <map>
 #include <stdexcept>
 
@@ -38,9 +39,29 @@ char separatorOf(std::string_view text)
     return ',';
 }
 
-std::vector<Record> records(std::string_view text, char separator)
+// Whether, past any single quotes, the cell begins as a formula does in a
+// spreadsheet. Such a cell is written after one more quote, so that it is
+// shown as text, and read back with that quote taken off; a cell that
+// begins with quotes before a formula's first character gains and loses one
+// as well, so that it too reads back as it was.
+bool formulaAfterQuotes(std::string_view v)
 {
-    std::vector<Record> out;
+    const std::size_t first = v.find_first_not_of('\'');
+    return first != std::string_view::npos && std::string_view("=+-@\t\r").find(v[first]) != std::string_view::npos;
+}
+
+void unguard(std::string& field)
+{
+    if (!field.empty() && field.front() == '\'' && formulaAfterQuotes(field))
+        field.erase(0, 1);
+}
+
+// Calls take with each record of the text in turn, so that a large file is
+// never held as records all at once. A line ends in LF, CR LF, a lone CR or
+// CR CR LF; blank lines hold no record.
+template <typename Take>
+void forEachRecord(std::string_view text, char separator, Take take)
+{
     Record record{{}, 1};
     std::string field;
     bool inQuotes = false;
@@ -48,6 +69,7 @@ std::vector<Record> records(std::string_view text, char separator)
     int line = 1;
     int quoteLine = 0;
     const auto endField = [&] {
+        unguard(field);
         record.fields.push_back(std::move(field));
         field.clear();
         wasQuoted = false;
@@ -56,7 +78,7 @@ std::vector<Record> records(std::string_view text, char separator)
         const bool blank = record.fields.empty() && field.empty() && !wasQuoted;
         endField();
         if (!blank)
-            out.push_back(std::move(record));
+            take(std::move(record));
         record = Record{{}, line};
     };
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -77,7 +99,9 @@ std::vector<Record> records(std::string_view text, char separator)
         } else if (c == separator) {
             endField();
         } else if (c == '\n' || c == '\r') {
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            if (text.substr(i, 3) == "\r\r\n")
+                i += 2;
+            else if (text.substr(i, 2) == "\r\n")
                 ++i;
             ++line;
             endRecord();
@@ -90,18 +114,53 @@ std::vector<Record> records(std::string_view text, char separator)
                                  ": a quoted field is not closed before the end of the file");
     if (!record.fields.empty() || !field.empty() || wasQuoted)
         endRecord();
-    return out;
+}
+
+// The file as UTF-8 text: in its named encoding, else UTF-8, else (as older
+// Windows programs write Hebrew) Windows-1255, with a note.
+// nullopt when the bytes are UTF-8 already (past a byte-order mark, which is
+// taken off the front of bytes).
+std::optional<std::string> csvText(std::string_view& bytes, const ReadOptions& options, Notes& notes)
+{
+    if (std::optional<std::string> converted = text::decodedFile(bytes, options.encoding))
+        return converted;
+    const std::string_view text = bytes;
+    if (text::isUtf8(text))
+        return std::nullopt;
+    if (std::optional<std::string> hebrew = text::toUtf8(text, "windows-1255"); hebrew && text::isUtf8(*hebrew)) {
+        notes.aboutFile("CSV: the file is not UTF-8; read as Windows-1255 (--encoding names another)");
+        return hebrew;
+    }
+    int line = 1;
+    for (std::size_t pos = 0; pos < text.size(); ++line) {
+        const std::size_t end = std::min(text.find('\n', pos), text.size());
+        if (!text::isUtf8(std::string_view(text).substr(pos, end - pos)))
+            break;
+        pos = end + 1;
+    }
+    throw std::runtime_error("line " + std::to_string(line) +
+                             ": the text is neither UTF-8 nor Windows-1255; name its encoding with --encoding, "
+                             "or save the file as UTF-8 and import it again");
 }
 
 // What a header field feeds.
-enum class Target { Kind, OtherNumber, FirstName, MiddleName, LastName, PairType, PairValue, Ignore };
+enum class Target { Kind, OtherNumber, FirstName, MiddleName, LastName, PairType, PairValue, AddressPart, Ignore };
+
+// The parts of an address written in columns of their own ("Home Street",
+// "Home City"), in the order they are joined.
+constexpr const char* kAddressParts[] = {"street", "city", "postal code"};
+// Whose address they are, in the order one is chosen.
+constexpr const char* kAddressPlaces[] = {"home", "business", "other"};
 
 struct Column {
-    Target target = Target::Ignore;
+    Target target = Target::Kind;
     Kind kind = Kind::Name;
-    int pair = 0; // "Phone 2 - Value": 2
+    int pair = 0; // "Phone 2 - Value": 2; for an address part, its place
+    int part = 0; // for an address part, which
     std::string header;
 };
+
+} // namespace
 
 const char* describe(Kind k)
 {
@@ -118,6 +177,8 @@ const char* describe(Kind k)
     return "field";
 }
 
+namespace {
+
 // "phone 2 - value" and the like: the number, and what follows " - ".
 std::optional<std::pair<int, std::string>> numbered(const std::string& h, std::string_view prefix)
 {
@@ -131,6 +192,18 @@ std::optional<std::pair<int, std::string>> numbered(const std::string& h, std::s
     if (i == digits || h.compare(i, 3, " - ") != 0)
         return std::nullopt;
     return std::pair{n, h.substr(i + 3)};
+}
+
+// "home street", "business city" and the like: the place and the part.
+std::optional<std::pair<int, int>> addressPart(const std::string& h)
+{
+    for (int place = 0; place < 3; ++place) {
+        for (int part = 0; part < 3; ++part) {
+            if (h == std::string(kAddressPlaces[place]) + " " + kAddressParts[part])
+                return std::pair{place, part};
+        }
+    }
+    return std::nullopt;
 }
 
 std::vector<Column> columnsOf(const std::vector<std::string>& header)
@@ -164,14 +237,16 @@ std::vector<Column> columnsOf(const std::vector<std::string>& header)
         const std::string& h = lower[i];
         if (const auto k = kinds.find(h); k != kinds.end())
             c.target = Target::Kind, c.kind = k->second;
-        else if (h == "phone" || h == "other phone" || h == "telephone" || h == "primary phone")
+        else if (h == "phone" || h == "other phone" || h == "telephone" || h == "primary phone" || h == "טלפון")
             c.target = Target::OtherNumber;
-        else if (h == "first name" || h == "given name")
+        else if (h == "first name" || h == "given name" || h == "שם פרטי")
             c.target = Target::FirstName;
         else if (h == "middle name" || h == "additional name")
             c.target = Target::MiddleName;
-        else if (h == "last name" || h == "family name" || h == "surname")
+        else if (h == "last name" || h == "family name" || h == "surname" || h == "שם משפחה")
             c.target = Target::LastName;
+        else if (const auto part = addressPart(h))
+            c.target = Target::AddressPart, c.pair = part->first, c.part = part->second;
         else if (const auto p = numbered(h, "phone "); p && (p->second == "type" || p->second == "label"))
             c.target = Target::PairType, c.pair = p->first;
         else if (p && p->second == "value")
@@ -180,6 +255,8 @@ std::vector<Column> columnsOf(const std::vector<std::string>& header)
             c.target = Target::Kind, c.kind = Kind::Email;
         else if (const auto a = numbered(h, "address "); a && a->second == "formatted")
             c.target = Target::Kind, c.kind = Kind::Address;
+        else
+            c.target = Target::Ignore;
         columns.push_back(std::move(c));
     }
     return columns;
@@ -203,8 +280,26 @@ std::string firstOfSeveral(const std::string& value, Notes& notes)
     return value.substr(0, at);
 }
 
+// The digits of a number, to tell one number written two ways.
+std::string digitsOf(std::string_view number)
+{
+    std::string digits;
+    for (const char c : number) {
+        if (c >= '0' && c <= '9')
+            digits += c;
+    }
+    return digits;
+}
+
 void putNumber(Card& card, const std::string& number, Notes& notes)
 {
+    // A "Primary Phone" or "Phone" column mostly repeats one of the card's
+    // numbers of a kind; it takes a place only when it is another number.
+    const std::string digits = digitsOf(text::dialable(number));
+    for (const Kind k : {Kind::Home, Kind::Mobile, Kind::Work, Kind::Fax}) {
+        if (!digits.empty() && digitsOf(text::dialable(card[k])) == digits)
+            return;
+    }
     for (const Kind k : {Kind::Home, Kind::Mobile, Kind::Work}) {
         if (card[k].empty()) {
             card[k] = number;
@@ -219,11 +314,16 @@ bool needsQuotes(std::string_view v) { return v.find_first_of(",\"\r\n") != std:
 
 void appendField(std::string& out, std::string_view v)
 {
+    const bool guarded = formulaAfterQuotes(v);
     if (!needsQuotes(v)) {
+        if (guarded)
+            out += '\'';
         out += v;
         return;
     }
     out += '"';
+    if (guarded)
+        out += '\'';
     for (const char c : v) {
         if (c == '"')
             out += '"';
@@ -271,45 +371,64 @@ const std::vector<std::pair<const char*, Kind>>& csvHeaderNames()
         {"email address", Kind::Email},
         {"e-mail address", Kind::Email},
         {"primary email", Kind::Email},
+        {"email home", Kind::Email},
+        {"email work", Kind::Email},
+        {"home email", Kind::Email},
+        {"work email", Kind::Email},
+        {"e-mail 2 address", Kind::Email},
+        {"e-mail 3 address", Kind::Email},
+        {"home mobile", Kind::Mobile},
+        {"work mobile", Kind::Mobile},
+        // As Hebrew address books and older Windows programs name them.
+        {"שם", Kind::Name},
+        {"שם מלא", Kind::Name},
+        {"טלפון בבית", Kind::Home},
+        {"טלפון נייד", Kind::Mobile},
+        {"נייד", Kind::Mobile},
+        {"טלפון בעבודה", Kind::Work},
+        {"פקס", Kind::Fax},
+        {"מחלקה", Kind::Dept},
+        {"כתובת", Kind::Address},
+        {"דואר אלקטרוני", Kind::Email},
+        {"אימייל", Kind::Email},
     };
     return names;
 }
 
-ReadResult readCsv(std::string_view text)
+ReadResult readCsv(std::string_view bytes, const ReadOptions& options)
 {
-    if (text.substr(0, 3) == "\xEF\xBB\xBF")
-        text.remove_prefix(3);
-    const std::vector<Record> rows = records(text, separatorOf(text));
-    if (rows.empty())
-        throw std::runtime_error("the file is empty; a CSV file starts with a header naming its fields");
-    for (const Record& r : rows) {
-        for (const std::string& f : r.fields) {
-            if (!text::isUtf8(f))
-                throw std::runtime_error("line " + std::to_string(r.line) +
-                                         ": the text is not UTF-8; save the file as UTF-8 and import it again");
-        }
-    }
-    const std::vector<Column> columns = columnsOf(rows.front().fields);
-    bool named = false;
-    for (const Column& c : columns)
-        named = named || (c.target == Target::Kind && c.kind == Kind::Name) || c.target == Target::FirstName ||
-                c.target == Target::LastName;
-    if (!named)
-        throw std::runtime_error("line 1: the header names no name field (such as Name, Full Name, Display Name, "
-                                 "First Name or Last Name)");
-
     ReadResult result;
-    for (std::size_t r = 1; r < rows.size(); ++r) {
-        const Record& row = rows[r];
+    const std::optional<std::string> converted = csvText(bytes, options, result.notes);
+    const std::string_view text = converted ? std::string_view(*converted) : bytes;
+    // A record a line at most: room for every card at once, so that the
+    // cards are not moved (and held twice) as they grow in number.
+    result.cards.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+    std::vector<Column> columns;
+    bool header = true;
+    int number = 0;
+    forEachRecord(text, separatorOf(text), [&](Record&& row) {
+        if (header) {
+            header = false;
+            columns = columnsOf(row.fields);
+            bool named = false;
+            for (const Column& c : columns)
+                named = named || (c.target == Target::Kind && c.kind == Kind::Name) || c.target == Target::FirstName ||
+                        c.target == Target::LastName;
+            if (!named)
+                throw std::runtime_error("line 1: the header names no name field (such as Name, Full Name, "
+                                         "Display Name, First Name or Last Name)");
+            return;
+        }
         Notes notes;
-        Card card;
-        card.number = static_cast<int>(r);
+        Card& card = result.cards.emplace_back();
+        card.number = ++number;
         card.line = row.line;
         std::string first, middle, last;
         std::map<int, std::pair<std::string, std::string>> pairs; // type, value
         std::vector<std::string> others;
+        std::array<std::array<std::string, 3>, 3> addresses; // by place, by part
         for (std::size_t i = 0; i < row.fields.size(); ++i) {
-            const std::string& value = row.fields[i];
+            std::string& value = row.fields[i];
             if (value.empty())
                 continue;
             if (i >= columns.size()) {
@@ -320,13 +439,16 @@ ReadResult readCsv(std::string_view text)
             switch (c.target) {
             case Target::Kind: put(card, c.kind, firstOfSeveral(value, notes), notes); break;
             case Target::OtherNumber: others.push_back(firstOfSeveral(value, notes)); break;
-            case Target::FirstName: first = value; break;
-            case Target::MiddleName: middle = value; break;
-            case Target::LastName: last = value; break;
+            case Target::FirstName: first = std::move(value); break;
+            case Target::MiddleName: middle = std::move(value); break;
+            case Target::LastName: last = std::move(value); break;
             case Target::PairType: pairs[c.pair].first = text::asciiLower(value); break;
             case Target::PairValue: pairs[c.pair].second = firstOfSeveral(value, notes); break;
+            case Target::AddressPart:
+                addresses[static_cast<std::size_t>(c.pair)][static_cast<std::size_t>(c.part)] = std::move(value);
+                break;
             case Target::Ignore:
-                notes.add("CSV: column \"" + text::printable(c.header) + "\" dropped; Numora keeps no such field");
+                notes.add("CSV: column \"" + text::shown(c.header) + "\" dropped; Numora keeps no such field");
                 break;
             }
         }
@@ -336,36 +458,50 @@ ReadResult readCsv(std::string_view text)
                     card[Kind::Name] += (card[Kind::Name].empty() ? "" : " ") + *part;
             }
         }
+        for (const auto& parts : addresses) {
+            std::string address;
+            for (const std::string& part : parts) {
+                if (!text::trimmed(part).empty())
+                    address += (address.empty() ? "" : ", ") + std::string(text::trimmed(part));
+            }
+            if (!address.empty())
+                put(card, Kind::Address, address, notes);
+        }
         for (const auto& [n, pair] : pairs) {
-            const auto& [type, number] = pair;
-            if (number.empty())
+            const auto& [type, value] = pair;
+            if (value.empty())
                 continue;
             if (type.find("fax") != std::string::npos)
-                put(card, Kind::Fax, number, notes);
+                put(card, Kind::Fax, value, notes);
             else if (type.find("mobile") != std::string::npos || type.find("cell") != std::string::npos)
-                put(card, Kind::Mobile, number, notes);
+                put(card, Kind::Mobile, value, notes);
             else if (type.find("home") != std::string::npos)
-                put(card, Kind::Home, number, notes);
+                put(card, Kind::Home, value, notes);
             else if (type.find("work") != std::string::npos)
-                put(card, Kind::Work, number, notes);
+                put(card, Kind::Work, value, notes);
             else
-                others.push_back(number);
+                others.push_back(value);
         }
-        for (const std::string& number : others)
-            putNumber(card, number, notes);
+        for (const std::string& value : others)
+            putNumber(card, value, notes);
         result.notes.addCard(notes);
-        result.cards.push_back(std::move(card));
-    }
+    });
+    if (header)
+        throw std::runtime_error("the file is empty; a CSV file starts with a header naming its fields");
     return result;
 }
 
 std::string csvHeader(const store::Table& table)
 {
+    // Names other address books take in; "Business Fax" or "Department" by
+    // what the group's fifth field holds.
     std::string out;
     for (int i = 0; i < store::kCardFields; ++i) {
-        if (i)
-            out += ',';
-        out += table.columns[static_cast<std::size_t>(i)].name;
+        static constexpr const char* names[] = {"Name",         "Home Phone", "Mobile Phone", "Business Phone",
+                                                "Business Fax", "Department", "Address",      "E-mail Address"};
+        const Kind kind = kindOfColumn(table, i);
+        out += i ? "," : "";
+        out += names[static_cast<std::size_t>(kind)];
     }
     return out + "\r\n";
 }

@@ -63,6 +63,7 @@ std::string readFile(const std::string& path)
     if (st.st_size > kLargestFile)
         throw std::runtime_error(path + ": is larger than 512 MiB; that is no address book file");
     std::string bytes;
+    bytes.reserve(static_cast<std::size_t>(st.st_size));
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -104,24 +105,26 @@ void writeFileSafely(const std::string& path, const std::string& bytes)
 }
 
 std::string writeCards(std::span<const Card> cards, const store::Table& table, Format format, Notes& notes,
-                       const Progress& progress)
+                       const Progress& progress, const WriteOptions& options)
 {
     // Written a thousand cards at a time, so a long export shows its progress.
     std::string bytes = format == Format::Csv ? csvHeader(table) : std::string();
     for (std::size_t from = 0; from < cards.size(); from += kProgressStep) {
         const std::span<const Card> chunk = cards.subspan(from, std::min(kProgressStep, cards.size() - from));
-        bytes += format == Format::VCard ? writeVcard(chunk, table, notes) : writeCsv(chunk, table, false);
+        bytes += format == Format::VCard ? writeVcard(chunk, table, notes, options) : writeCsv(chunk, table, false);
         if (progress)
             progress("writing", from + chunk.size(), cards.size());
     }
     return bytes;
 }
 
-ReadResult readCardsFile(const std::string& file, Format format)
+ReadResult readCardsFile(const std::string& file, Format format) { return readCardsFile(file, format, {}); }
+
+ReadResult readCardsFile(const std::string& file, Format format, const ReadOptions& options)
 {
     const std::string bytes = readFile(file);
     try {
-        return format == Format::VCard ? readVcard(bytes) : readCsv(bytes);
+        return format == Format::VCard ? readVcard(bytes, options) : readCsv(bytes, options);
     } catch (const std::exception& e) {
         throw std::runtime_error(file + ": " + e.what());
     }
@@ -130,17 +133,31 @@ ReadResult readCardsFile(const std::string& file, Format format)
 ExportResult exportGroup(const std::string& database, const store::Table& table, Format format, const std::string& file,
                          const Progress& progress)
 {
+    return exportGroup(database, table, format, file, progress, {});
+}
+
+ExportResult exportGroup(const std::string& database, const store::Table& table, Format format, const std::string& file,
+                         const Progress& progress, const WriteOptions& options)
+{
+    if (options.vcardVersion != "4.0" && options.vcardVersion != "3.0")
+        throw std::runtime_error("vCard version " + options.vcardVersion + " is not written; choose 4.0 or 3.0");
     ExportResult result;
     const std::vector<Card> cards = readGroup(database, table);
     result.cards = cards.size();
-    writeFileSafely(file, writeCards(cards, table, format, result.notes, progress));
+    writeFileSafely(file, writeCards(cards, table, format, result.notes, progress, options));
     return result;
 }
 
 ImportPlan importFile(const std::string& database, const store::Table& table, Format format, const std::string& file,
                       bool dryRun, const Progress& progress)
 {
-    ReadResult read = readCardsFile(file, format);
+    return importFile(database, table, format, file, dryRun, progress, {});
+}
+
+ImportPlan importFile(const std::string& database, const store::Table& table, Format format, const std::string& file,
+                      bool dryRun, const Progress& progress, const ReadOptions& options)
+{
+    ReadResult read = readCardsFile(file, format, options);
     store::DirectoryFile db(database);
     if (dryRun)
         return planImport(std::move(read), table, db.names(table));

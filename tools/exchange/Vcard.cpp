@@ -26,12 +26,12 @@ struct Property {
     bool has(std::string_view key, std::string_view lowerValue) const
     {
         for (const auto& [n, v] : params) {
-            if (n == key && text::asciiLower(v) == lowerValue)
+            if (n == key && text::equalsIgnoringCase(v, lowerValue))
                 return true;
         }
         return false;
     }
-    std::string param(std::string_view key) const
+    std::string_view param(std::string_view key) const
     {
         for (const auto& [n, v] : params) {
             if (n == key)
@@ -54,47 +54,85 @@ std::string_view headOf(std::string_view line)
     return {};
 }
 
-bool isQuotedPrintable(std::string_view line)
-{
-    return text::asciiLower(headOf(line)).find("quoted-printable") != std::string::npos;
-}
-
 struct Logical {
     std::string text;
     int line;
 };
 
-// The content lines of the text: folded lines joined again, and so are the
-// lines of a quoted-printable value that end in its soft break '='.
-std::vector<Logical> contentLines(std::string_view text)
+// Whether a logical line's value is quoted-printable, learnt from its head
+// as the head's physical lines arrive, so that a value folded over many
+// lines is scanned once, not once for every line it gains.
+class HeadScan {
+public:
+    void restart() { *this = HeadScan(); }
+    // Reads what the logical line gained since the last call.
+    void follow(const std::string& line)
+    {
+        for (; !done_ && scanned_ < line.size(); ++scanned_) {
+            if (line[scanned_] == '"')
+                quoted_ = !quoted_;
+            else if (line[scanned_] == ':' && !quoted_)
+                done_ = true;
+        }
+        if (done_ && !decided_) {
+            decided_ = true;
+            quotedPrintable_ = text::asciiLower(line.substr(0, scanned_)).find("quoted-printable") != std::string::npos;
+        }
+    }
+    bool quotedPrintable() const { return quotedPrintable_; }
+
+private:
+    std::size_t scanned_ = 0;
+    bool quoted_ = false;
+    bool done_ = false;
+    bool decided_ = false;
+    bool quotedPrintable_ = false;
+};
+
+// Calls take with each content line of the text in turn: folded lines
+// joined again, and so are the lines of a quoted-printable value that end in
+// its soft break '='. A line ends in LF, CR LF, a lone CR, or the CR CR LF
+// some phones write.
+template <typename Take>
+void forEachContentLine(std::string_view text, Take take)
 {
-    std::vector<Logical> lines;
+    Logical current{{}, 0};
+    HeadScan head;
     bool softBreak = false;
     int number = 0;
     std::size_t pos = 0;
     while (pos <= text.size()) {
-        std::size_t end = text.find('\n', pos);
-        if (end == std::string_view::npos)
-            end = text.size();
-        std::string_view line = text.substr(pos, end - pos);
-        pos = end + 1;
+        std::size_t end = pos;
+        while (end < text.size() && text[end] != '\r' && text[end] != '\n')
+            ++end;
+        const std::string_view line = text.substr(pos, end - pos);
+        if (text.substr(end, 3) == "\r\r\n")
+            pos = end + 3;
+        else if (text.substr(end, 2) == "\r\n")
+            pos = end + 2;
+        else
+            pos = end + 1;
         ++number;
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        if (!lines.empty() && softBreak) {
-            lines.back().text.pop_back();
-            lines.back().text += line;
-        } else if (!lines.empty() && !line.empty() && (line.front() == ' ' || line.front() == '\t')) {
-            lines.back().text += line.substr(1);
+        const bool started = current.line > 0;
+        if (started && softBreak) {
+            current.text.pop_back();
+            current.text += line;
+        } else if (started && !line.empty() && (line.front() == ' ' || line.front() == '\t')) {
+            current.text += line.substr(1);
         } else if (!line.empty()) {
-            lines.push_back({std::string(line), number});
+            if (started)
+                take(current);
+            current.text.assign(line);
+            current.line = number;
+            head.restart();
         } else {
             continue;
         }
-        softBreak =
-            !lines.back().text.empty() && lines.back().text.back() == '=' && isQuotedPrintable(lines.back().text);
+        head.follow(current.text);
+        softBreak = !current.text.empty() && current.text.back() == '=' && head.quotedPrintable();
     }
-    return lines;
+    if (current.line > 0)
+        take(current);
 }
 
 std::string unquoted(std::string_view v)
@@ -191,28 +229,6 @@ std::string quotedPrintableDecoded(std::string_view v)
     return out;
 }
 
-// The bytes in charset as UTF-8; nullopt when they cannot be converted.
-std::optional<std::string> toUtf8(const std::string& bytes, const std::string& charset)
-{
-    const std::string lower = text::asciiLower(charset);
-    if (lower.empty() || lower == "utf-8" || lower == "utf8" || lower == "us-ascii")
-        return bytes;
-    iconv_t cd = iconv_open("UTF-8", charset.c_str());
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return std::nullopt;
-    std::string out(bytes.size() * 4 + 4, '\0');
-    char* in = const_cast<char*>(bytes.data());
-    std::size_t inLeft = bytes.size();
-    char* to = out.data();
-    std::size_t outLeft = out.size();
-    const std::size_t rc = iconv(cd, &in, &inLeft, &to, &outLeft);
-    iconv_close(cd);
-    if (rc == static_cast<std::size_t>(-1) || inLeft != 0)
-        return std::nullopt;
-    out.resize(out.size() - outLeft);
-    return out;
-}
-
 // A text value with its backslash escapes undone.
 std::string unescaped(std::string_view v)
 {
@@ -276,7 +292,7 @@ int preferenceOf(const Property& p)
     int preference = 100;
     if (p.has("TYPE", "pref"))
         preference = 1;
-    if (const std::string pref = p.param("PREF"); !pref.empty()) {
+    if (const std::string pref(p.param("PREF")); !pref.empty()) {
         try {
             preference = std::stoi(pref);
         } catch (const std::exception&) {
@@ -305,7 +321,10 @@ bool isBookkeeping(const std::string& name)
 
 class CardReader {
 public:
-    CardReader(ReadResult& result, int number, int line) : result_(result), number_(number), line_(line) {}
+    CardReader(ReadResult& result, int number, int line, const std::string& fallback, bool wholeFileConverted)
+        : result_(result), number_(number), line_(line), fallback_(fallback), wholeFileConverted_(wholeFileConverted)
+    {
+    }
 
     void take(const Property& p)
     {
@@ -313,21 +332,39 @@ public:
                             p.name == "ADR" || p.name == "ORG";
         if (!wanted) {
             if (!isBookkeeping(p.name))
-                notes_.add("vCard: " + p.name + " dropped; Numora keeps no such field");
+                notes_.add("vCard: " + text::shown(p.name) + " dropped; Numora keeps no such field");
             return;
         }
         std::string value = p.value;
         const std::string encoding = text::asciiLower(p.param("ENCODING"));
-        if (encoding == "quoted-printable")
+        const bool encoded = encoding == "quoted-printable" || encoding == "b" || encoding == "base64";
+        if (encoding == "quoted-printable") {
             value = quotedPrintableDecoded(value);
-        const std::string charset = p.param("CHARSET");
-        const std::optional<std::string> utf8 = toUtf8(value, charset);
-        if (!utf8 || !text::isUtf8(*utf8)) {
-            failure_ = "line " + std::to_string(p.line) + ": the " + p.name + " value is not valid " +
-                       (charset.empty() ? std::string("UTF-8") : charset) + " text";
-            return;
+        } else if (encoded) {
+            std::optional<std::string> decoded = text::base64Decoded(value);
+            if (!decoded) {
+                failure_ = "line " + std::to_string(p.line) + ": the " + p.name + " value is not valid base64";
+                return;
+            }
+            value = std::move(*decoded);
         }
-        value = *utf8;
+        // A file converted whole is UTF-8 text already; only the bytes an
+        // encoding hid are still in the value's own charset.
+        std::string charset(encoded || !wholeFileConverted_ ? p.param("CHARSET") : std::string_view());
+        const bool utf8 = text::isUtf8(value);
+        if (charset.empty() && !utf8) {
+            charset = fallback_;
+            notes_.add("vCard: 8-bit text with no CHARSET read as " + fallback_);
+        }
+        if (!charset.empty() || !utf8) {
+            std::optional<std::string> converted = text::toUtf8(value, charset);
+            if (!converted || !text::isUtf8(*converted)) {
+                failure_ = "line " + std::to_string(p.line) + ": the " + p.name + " value is not valid " +
+                           (charset.empty() ? std::string("UTF-8") : text::printable(charset)) + " text";
+                return;
+            }
+            value = std::move(*converted);
+        }
 
         if (p.name == "FN") {
             if (name_.empty())
@@ -343,7 +380,7 @@ public:
             nameFromN_ = joined(order, 0, order.size(), " ");
         } else if (p.name == "TEL") {
             std::string number = unescaped(value);
-            if (text::asciiLower(number.substr(0, 4)) == "tel:")
+            if (text::equalsIgnoringCase(std::string_view(number).substr(0, 4), "tel:"))
                 number.erase(0, 4);
             Candidate c{number, preferenceOf(p)};
             if (p.has("TYPE", "fax"))
@@ -366,6 +403,9 @@ public:
             department_ = joined(org, 1, org.size(), ", ");
         }
     }
+
+    int line() const { return line_; }
+    std::string name() const { return !name_.empty() ? name_ : nameFromN_; }
 
     void finish()
     {
@@ -414,6 +454,8 @@ private:
     ReadResult& result_;
     int number_;
     int line_;
+    const std::string& fallback_;
+    bool wholeFileConverted_;
     Notes notes_;
     std::optional<std::string> failure_;
     std::string name_, nameFromN_, organisation_, department_;
@@ -464,42 +506,64 @@ std::string escaped(std::string_view v, bool component, bool& leftOut)
 
 } // namespace
 
-ReadResult readVcard(std::string_view text)
+ReadResult readVcard(std::string_view bytes, const ReadOptions& options)
 {
-    if (text.substr(0, 3) == "\xEF\xBB\xBF")
-        text.remove_prefix(3);
+    const std::optional<std::string> decoded = text::decodedFile(bytes, options.encoding);
+    const bool converted = decoded.has_value();
+    const std::string fallback = options.encoding.empty() ? std::string("windows-1255") : options.encoding;
     ReadResult result;
+    // Room for every card at once, so that the cards are not moved (and held
+    // twice) as they grow in number.
+    const std::string_view text = decoded ? std::string_view(*decoded) : bytes;
+    std::size_t begins = 0;
+    for (std::size_t at = text.find("BEGIN:"); at != std::string_view::npos; at = text.find("BEGIN:", at + 6))
+        ++begins;
+    result.cards.reserve(begins);
     std::optional<CardReader> card;
     int depth = 0;
     int cards = 0;
+    std::string previous; // the name of the card's last property
     std::size_t notUnderstood = 0;
-    for (const Logical& line : contentLines(text)) {
+    const auto unterminated = [&](const std::string& why) {
+        result.unreadable.push_back({cards, card->line(), card->name(), why});
+        card.reset();
+    };
+    forEachContentLine(text, [&](const Logical& line) {
         const std::optional<Property> p = parseLine(line);
         if (!p) {
             notUnderstood += card.has_value();
-            continue;
+            return;
         }
-        const std::string value = text::asciiLower(text::trimmed(p->value));
-        if (p->name == "BEGIN" && value == "vcard") {
+        const auto isVcard = [&] { return text::equalsIgnoringCase(text::trimmed(p->value), "vcard"); };
+        if (p->name == "BEGIN" && isVcard()) {
+            // Only an AGENT property holds a card inside a card; any other
+            // BEGIN:VCARD means the open card lost its END:VCARD.
+            if (depth > 0 && !(depth == 1 && previous == "AGENT")) {
+                if (card)
+                    unterminated("the card has no END:VCARD; the next card begins at line " + std::to_string(p->line));
+                depth = 0;
+            }
             if (depth++ == 0)
-                card.emplace(result, ++cards, p->line);
+                card.emplace(result, ++cards, p->line, fallback, converted);
             else
                 result.notes.add("vCard: a card inside a card (AGENT) dropped");
-            continue;
+            previous.clear();
+            return;
         }
-        if (p->name == "END" && value == "vcard" && depth > 0) {
+        if (p->name == "END" && depth > 0 && isVcard()) {
             if (--depth == 0) {
                 card->finish();
                 card.reset();
             }
-            continue;
+            return;
         }
-        if (card && depth == 1)
+        if (card && depth == 1) {
             card->take(*p);
-    }
-    if (card) {
-        result.unreadable.push_back({cards, 0, {}, "the card has no END:VCARD; the file ends inside it"});
-    }
+            previous = p->name;
+        }
+    });
+    if (card)
+        unterminated("the card has no END:VCARD; the file ends inside it");
     if (notUnderstood > 0)
         result.notes.add("vCard: lines without a field name and a ':' skipped");
     if (cards == 0)
@@ -507,14 +571,19 @@ ReadResult readVcard(std::string_view text)
     return result;
 }
 
-std::string writeVcard(std::span<const Card> cards, const store::Table& table, Notes& notes)
+std::string writeVcard(std::span<const Card> cards, const store::Table& table, Notes& notes,
+                       const WriteOptions& options)
 {
     const bool work = &table == &store::kWorkTable;
+    const std::string begin = "BEGIN:VCARD\r\nVERSION:" + options.vcardVersion + "\r\n";
     std::string out;
     out.reserve(cards.size() * 200);
     for (const Card& card : cards) {
         bool leftOut = false;
-        out += "BEGIN:VCARD\r\nVERSION:4.0\r\n";
+        out += begin;
+        // The directory keeps a name whole; readers that sort or show by N
+        // (and every 3.0 reader, which needs N) find it as the family name.
+        appendFolded(out, "N:" + escaped(card[Kind::Name], true, leftOut) + ";;;;");
         appendFolded(out, "FN:" + escaped(card[Kind::Name], false, leftOut));
         const std::pair<Kind, const char*> numbers[] = {
             {Kind::Home, "home"}, {Kind::Mobile, "cell"}, {Kind::Work, "work"}, {Kind::Fax, "fax"}};
