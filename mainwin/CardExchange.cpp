@@ -18,6 +18,7 @@
 #include <QUrl>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -146,6 +147,24 @@ QString skippedLine(const exchange::Skipped& s)
 
 QString plural(std::size_t n) { return n == 1 ? QStringLiteral("1 card") : QStringLiteral("%1 cards").arg(n); }
 
+// The file the user chose in the dialog, offered name first and the filter's
+// first pair chosen; none when the dialog was cancelled or could not be shown
+// (which is then said).
+std::optional<QString> chooseCardsFile(ui::CommonDialog& dialog, ui::FileDialogRequest::Kind kind,
+                                       const QString& offered, const char* filter)
+{
+    dialog.FileName = offered;
+    dialog.Filter = QLatin1String(filter);
+    dialog.FilterIndex = 1;
+    try {
+        if (kind == ui::FileDialogRequest::Save ? dialog.ShowSave() : dialog.ShowOpen())
+            return dialog.FileName;
+    } catch (const std::exception& e) {
+        ui::MsgBox(QString::fromUtf8(e.what()), ui::vbOKOnly | ui::vbExclamation);
+    }
+    return std::nullopt;
+}
+
 // The file the only file URL of a drag names, when it is a file of cards.
 std::optional<QString> droppedCardsFile(const QMimeData* data)
 {
@@ -164,17 +183,9 @@ void frmVemo::mnuImportCards_Click()
     const store::Table* table = store::tableForGroup(cmbGroup->currentText());
     if (!table)
         return;
-    CommonDialog1.FileName.clear();
-    CommonDialog1.Filter = QLatin1String(kCardsFilter);
-    CommonDialog1.FilterIndex = 1;
-    try {
-        if (!CommonDialog1.ShowOpen())
-            return;
-    } catch (const std::exception& e) {
-        ui::MsgBox(QString::fromUtf8(e.what()), ui::vbOKOnly | ui::vbExclamation);
-        return;
-    }
-    importCards(CommonDialog1.FileName, *table);
+    if (const std::optional<QString> path =
+            chooseCardsFile(CommonDialog1, ui::FileDialogRequest::Open, QString(), kCardsFilter))
+        importCards(*path, *table);
 }
 
 void frmVemo::importCards(const QString& path, const store::Table& table)
@@ -233,17 +244,11 @@ void frmVemo::mnuExportCards_Click()
     if (!table)
         return;
     const QString group = QLatin1String(table->group);
-    CommonDialog1.FileName = group + QStringLiteral(".vcf");
-    CommonDialog1.Filter = QLatin1String(kExportFilter);
-    CommonDialog1.FilterIndex = 1;
-    try {
-        if (!CommonDialog1.ShowSave())
-            return;
-    } catch (const std::exception& e) {
-        ui::MsgBox(QString::fromUtf8(e.what()), ui::vbOKOnly | ui::vbExclamation);
+    const std::optional<QString> chosen =
+        chooseCardsFile(CommonDialog1, ui::FileDialogRequest::Save, group + QStringLiteral(".vcf"), kExportFilter);
+    if (!chosen)
         return;
-    }
-    const QString path = CommonDialog1.FileName;
+    const QString& path = *chosen;
     if (QFileInfo::exists(path) && ui::MsgBox(QStringLiteral("Do you want to overwrite ") + path + QLatin1Char('?'),
                                               ui::vbYesNo | ui::vbQuestion | ui::vbDefaultButton1) != ui::vbYes)
         return;
