@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QMenu>
 #include <QMimeData>
 #include <QProgressDialog>
 #include <QUrl>
@@ -81,13 +80,6 @@ protected:
 
 TEST_F(CardExchange, ImportAddsToTheGroupShownAndNamesTheFirstSkippedCards)
 {
-    // The card commands follow the database ones, after a separator.
-    QStringList option;
-    for (const QAction* a : w->mnuOption->actions())
-        option << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    EXPECT_EQ(option, (QStringList{"Import DB...", "Export DB...", "-", "Import Cards...", "Export Cards...", "-",
-                                   "Dialing Number..."}));
-
     // A file with no cards in it is refused whole, with its name.
     const QString empty = file("empty.vcf", "hello\r\n");
     dialogs.choose(empty);
