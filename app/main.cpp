@@ -6,9 +6,26 @@
 #include "forms/Application.h"
 #include "forms/Form.h"
 #include "mainwin/frmVemo.h"
+#include "platform/core/ProgramInfo.h"
+
+namespace {
+
+constexpr char kHelp[] = "usage: Vemo7 [--help | --version]\n"
+                         "The Numora telephone directory: contact cards in the groups Personal and Work,\n"
+                         "kept in the directory file VEMO.MDB of the folder the program is started in\n"
+                         "(numora starts it in the user's data folder). In a folder without that file\n"
+                         "it offers to make an empty one.\n"
+                         "  --help     show this text and end\n"
+                         "  --version  show the release and end\n";
+
+} // namespace
 
 int main(int argc, char** argv)
 {
+    // Answered before the application starts: no display is needed for it,
+    // and no window opens.
+    if (const int status = numora_answer_info(argc, argv, "Vemo7", kHelp); status >= 0)
+        return status;
     numora::forms::Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Numora"));
 

@@ -223,6 +223,8 @@ bool frmVemo::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     }
+    if (MSFlexGrid1 && watched == MSFlexGrid1->viewport() && gridDropEvent(event))
+        return true;
     return QMainWindow::eventFilter(watched, event);
 }
 

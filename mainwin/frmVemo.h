@@ -32,6 +32,9 @@ class LetterTabStrip;
 namespace numora::com {
 class HostedControl;
 }
+namespace numora::store {
+struct Table;
+}
 
 namespace numora {
 
@@ -72,6 +75,7 @@ public:
     QAction *mnuAdd = nullptr, *mnuEdit = nullptr, *mnuDel = nullptr, *mnuPrint = nullptr, *mnuExit = nullptr;
     QMenu* mnuOption = nullptr;
     QAction *mnuImportDB = nullptr, *mnuExportDB = nullptr, *mnuDialingNum = nullptr;
+    QAction *mnuImportCards = nullptr, *mnuExportCards = nullptr;
     QMenu* mnuView = nullptr;
     QAction *mnuAll = nullptr, *mnuSearch = nullptr, *mnuDbg = nullptr;
     QMenu* mnuHelp = nullptr;
@@ -131,6 +135,11 @@ public:
     void popPrint_Click();
     void mnuImportDB_Click(); // mainwin/ImportExport.cpp
     void mnuExportDB_Click();
+    // The cards of the group shown from and to vCard and CSV files
+    // (mainwin/CardExchange.cpp); a file of cards dropped on the grid is
+    // imported into that group after a question.
+    void mnuImportCards_Click();
+    void mnuExportCards_Click();
     void mnuDialingNum_Click();
     void mnuAbout_Click();
     void popDialing_Click();
@@ -193,6 +202,10 @@ private:
     bool addTrayIcon();
     void waitForTray();
     void awaitDataFile();
+    void importCards(const QString& path, const store::Table& table);
+    // A file of cards dragged over or dropped on the grid; false for any
+    // other event, which the grid then has as usual.
+    bool gridDropEvent(QEvent* event);
 
     QLabel* panels_[2] = {nullptr, nullptr};
     bool trayIconShown_ = false;

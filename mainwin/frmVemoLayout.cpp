@@ -172,6 +172,10 @@ void frmVemo::buildControls(QWidget* client)
     MSFlexGrid1 = new controls::FlexGrid(client);
     MSFlexGrid1->setObjectName(QStringLiteral("MSFlexGrid1"));
     MSFlexGrid1->setGeometry(twipsRect(840, 2160, 7095, 2895));
+    // A file of cards can be dropped on the grid (gridDropEvent).
+    MSFlexGrid1->setAcceptDrops(true);
+    MSFlexGrid1->viewport()->setAcceptDrops(true);
+    MSFlexGrid1->viewport()->installEventFilter(this);
 
     // The status bar sits in its own place in the window, not along the
     // window's bottom edge: panel 1 narrow on the left, panel 2 the rest.
@@ -233,6 +237,9 @@ void frmVemo::buildMenus()
     mnuOption->setObjectName(QStringLiteral("mnuOption"));
     mnuImportDB = entry(mnuOption, "mnuImportDB", "Import DB...");
     mnuExportDB = entry(mnuOption, "mnuExportDB", "Export DB...");
+    separator(mnuOption, "mnu9");
+    mnuImportCards = entry(mnuOption, "mnuImportCards", "Import Cards...");
+    mnuExportCards = entry(mnuOption, "mnuExportCards", "Export Cards...");
     separator(mnuOption, "mnu7");
     mnuDialingNum = entry(mnuOption, "mnuDialingNum", "Dialing Number...");
 
@@ -305,6 +312,8 @@ void frmVemo::connectControls()
     connect(mnuExit, &QAction::triggered, this, &frmVemo::mnuExit_Click);
     connect(mnuImportDB, &QAction::triggered, this, &frmVemo::mnuImportDB_Click);
     connect(mnuExportDB, &QAction::triggered, this, &frmVemo::mnuExportDB_Click);
+    connect(mnuImportCards, &QAction::triggered, this, &frmVemo::mnuImportCards_Click);
+    connect(mnuExportCards, &QAction::triggered, this, &frmVemo::mnuExportCards_Click);
     connect(mnuDialingNum, &QAction::triggered, this, &frmVemo::mnuDialingNum_Click);
     connect(mnuAll, &QAction::triggered, this, &frmVemo::mnuAll_Click);
     connect(mnuSearch, &QAction::triggered, this, &frmVemo::btnSearch_Click);

@@ -6,42 +6,56 @@
 //   numora-dbtool sample PATH N   today's format with N generated cards per group
 //   numora-dbtool export --format vcard|csv --group Personal|Work [--vcard-version 4.0|3.0] DATABASE FILE
 //   numora-dbtool import --format vcard|csv --group Personal|Work [--encoding NAME] [--dry-run] DATABASE FILE
+//   numora-dbtool find [--group Personal|Work] [--format vcard|csv] DATABASE TEXT
 
+#include "platform/core/ProgramInfo.h"
 #include "store/Tables.h"
 #include "tools/DbFile.h"
 #include "tools/exchange/Exchange.h"
+#include "tools/exchange/Find.h"
 #include "tools/exchange/Text.h"
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <exception>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace {
 
 using namespace numora;
 
+constexpr char kUsage[] =
+    "usage: numora-dbtool empty PATH\n"
+    "       numora-dbtool old PATH [N]\n"
+    "       numora-dbtool sample PATH N\n"
+    "       numora-dbtool export --format vcard|csv --group Personal|Work [--vcard-version 4.0|3.0]\n"
+    "                            DATABASE FILE\n"
+    "       numora-dbtool import --format vcard|csv --group Personal|Work [--encoding NAME] [--dry-run]\n"
+    "                            DATABASE FILE\n"
+    "       numora-dbtool find [--group Personal|Work] [--format vcard|csv] DATABASE TEXT\n"
+    "empty, old and sample make a directory database file at PATH (never over an\n"
+    "existing file); N is the number of generated cards in each group.\n"
+    "export writes the group's cards to FILE; import adds FILE's cards to the group,\n"
+    "all or none, skipping each card with no name, no number or a name the group has\n"
+    "(--dry-run: only tell). --encoding names the file's encoding (such as windows-1255);\n"
+    "without it a file is read as UTF-8, or UTF-16 with a byte-order mark, and text\n"
+    "that is not UTF-8 as Windows-1255.\n"
+    "find prints the cards whose name, any number, address or e-mail holds TEXT, as\n"
+    "a table or as vCards or CSV; digits find a number whatever separates them\n"
+    "(0501234567 finds 050-1234567, and so does +972501234567). Exit status 1\n"
+    "when no card holds it. --format csv needs --group: the groups' columns differ.\n";
+
 int usage()
 {
-    std::fputs("usage: numora-dbtool empty PATH\n"
-               "       numora-dbtool old PATH [N]\n"
-               "       numora-dbtool sample PATH N\n"
-               "       numora-dbtool export --format vcard|csv --group Personal|Work [--vcard-version 4.0|3.0]\n"
-               "                            DATABASE FILE\n"
-               "       numora-dbtool import --format vcard|csv --group Personal|Work [--encoding NAME] [--dry-run]\n"
-               "                            DATABASE FILE\n"
-               "empty, old and sample make a directory database file at PATH (never over an\n"
-               "existing file); N is the number of generated cards in each group.\n"
-               "export writes the group's cards to FILE; import adds FILE's cards to the group,\n"
-               "all or none, skipping each card with no name, no number or a name the group has\n"
-               "(--dry-run: only tell). --encoding names the file's encoding (such as windows-1255);\n"
-               "without it a file is read as UTF-8, or UTF-16 with a byte-order mark, and text\n"
-               "that is not UTF-8 as Windows-1255.\n",
-               stderr);
+    std::fputs(kUsage, stderr);
     return 2;
 }
 
@@ -167,14 +181,171 @@ int runExchange(const Exchange& x)
     return 0;
 }
 
+// ---- find ------------------------------------------------------------------------
+
+struct Find {
+    std::vector<const store::Table*> tables{store::kTables.begin(), store::kTables.end()};
+    std::optional<exchange::Format> format;
+    std::string database;
+    std::string text;
+};
+
+std::optional<exchange::Format> formatNamed(std::string_view name)
+{
+    if (name == "vcard")
+        return exchange::Format::VCard;
+    if (name == "csv")
+        return exchange::Format::Csv;
+    return std::nullopt;
+}
+
+const store::Table* tableNamed(std::string_view group)
+{
+    for (const store::Table* table : store::kTables) {
+        if (group == table->group)
+            return table;
+    }
+    return nullptr;
+}
+
+std::optional<Find> parseFind(int argc, char** argv)
+{
+    Find f;
+    bool grouped = false;
+    bool options = true; // until a lone "--"
+    std::vector<std::string> positional;
+    for (int i = 2; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (!options) {
+            positional.emplace_back(arg);
+        } else if (arg == "--") {
+            options = false;
+        } else if (arg == "--format" && i + 1 < argc) {
+            f.format = formatNamed(argv[++i]);
+            if (!f.format)
+                return std::nullopt;
+        } else if (arg == "--group" && i + 1 < argc) {
+            const store::Table* table = tableNamed(argv[++i]);
+            if (!table)
+                return std::nullopt;
+            f.tables = {table};
+            grouped = true;
+        } else if (arg.starts_with("--")) {
+            return std::nullopt;
+        } else {
+            positional.emplace_back(arg);
+        }
+    }
+    // One CSV has one header, and the groups' columns differ.
+    if (f.format == exchange::Format::Csv && !grouped)
+        return std::nullopt;
+    if (positional.size() != 2 || positional[0].empty() || exchange::text::trimmed(positional[1]).empty())
+        return std::nullopt;
+    f.database = positional[0];
+    f.text = positional[1];
+    return f;
+}
+
+// How many characters the UTF-8 text shows as.
+std::size_t shownWidth(std::string_view s)
+{
+    return static_cast<std::size_t>(
+        std::count_if(s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+// The cards found as a table: a heading line, then a line per card, in
+// columns as wide as their longest text; a column no card fills is left out.
+void printTable(const std::vector<std::pair<const char*, exchange::Card>>& found)
+{
+    using exchange::Kind;
+    struct Column {
+        const char* heading;
+        std::function<std::string(const char*, const exchange::Card&)> text;
+    };
+    const auto field = [](Kind kind) {
+        return [kind](const char*, const exchange::Card& card) { return exchange::text::printable(card[kind]); };
+    };
+    std::vector<Column> columns = {
+        {"Group", [](const char* group, const exchange::Card&) { return std::string(group); }},
+        {"Name", field(Kind::Name)},
+        {"Home", field(Kind::Home)},
+        {"Mobile", field(Kind::Mobile)},
+        {"Work", field(Kind::Work)},
+        {"Fax", field(Kind::Fax)},
+        {"Department", field(Kind::Dept)},
+        {"Address", field(Kind::Address)},
+        {"E-mail", field(Kind::Email)},
+    };
+    std::vector<std::vector<std::string>> cells(columns.size());
+    std::vector<std::size_t> widths;
+    std::vector<std::size_t> shown;
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        std::size_t width = 0;
+        for (const auto& [group, card] : found) {
+            cells[c].push_back(columns[c].text(group, card));
+            width = std::max(width, shownWidth(cells[c].back()));
+        }
+        if (width > 0) {
+            shown.push_back(c);
+            widths.push_back(std::max(width, shownWidth(columns[c].heading)));
+        }
+    }
+    const auto printRow = [&](const std::function<std::string(std::size_t column)>& cell) {
+        std::string line;
+        for (std::size_t i = 0; i < shown.size(); ++i) {
+            const std::string text = cell(shown[i]);
+            line += text;
+            if (i + 1 < shown.size())
+                line += std::string(widths[i] - shownWidth(text) + 2, ' ');
+        }
+        line.erase(line.find_last_not_of(' ') + 1);
+        std::printf("%s\n", line.c_str());
+    };
+    printRow([&](std::size_t c) { return std::string(columns[c].heading); });
+    for (std::size_t row = 0; row < found.size(); ++row)
+        printRow([&](std::size_t c) { return cells[c][row]; });
+}
+
+int runFind(const Find& f)
+{
+    std::vector<std::pair<const char*, exchange::Card>> found;
+    std::string written;
+    exchange::Notes notes;
+    for (const store::Table* table : f.tables) {
+        std::vector<exchange::Card> cards = exchange::findCards(f.database, *table, f.text);
+        if (f.format && !cards.empty())
+            written += exchange::writeCards(cards, *table, *f.format, notes);
+        for (exchange::Card& card : cards)
+            found.emplace_back(table->group, std::move(card));
+    }
+    if (found.empty()) {
+        std::fprintf(stderr, "numora-dbtool: no card holds \"%s\"\n", exchange::text::printable(f.text).c_str());
+        return 1;
+    }
+    if (f.format) {
+        std::fwrite(written.data(), 1, written.size(), stdout);
+        for (const std::string& line : notes.lines())
+            std::fprintf(stderr, "note: %s\n", line.c_str());
+    } else {
+        printTable(found);
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (const int status = numora_answer_info(argc, argv, "numora-dbtool", kUsage); status >= 0)
+        return status;
     if (argc < 3)
         return usage();
     const std::string_view command = argv[1];
     try {
+        if (command == "find") {
+            const std::optional<Find> f = parseFind(argc, argv);
+            return f ? runFind(*f) : usage();
+        }
         if (command == "export" || command == "import") {
             const std::optional<Exchange> x = parseExchange(argc, argv);
             return x ? runExchange(*x) : usage();

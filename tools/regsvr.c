@@ -16,10 +16,22 @@
  * Exit status: 0 done, 1 failed, 2 wrong usage.
  */
 #include "platform/com/Com.h"
+#include "platform/core/ProgramInfo.h"
 
 #include <dlfcn.h>
 #include <stdio.h>
 #include <string.h>
+
+#define USAGE                                                                                                          \
+    "usage: numora-regsvr [-u] [--machine] LIBRARY\n"                                                                  \
+    "       numora-regsvr --if-missing PROGID LIBRARY\n"
+
+static const char usage[] = USAGE;
+
+static const char help[] = USAGE "Registers the classes of a control library for the user; -u removes them,\n"
+                                 "--machine registers or removes them for the whole machine. --if-missing\n"
+                                 "registers only when PROGID names no class whose library loads.\n"
+                                 "Exit status: 0 done, 1 failed, 2 wrong usage.\n";
 
 static void* entry(void* library, const char* name) { return dlsym(library, name); }
 
@@ -58,6 +70,9 @@ int main(int argc, char** argv)
     int i;
 
     int wrong = 0;
+    int answered = numora_answer_info(argc, argv, "numora-regsvr", help);
+    if (answered >= 0)
+        return answered;
     for (i = 1; i < argc; ++i) {
         if (strcmp(argv[i], "-u") == 0)
             unregister = 1;
@@ -71,8 +86,7 @@ int main(int argc, char** argv)
             wrong = 1;
     }
     if (!path || wrong || (ifMissing && (unregister || machine))) {
-        fprintf(stderr, "usage: numora-regsvr [-u] [--machine] LIBRARY\n"
-                        "       numora-regsvr --if-missing PROGID LIBRARY\n");
+        fputs(usage, stderr);
         return 2;
     }
     if (ifMissing && classFound(ifMissing)) {

@@ -9,6 +9,7 @@
 // --pages opens the property pages at once.
 #include "platform/com/ComSupport.h"
 #include "platform/com/ControlHost.h"
+#include "platform/core/ProgramInfo.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -16,9 +17,20 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+namespace {
+
+constexpr char kHelp[] = "usage: numora-testcon [PROGID [APPLICATION SECTION]] [--pages]\n"
+                         "Places the control of PROGID (Kwendo.Ravelle unless given) on a window, to look\n"
+                         "at it by hand. With APPLICATION and SECTION the control's InitReg is called with\n"
+                         "them, as the directory's main window does; --pages opens its property pages.\n";
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     using namespace numora::com;
+    if (const int status = numora_answer_info(argc, argv, "numora-testcon", kHelp); status >= 0)
+        return status;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("numora-testcon"));
     QStringList args = QApplication::arguments().mid(1);
