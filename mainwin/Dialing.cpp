@@ -54,7 +54,8 @@ void Dial(controls::FlexGrid& grid, int col, const QString& windowsFolder)
     long long task = 0;
     if (resumeNext(lcDialing(), failure, [&] { task = process::Shell(dialerCommandLine(windowsFolder)); }) &&
         resumeNext(lcDialing(), failure, [&] { process::AppActivate(task); }))
-        resumeNext(lcDialing(), failure, [&] { process::SendKeys(number); });
+        if (resumeNext(lcDialing(), failure, [&] { process::SendKeys(number); }))
+            qCDebug(lcDialing) << "typed" << number.size() << "characters into the dialer";
 
     if (failure)
         ui::MsgBox(QString::fromStdString(failure->description()), ui::vbOKOnly | ui::vbExclamation);

@@ -25,18 +25,24 @@ for p in "${packages[@]}"; do
   fi
 done
 
+# Installing and registering need root: an ordinary user goes through sudo.
+as_root=()
+[ "$(id -u)" -eq 0 ] || as_root=(sudo)
+
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
-  sudo_cmd=()
-  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-  "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  "${as_root[@]}" apt-get update -qq
+  "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
 # The SQLite3 ODBC driver registers itself in /etc/odbcinst.ini when installed;
 # make sure the entry the program maps its database driver to is there.
 if ! odbcinst -q -d -n SQLite3 >/dev/null 2>&1; then
-  lib=$(find /usr/lib -name 'libsqlite3odbc.so' -print -quit)
-  printf '[SQLite3]\nDescription=SQLite3 ODBC Driver\nDriver=%s\nSetup=%s\n' "$lib" "$lib" > /tmp/numora-sqlite3-driver.ini
-  odbcinst -i -d -f /tmp/numora-sqlite3-driver.ini
+  lib=$(find /usr/lib /usr/lib64 /usr/local/lib -name 'libsqlite3odbc.so' -print -quit 2>/dev/null || true)
+  if [ -z "$lib" ]; then
+    echo "install-deps: the SQLite3 ODBC driver (libsqlite3odbc.so) is not installed; install libsqliteodbc" >&2
+    exit 1
+  fi
+  printf '[SQLite3]\nDescription=SQLite3 ODBC Driver\nDriver=%s\nSetup=%s\n' "$lib" "$lib" |
+    "${as_root[@]}" odbcinst -i -d -r
 fi

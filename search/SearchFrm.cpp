@@ -250,6 +250,7 @@ void SearchFrm::LstSearch_Click()
             }
             detail = detailLine(*card, *table);
             header = headerLine(*table);
+            qCDebug(lcSearch) << "showing the numbers of" << name;
         });
     }
     LblHdr->setText(header);

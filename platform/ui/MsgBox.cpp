@@ -13,6 +13,7 @@ public:
     int show(const MessageRequest& request) override
     {
         QMessageBox box;
+        box.setObjectName(QStringLiteral("MsgBox"));
         box.setWindowTitle(request.title);
         QString text = request.text;
         text.replace(QLatin1String("\r\n"), QLatin1String("\n"));

@@ -50,31 +50,27 @@ export QT_LOGGING_RULES="numora.*.debug=true"
 start_display
 start_vemo7 "$work/data"
 
-# The grid's first card row: the mobile column, then the fax column, in
-# pixels within the window as designed at 96 DPI.
-xdotool mousemove --window "$window" 306 189 click 1
-sleep 0.3
-xdotool mousemove --window "$window" 470 189 click 3
-sleep 0.5
+# The grid's first card row: the mobile column, then the fax column.
+click "$window" Numora 'MSFlexGrid1[0,2]'
+mark_log
+click "$window" Numora 'MSFlexGrid1[0,4]' 3
+wait_shown popFile
 shoot "$out/dialing_popup.png"
 # "&Add..." and "Di&aling..." share their key: the second press reaches Dialing.
-xdotool key a
-sleep 0.2
-xdotool key a
-sleep 0.2
-xdotool key Return
+xdotool key a a Return
 
+# The program types the number into the dialer's box and tells so.
 wait_window '^Dialer$'
 dialer=$found
 also_kill=$(xdotool getwindowpid "$dialer")
-sleep 1
+wait_new_log "characters into the dialer" "the number was not typed into the dialer"
 shoot "$out/dialing_dialer.png"
 echo "screenshots: $out/dialing_popup.png $out/dialing_dialer.png"
-[ "$(xdotool getwindowfocus)" = "$dialer" ] || fail "the dialer's window does not have the focus"
+wait_focus "$dialer"
 
 # Dial: the number in the box goes to the desktop as a tel: link.
 xdotool key Return
-for _ in $(seq 50); do [ -s "$work/links" ] && break; sleep 0.1; done
+for _ in $(seq $((${wait_seconds:-30} * 10))); do [ -s "$work/links" ] && break; sleep 0.1; done
 [ "$(cat "$work/links" 2>/dev/null)" = "tel:$number" ] \
   || fail "the dialer handed on '$(cat "$work/links" 2>/dev/null)', not tel:$number"
 wait_log "told the user: tel:$number was handed to your phone program." \
@@ -91,22 +87,22 @@ echo "passed: $number typed into the dialer from the grid's popup and handed on 
 # The Work group: the group selector, then its second entry.
 kill "$also_kill"
 wait_gone '^Dialer$' "the first dialer did not close"
-xdotool mousemove --window "$window" 544 50 click 1
-sleep 0.3
+click "$window" Numora cmbGroup
 xdotool key Down Return
-sleep 0.5
+wait_log "cards of Work" "the grid did not list the Work group"
 shoot "$out/dialing_work.png"
 
 # The department of the first card.
-xdotool mousemove --window "$window" 470 189 click 1
-sleep 0.3
-xdotool mousemove --window "$window" 470 189 click 3
-sleep 0.5
+click "$window" Numora 'MSFlexGrid1[0,4]'
+mark_log
+click "$window" Numora 'MSFlexGrid1[0,4]' 3
+wait_shown popFile
 xdotool key a a Return
 wait_window '^Dialer$'
 dialer=$found
 also_kill=$(xdotool getwindowpid "$dialer")
-sleep 1
+wait_new_log "characters into the dialer" "the department was not typed into the dialer"
+wait_focus "$dialer"
 xdotool key Return
 wait_log "told the user: No program here takes tel: links; dial מחלקה 0 on your phone." \
   "the department did not reach the dialer whole"
@@ -115,12 +111,11 @@ wait_gone '^Dialer$' "the second dialer did not close"
 
 # The mobile number of the second card, chosen from the keyboard: only the
 # dialer's 40 characters are typed, well within the 10 s the whole would take.
-xdotool mousemove --window "$window" 306 189 click 1
-sleep 0.3
+click "$window" Numora 'MSFlexGrid1[0,2]'
 xdotool key Down
-sleep 0.3
-xdotool mousemove --window "$window" 306 189 click 3
-sleep 0.5
+mark_log
+click "$window" Numora 'MSFlexGrid1[0,2]' 3
+wait_shown popFile
 started=$(date +%s%N)
 xdotool key a a Return
 wait_window '^Dialer$'

@@ -30,22 +30,24 @@ before=$(sqlite3 "$db" "select count(*) from Vemo where Name like 'א%'")
 last=$(sqlite3 "$db" "select trim(Name) from Vemo where Name like 'א%' order by Name desc limit 1")
 
 # File > Add...: the editor opens in add mode with the name box focused.
+mark_log
 xdotool key --window "$window" alt+f
-sleep 0.5
+wait_shown mnuFile
 xdotool key a
 wait_window '^Add New Phone Number$' "$app_pid"
 editor=$found
-sleep 0.5
+place_of "Add New Phone Number" TxtName
+wait_focus "$editor"
 xdotool type --delay 50 "  $name  "
 xdotool key Tab
 xdotool type --delay 50 "$phone"
-sleep 0.3
 shoot "$out/editor_add.png"
-# The Add button, in pixels within the editor as designed at 96 DPI.
-xdotool mousemove --window "$editor" 368 128 click 1
-sleep 1
+mark_log
+click "$editor" "Add New Phone Number" btnAdd
+wait_shown MsgBox # "A new record has been added"
+wait_focus_off "$editor"
 shoot "$out/editor_added.png"
-xdotool key Return # "A new record has been added"
+xdotool key Return
 wait_gone '^Add New Phone Number$' "the editor stayed open after Add"
 
 stored=$(sqlite3 "$db" "select Name || '|' || Phone || '|' || Mobil || '|' || Line || '|' || Fax || '|' || Address || '|' || Email from Vemo where Name = '$name'")
@@ -55,22 +57,22 @@ wait_log "$want" "the grid did not list the new card; wanted: $want"
 echo "added: $name with $phone, in the file and first in the grid"
 
 # The new card is the grid's first row: choose it, then File > Edit... and OK.
-sleep 0.5
 xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window" 2>/dev/null || true
-xdotool mousemove --window "$window" 150 189 click 1
-sleep 0.3
+wait_focus "$window"
+click "$window" Numora 'MSFlexGrid1[0,0]'
+mark_log
 xdotool key --window "$window" alt+f
-sleep 0.5
+wait_shown mnuFile
 xdotool key e
-sleep 0.5
-xdotool key Return # "Do you want updating this record?"
+wait_shown MsgBox # "Do you want updating this record?"
+wait_focus_off "$window"
+xdotool key Return
 wait_window '^Update Phone Number$' "$app_pid"
 editor=$found
-sleep 0.5
+place_of "Update Phone Number" btnRtn
 shoot "$out/editor_update.png"
 echo "screenshots: $out/editor_add.png $out/editor_added.png $out/editor_update.png"
-# Cancel, in pixels within the editor.
-xdotool mousemove --window "$editor" 368 272 click 1
+click "$editor" "Update Phone Number" btnRtn # Cancel
 wait_gone '^Update Phone Number$' "Cancel did not close the editor"
 [ "$(sqlite3 "$db" "select count(*) from Vemo where Name = '$name'")" = 1 ] || fail "Cancel changed the card"
 

@@ -21,7 +21,7 @@ db=$work/data/VEMO.MDB
 mkdir -p "$out"
 "$dbtool" sample "$db" 300 >/dev/null
 count=$(sqlite3 "$db" "select count(*) from Vemo where Name like 'א%'")
-export QT_LOGGING_RULES="numora.grid.debug=true"
+export QT_LOGGING_RULES="numora.grid.debug=true;numora.layout.debug=true"
 start_display
 
 millis() { date +%s%3N; }

@@ -45,7 +45,7 @@ run_once() {
   echo "screenshot: $out/$shot.png"
   local want
   want=$(expected_listing "$db")
-  grep -qF "$want" "$work/vemo7.log" || fail "$shot: the grid did not list what the file holds; wanted: $want"
+  wait_log "$want" "$shot: the grid did not list what the file holds; wanted: $want"
   echo "$shot: $want"
   quit_vemo7 "$out/${shot}_file_menu.png"
 }

@@ -28,7 +28,7 @@ wait_seconds=30
 start_vemo7 "$work/data"
 first=$(frame_of "$window")
 xdotool windowmove --sync "$window" 237 181
-sleep 1.5
+for _ in $(seq $((wait_seconds * 10))); do [ "$(frame_of "$window")" != "$first" ] && break; sleep 0.1; done
 moved=$(frame_of "$window")
 [ "$moved" != "$first" ] || fail "the window did not move (it is at $moved)"
 shoot "$out/placement_moved.png"
@@ -59,8 +59,16 @@ done
 store_placement 2 200 150 660 500
 start_vemo7 "$work/data"
 xprop -id "$window" _NET_WM_STATE | grep -q _NET_WM_STATE_MAXIMIZED_HORZ || fail "the window did not open maximised"
-xdotool mousemove 500 8 click --repeat 2 --delay 100 1
-sleep 1
+# The middle of the title bar the window manager drew.
+maximised=$(frame_of "$window")
+read -r mx my mw _ <<<"$maximised"
+top=$(xprop -id "$window" _NET_FRAME_EXTENTS | sed -n 's/.*= *//p' | tr -d ' ' | cut -d, -f3)
+xdotool mousemove $((mx + mw / 2)) $((my + ${top:-16} / 2)) click --repeat 2 --delay 100 1
+for _ in $(seq $((wait_seconds * 10))); do
+  ! xprop -id "$window" _NET_WM_STATE | grep -q _NET_WM_STATE_MAXIMIZED_HORZ &&
+    [ "$(frame_of "$window")" != "$maximised" ] && break
+  sleep 0.1
+done
 normal=$(frame_of "$window")
 quit_vemo7
 [ "$normal" = "200 150 660 500" ] || fail "out of maximised, the window is at $normal, not at 200 150 660 500"

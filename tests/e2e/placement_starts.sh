@@ -11,6 +11,8 @@ set -euo pipefail
 
 vemo7=$(realpath "$1") dbtool=$(realpath "$2") regsvr=$(realpath "$3") kwendo=$(realpath "$4")
 source "$(dirname "$0")/world.sh"
+# The program tells where it laid out its menus, for quit_vemo7.
+export QT_LOGGING_RULES="numora.layout.debug=true"
 require_tools Xvfb xdotool openbox xprop xwininfo
 
 "$dbtool" sample "$work/data/VEMO.MDB" 200 >/dev/null

@@ -22,7 +22,7 @@ require_screenshots
 
 mkdir -p "$out"
 "$dbtool" sample "$work/data/VEMO.MDB" 40 >/dev/null
-export QT_LOGGING_RULES="numora.tray.debug=true"
+export QT_LOGGING_RULES="numora.tray.debug=true;numora.search.debug=true"
 start_display
 bind_chars "א"
 start_window_manager
@@ -56,8 +56,7 @@ trayer --edge top --align right --widthtype request --height 32 --SetDockType tr
   >"$work/trayer.log" 2>&1 &
 trayer_pid=$!
 also_kill="$also_kill $trayer_pid"
-for _ in $(seq 150); do grep -q "a system tray appeared" "$work/vemo7.log" && break; sleep 0.1; done
-grep -q "a system tray appeared" "$work/vemo7.log" || fail "the icon was not added when the tray appeared"
+wait_log "a system tray appeared" "the icon was not added when the tray appeared"
 # The icon: the program's small window that the tray embedded.
 icon=
 for _ in $(seq 150); do
@@ -69,16 +68,17 @@ for _ in $(seq 150); do
   sleep 0.1
 done
 [ -n "$icon" ] || fail "no icon of the program is on screen"
-sleep 0.5
 shoot "$out/tray_icon.png"
 echo "the icon is in the tray"
 
 # Moved away from where the window manager put it on this first run (no
 # placement is stored), then minimised with the icon there: the window leaves
 # the screen and the task bar.
+first=$(frame_of "$window")
 xdotool windowmove --sync "$window" 300 250
-sleep 0.5
+for _ in $(seq 300); do [ "$(frame_of "$window")" != "$first" ] && break; sleep 0.1; done
 placed=$(frame_of "$window")
+[ "$placed" != "$first" ] || fail "the window did not move from $first"
 xdotool windowminimize "$window"
 wait_gone '^Numora$' "the minimised window is still on screen"
 [ -z "$(wm_state "$window")" ] || [ "$(wm_state "$window")" = Withdrawn ] \
@@ -90,34 +90,35 @@ echo "minimised: the window is hidden"
 xdotool mousemove --window "$icon" 8 8 click --repeat 2 --delay 80 1
 wait_window '^Numora$' "$app_pid"
 wait_state Normal
-sleep 0.3
+for _ in $(seq 300); do [ "$(frame_of "$window")" = "$placed" ] && break; sleep 0.1; done
 [ "$(frame_of "$window")" = "$placed" ] || fail "the window came back at $(frame_of "$window"), not at $placed"
 echo "double-click: the window is back where it was ($placed)"
 
 # A right click opens the tray menu; its Search opens the search window and
 # leaves the main window as it is.
+mark_log
 xdotool mousemove --window "$icon" 8 8 click 3
-sleep 0.7
+wait_shown mPopupSys
 shoot "$out/tray_menu.png"
 xdotool key s
 wait_window '^Record Searching...$' "$app_pid"
 search=$found
-sleep 0.3
+place_of "Record Searching..." TxtStr
+wait_focus "$search"
+mark_log
 xdotool type --delay 50 "א"
-sleep 0.3
-# The first name of the list (in pixels within the window as designed at 96 DPI).
-xdotool mousemove --window "$search" 100 127 click 1
-sleep 0.5
+# The first name the list shows for the letter.
+wait_new_log "LstSearch[0,0]" "the search window listed no name for the letter"
+click "$search" "Record Searching..." 'LstSearch[0,0]'
+wait_new_log "showing the numbers of" "a click on a name did not show its numbers"
 shoot "$out/tray_search.png"
 echo "screenshots: $out/tray_icon.png $out/tray_hidden.png $out/tray_menu.png $out/tray_search.png"
-# Cancel.
-xdotool mousemove --window "$search" 365 175 click 1
+click "$search" "Record Searching..." btnCancel
 wait_gone '^Record Searching' "Cancel did not close the search window"
 
 # The panel ends, taking the icon with it: minimised, the window stays reachable again.
 kill "$trayer_pid"
 wait "$trayer_pid" 2>/dev/null || true
-sleep 0.5
 xdotool windowminimize "$window"
 wait_state Iconic
 xdotool windowactivate "$window" 2>/dev/null || true

@@ -107,64 +107,130 @@ bind_chars() {
 }
 
 # Sets $found to the first visible window whose name matches the pattern,
-# waiting up to $wait_seconds (10 s unless a script sets more); fails when the
+# waiting up to $wait_seconds (30 s unless a script sets more); fails when the
 # process given (if any) ends first.
 wait_window() {
   local pattern=$1 pid=${2:-}
   found=
-  for _ in $(seq $((${wait_seconds:-10} * 10))); do
+  for _ in $(seq $((${wait_seconds:-30} * 10))); do
     found=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -n1 || true)
     [ -n "$found" ] && return
     [ -z "$pid" ] || kill -0 "$pid" 2>/dev/null || fail "the program ended before its window ($pattern) appeared"
     sleep 0.1
   done
-  fail "no window named $pattern within ${wait_seconds:-10} s"
+  fail "no window named $pattern within ${wait_seconds:-30} s"
 }
 
-# Waits up to $wait_seconds (10 s unless a script sets more) for every visible
+# Waits up to $wait_seconds (30 s unless a script sets more) for every visible
 # window whose name matches the pattern to go; fails with the message given
 # when one stays.
 wait_gone() {
   local pattern=$1 message=$2
-  for _ in $(seq $((${wait_seconds:-10} * 10))); do
+  for _ in $(seq $((${wait_seconds:-30} * 10))); do
     xdotool search --onlyvisible --name "$pattern" >/dev/null 2>&1 || return 0
     sleep 0.1
   done
   fail "$message"
 }
 
-# Waits up to $wait_seconds (10 s unless a script sets more) for the
+# Waits up to $wait_seconds (30 s unless a script sets more) for the
 # program's log to hold the text given; fails with the message given when it
 # does not. What the program tells the user is logged after the step that
 # leads to it (a started process, a written file), so a check straight after
 # that step can come too early on a busy machine.
 wait_log() {
   local text=$1 message=$2
-  for _ in $(seq $((${wait_seconds:-10} * 10))); do
+  for _ in $(seq $((${wait_seconds:-30} * 10))); do
     grep -qF -- "$text" "$work/vemo7.log" && return 0
     sleep 0.1
   done
   fail "$message"
 }
 
-# Starts the program in a data folder (logging to $work/vemo7.log) and sets
-# $window to its main window once that has settled.
+# The program logs where its windows and their named controls are, in pixels
+# within each window, whenever it lays a window out (numora.layout): a line
+# 'layout "TITLE" NAME X Y WIDTH HEIGHT' for the window itself (at 0 0), each
+# control, and a list's first cells as NAME[ROW,COLUMN]. The scripts wait for
+# windows and find controls by it, not by fixed times and pixels.
+
+# Marks the end of the program's log: wait_shown looks only beyond it.
+mark_log() { log_mark=$(wc -l <"$work/vemo7.log"); }
+
+# Waits up to $wait_seconds (30 s unless a script sets more) for the text
+# given to be logged after the last mark_log; fails with the message given
+# when it is not.
+wait_new_log() {
+  local text=$1 message=$2
+  for _ in $(seq $((${wait_seconds:-30} * 10))); do
+    tail -n +$((${log_mark:-0} + 1)) "$work/vemo7.log" | grep -qF -- "$text" && return 0
+    sleep 0.1
+  done
+  fail "$message"
+}
+
+# Waits for the window or control NAME to be laid out after the last mark_log.
+wait_shown() { wait_new_log "\" $1 " "$1 was not shown within ${wait_seconds:-30} s"; }
+
+# Sets $at to "X Y", the middle of the control NAME of the window titled
+# TITLE where the program last laid it out, waiting up to $wait_seconds for
+# it to be laid out at all.
+place_of() {
+  local title=$1 name=$2 line=
+  for _ in $(seq $((${wait_seconds:-30} * 10))); do
+    line=$(grep -F "layout \"$title\" $name " "$work/vemo7.log" | tail -n1 || true)
+    [ -n "$line" ] && break
+    sleep 0.1
+  done
+  [ -n "$line" ] || fail "the program did not lay out $name of $title within ${wait_seconds:-30} s"
+  at=$(awk '{print int($(NF-3) + $(NF-1) / 2), int($(NF-2) + $NF / 2)}' <<<"$line")
+}
+
+# click WINDOW TITLE NAME [BUTTON]: a click on the middle of a control.
+click() {
+  place_of "$2" "$3"
+  xdotool mousemove --window "$1" $at click "${4:-1}"
+}
+
+# Waits up to $wait_seconds for the keyboard focus to be on a window other
+# than the one given (a box or window the program opened over it).
+wait_focus_off() {
+  for _ in $(seq $((${wait_seconds:-30} * 10))); do
+    [ "$(xdotool getwindowfocus 2>/dev/null)" != "$1" ] && return 0
+    sleep 0.1
+  done
+  fail "the focus stayed on window $1"
+}
+
+# Waits up to $wait_seconds for the keyboard focus to be on the window given.
+wait_focus() {
+  for _ in $(seq $((${wait_seconds:-30} * 10))); do
+    [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ] && return 0
+    sleep 0.1
+  done
+  fail "window $1 did not get the focus"
+}
+
+# Starts the program in a data folder (logging to $work/vemo7.log, its
+# layout among the rest) and sets $window to its main window once that is
+# laid out.
 start_vemo7() {
+  export QT_LOGGING_RULES="${QT_LOGGING_RULES:+$QT_LOGGING_RULES;}numora.layout.debug=true"
   (cd "$1" && exec "$vemo7") >"$work/vemo7.log" 2>&1 &
   app_pid=$!
   wait_window '^Numora$' "$app_pid"
   window=$found
-  sleep 1
+  place_of Numora frmVemoMenuBar
 }
 
 # Leaves through File > Exit and checks that the program then ended by itself.
 quit_vemo7() {
   xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window" 2>/dev/null || true
+  mark_log
   xdotool key --window "$window" alt+f
-  sleep 0.5
+  wait_shown mnuFile
   [ -z "${1:-}" ] || shoot "$1"
   xdotool key x
-  for _ in $(seq 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+  for _ in $(seq $((${wait_seconds:-30} * 10))); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
   kill -0 "$app_pid" 2>/dev/null && fail "Vemo7 still running after File > Exit"
   local status=0
   wait "$app_pid" || status=$?

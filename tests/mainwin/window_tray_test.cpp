@@ -41,6 +41,16 @@ protected:
         QTRY_VERIFY(!w->isVisible());
     }
 
+    // Minimised, and the window's own answer to that (queued behind the
+    // state change) has run: what it did not do by then, it does not do.
+    void minimiseAndSettle()
+    {
+        w->setWindowState(Qt::WindowMinimized);
+        bool settled = false;
+        QTimer::singleShot(0, w.get(), [&] { settled = true; });
+        QTRY_VERIFY(settled);
+    }
+
     QStringList menuShown() const
     {
         QStringList items;
@@ -126,8 +136,7 @@ TEST_F(TrayTest, WithoutATrayMinimisingLeavesTheWindowReachableUntilATrayAppears
     start();
     EXPECT_FALSE(w->trayIconShown());
     EXPECT_TRUE(tray.icons.empty());
-    w->setWindowState(Qt::WindowMinimized);
-    QTest::qWait(50);
+    minimiseAndSettle();
     EXPECT_TRUE(w->isVisible()) << "minimised with no icon to bring it back";
     w->setWindowState(Qt::WindowNoState);
 
@@ -140,8 +149,7 @@ TEST_F(TrayTest, WithoutATrayMinimisingLeavesTheWindowReachableUntilATrayAppears
     // The panel ends, and its tray with it: minimised, the window stays
     // reachable again until the next tray.
     tray.available = false;
-    w->setWindowState(Qt::WindowMinimized);
-    QTest::qWait(50);
+    minimiseAndSettle();
     EXPECT_TRUE(w->isVisible());
     EXPECT_FALSE(w->trayIconShown());
     w->setWindowState(Qt::WindowNoState);
