@@ -27,6 +27,7 @@
 #include "platform/ui/MsgBox.h"
 #include "platform/win/WindowsFolder.h"
 #include "search/SearchFrm.h"
+#include "store/Server.h"
 #include "store/Store.h"
 
 namespace numora {
@@ -123,6 +124,17 @@ bool frmVemo::Form_Load()
         awaitDataFile();
     else if (!prepared.unusable.isEmpty())
         resumeNext(lcMainWindow(), [&] { ui::MsgBox(prepared.unusable, ui::vbExclamation); });
+    // A group on a database server: its table is made ready there (the
+    // columns it lacks), or the user is told why it cannot be used.
+    for (const store::Table* table : store::kTables) {
+        if (!store::onServer(*table))
+            continue;
+        resumeNext(lcMainWindow(), [&] {
+            ado::Connection cn;
+            if (const QString problem = store::prepareServerGroup(cn, *table); !problem.isEmpty())
+                ui::MsgBox(problem, ui::vbExclamation);
+        });
+    }
     resumeNext(lcMainWindow(), [&] {
         TabVemo->setCurrentIndex(0);
         TabVemo_Click(0);
