@@ -131,14 +131,20 @@ bool frmVemo::Form_Load()
             continue;
         resumeNext(lcMainWindow(), [&] {
             ado::Connection cn;
-            if (const QString problem = store::prepareServerGroup(cn, *table); !problem.isEmpty())
+            if (const QString problem = store::prepareServerGroup(cn, *table); !problem.isEmpty()) {
                 ui::MsgBox(problem, ui::vbExclamation);
+                // The first listing of that group, a moment later, would
+                // only say it again.
+                if (cn.State() != ado::adStateOpen)
+                    serverDownTold();
+            }
         });
     }
     resumeNext(lcMainWindow(), [&] {
         TabVemo->setCurrentIndex(0);
         TabVemo_Click(0);
     });
+    serverDownTold_ = false; // only the first listing, just now, went without its own box
     resumeNext(lcMainWindow(), [&] { keyboard::ActivateKeyboardLayout(keyboard::kHebrewLayout, 0); });
     resumeNext(lcMainWindow(), [&] { m.strWindowsFolder = win::windowsFolder(); });
     resumeNext(lcMainWindow(), [&] {
@@ -193,6 +199,9 @@ bool frmVemo::event(QEvent* event)
         nidTray_Callback(static_cast<tray::TrayCallbackEvent*>(event)->code());
         return true;
     }
+    // Coming back to the window shows what colleagues changed meanwhile.
+    if (event->type() == QEvent::WindowActivate)
+        checkColleaguesChanges();
     return QMainWindow::event(event);
 }
 

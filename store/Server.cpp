@@ -134,15 +134,26 @@ std::string groupConnectionString(const Table& table)
 std::vector<std::string> serverTableStatements(const Table& table)
 {
     const std::string name = lowerName(table.name);
+    const std::string changes = kChangeTable;
     std::string columns = "rowid bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY";
     for (const Column& column : table.columns)
         columns += ", " + columnDefinition(column);
-    return {
-        "CREATE TABLE " + name + " (" + columns + ")",
-        // The duplicate test compares names without the blanks around them.
-        "CREATE UNIQUE INDEX " + name + "_name_unique ON " + name + " (btrim(name, ' '))",
-        "CREATE INDEX " + name + "_name ON " + name + " (name)",
-    };
+    std::vector<std::string> statements;
+    statements.push_back("CREATE TABLE " + name + " (" + columns + ")");
+    // The duplicate test compares names without the blanks around them.
+    statements.push_back("CREATE UNIQUE INDEX " + name + "_name_unique ON " + name + " (btrim(name, ' '))");
+    statements.push_back("CREATE INDEX " + name + "_name ON " + name + " (name)");
+    // Every write to the table counts one up in its row of the change
+    // counter, in the write's own transaction: a client that sees the count
+    // it listed at has nothing new to list.
+    statements.push_back("CREATE TABLE IF NOT EXISTS " + changes + " (tbl text PRIMARY KEY, n bigint NOT NULL)");
+    statements.push_back("INSERT INTO " + changes + " (tbl, n) VALUES ('" + name + "', 0) ON CONFLICT DO NOTHING");
+    statements.push_back("CREATE OR REPLACE FUNCTION numora_count_change() RETURNS trigger LANGUAGE plpgsql AS "
+                         "'BEGIN UPDATE " +
+                         changes + " SET n = n + 1 WHERE tbl = TG_TABLE_NAME; RETURN NULL; END'");
+    statements.push_back("CREATE TRIGGER " + name + "_changes AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON " + name +
+                         " FOR EACH STATEMENT EXECUTE FUNCTION numora_count_change()");
+    return statements;
 }
 
 void createServerTable(ado::Connection& cn, const Table& table)
@@ -193,6 +204,15 @@ QString prepareServerGroup(ado::Connection& cn, const Table& table)
     return {};
 }
 
+std::optional<std::string> changeCount(ado::Connection& cn, const Table& table)
+{
+    const auto rs =
+        cn.Execute(std::string("SELECT n FROM ") + kChangeTable + " WHERE tbl = '" + lowerName(table.name) + "'");
+    if (!rs || rs->Eof())
+        return std::nullopt;
+    return rs->Field(0);
+}
+
 // ---- what went wrong on a server ----------------------------------------------------------
 
 bool isNameTaken(const Error& e) { return sqlState(e) == "23505"; }
@@ -201,8 +221,16 @@ bool isServerUnreachable(const Error& e)
 {
     const std::string state = sqlState(e);
     // 08: the connection failed or was lost; 57P: the server is shutting
-    // down or was shut down under it.
-    return state.starts_with("08") || state.starts_with("57P");
+    // down or was shut down under it. The driver tells the first statement
+    // that meets a server shut down under it with a general state and the
+    // server's own words.
+    if (state.starts_with("08") || state.starts_with("57P"))
+        return true;
+    const std::string& d = e.description();
+    return d.find("server closed the connection unexpectedly") != std::string::npos ||
+           d.find("terminating connection due to administrator command") != std::string::npos ||
+           d.find("the connection lost") != std::string::npos ||
+           d.find("connection has been lost") != std::string::npos;
 }
 
 QString serverUnreachableText(const Table& table, const Error& e)

@@ -18,6 +18,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,15 @@ void createServerTable(ado::Connection& cn, const Table& table);
 // Gives the group's table on a server the columns it lacks, each once: a
 // column another client adds meanwhile is not added again.
 void upgradeServerTable(ado::Connection& cn, const Table& table);
+
+// The table on a server counting the writes to each group's table.
+inline constexpr char kChangeTable[] = "numora_changes";
+
+// How many writes the group's table on a server has had, as the server
+// counts them for it (a trigger init makes); nullopt for a table without
+// one. Error when it cannot be read. One small query: this is what a window
+// asks every few seconds to learn whether colleagues changed cards.
+std::optional<std::string> changeCount(ado::Connection& cn, const Table& table);
 
 // Opens cn on the group's data source (when it is closed) and makes its
 // table ready: it must be there with a Name column, and gains the columns

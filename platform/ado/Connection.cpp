@@ -260,6 +260,8 @@ std::shared_ptr<ConnectionHandle> connect(const std::string& connectionString, c
     if (!SQL_SUCCEEDED(rc))
         throwDiagnostic(SQL_HANDLE_DBC, h->dbc, "Connecting");
     h->connected = true;
+    h->connectedWith = full;
+    h->answeredAt = std::chrono::steady_clock::now();
 
     const std::string dbms = dbmsName(h->dbc);
     if (odbc::equalsIgnoringLatinCase(dbms, "SQLite")) {
@@ -267,13 +269,70 @@ std::shared_ptr<ConnectionHandle> connect(const std::string& connectionString, c
         prepareFile(h->dbc);
     } else if (odbc::equalsIgnoringLatinCase(dbms, "PostgreSQL")) {
         h->engine = Engine::Postgres;
-        prepareServer(h->dbc, dsn ? dsn->value : driver);
+        h->dataSource = dsn ? dsn->value : driver;
+        prepareServer(h->dbc, h->dataSource);
     } else {
         throw Error(adErrProviderFailed, "[HY000] The data source reaches a database of the kind '" + dbms +
                                              "', which Numora cannot use: only directory files and PostgreSQL "
                                              "servers.");
     }
     return h;
+}
+
+namespace {
+
+// How long a server connection may stand idle before it is looked at first.
+constexpr auto kTrustedIdle = std::chrono::seconds(1);
+
+bool isDead(SQLHDBC dbc)
+{
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    return SQL_SUCCEEDED(SQLGetConnectAttr(dbc, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)) && dead == SQL_CD_TRUE;
+}
+
+bool answers(SQLHDBC dbc)
+{
+    odbc::Statement ping(dbc);
+    return SQL_SUCCEEDED(SQLExecDirect(ping.get(), sqlText("SELECT 1"), SQL_NTS));
+}
+
+} // namespace
+
+void reconnectIfLost(const ConnectionHandle& h)
+{
+    if (h.engine != Engine::Postgres || h.inTransaction)
+        return;
+    // The driver knows a connection is dead once a statement met it so;
+    // one that stood idle a while is asked first.
+    if (!isDead(h.dbc)) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - h.answeredAt < kTrustedIdle)
+            return;
+        if (answers(h.dbc)) {
+            h.answeredAt = now;
+            return;
+        }
+        if (!isDead(h.dbc))
+            return; // the server answered with an error of its own: the statement tells it
+    }
+    qCInfo(lcConnection) << "the server connection was lost; connecting again";
+    odbc::checkedOnTheWayOut(SQLDisconnect(h.dbc), SQL_HANDLE_DBC, h.dbc, "Disconnecting a lost connection");
+    const SQLRETURN rc =
+        SQLDriverConnect(h.dbc, nullptr, sqlText(h.connectedWith), SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+    if (!SQL_SUCCEEDED(rc)) {
+        // Still without a server: the handle stays allocated, and the next
+        // statement tries again.
+        try {
+            throwDiagnostic(SQL_HANDLE_DBC, h.dbc, "Connecting again");
+        } catch (const Error& e) {
+            const std::string& d = e.description();
+            if (d.size() > 2 && d[0] == '[' && d.compare(1, 2, "08") == 0)
+                throw;
+            throw Error(e.number(), "[08001] " + (d.size() > 8 && d[0] == '[' ? d.substr(8) : d));
+        }
+    }
+    prepareServer(h.dbc, h.dataSource);
+    h.answeredAt = std::chrono::steady_clock::now();
 }
 
 void releaseCache(ConnectionHandle& h)
@@ -339,6 +398,7 @@ void Connection::BeginTrans()
         detail::fail(adErrObjectClosed, detail::kMsgClosed);
     if (handle_->inTransaction)
         detail::fail(adErrObjectOpen, "A transaction is in progress on this connection already.");
+    detail::reconnectIfLost(*handle_);
     if (detail::onServer(*handle_)) {
         // The server's transaction begins with the next statement. Its
         // writers do not wait for each other's whole transaction: a name

@@ -69,6 +69,7 @@ Transaction::Transaction(const ConnectionHandle& conn) : dbc_(conn.dbc), joined_
 {
     if (joined_)
         return; // the caller's transaction holds the write
+    reconnectIfLost(conn);
     if (!SQL_SUCCEEDED(SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, attrValue(SQL_AUTOCOMMIT_OFF), 0)))
         throwDiagnostic(SQL_HANDLE_DBC, dbc_, "Starting a transaction");
 }

@@ -100,9 +100,9 @@ TEST_P(StoreOnBothEngines, HostileNamesAreListedFilteredAndFoundAlike)
 {
     makeDirectory(22 + dbfile::specialCardCount());
     const store::Table& work = store::kWorkTable;
-    const std::vector<std::string> hostile = {
-        "O'Brien", "back\\slash", "back\\", "100% sure", "under_score", "tab\there", "abc", "ABD", "Ärzte", "aé",
-        "Zeta",    "ג'ורג'",      "א' ב'"};
+    const std::vector<std::string> hostile = {"O'Brien",   "back\\slash", "back\\", "100% sure", "under_score",
+                                              "tab\there", "abc",         "ABD",    "Ärzte",     "aé",
+                                              "Zeta",      "ג'ורג'",      "א' ב'"};
     {
         store::LookUp lookUp;
         const store::Listing listed = whole(work);
@@ -213,8 +213,8 @@ TEST_P(StoreOnBothEngines, EightWritersAtOnceLoseNothingAndNeverDoubleAName)
         try {
             store::LookUp lookUp;
             for (int i = 0; i < kOwnCards; ++i) {
-                if (store::addCard(whole(work), work, card("writer " + std::to_string(w) + "." + std::to_string(i),
-                                                           std::to_string(w)),
+                if (store::addCard(whole(work), work,
+                                   card("writer " + std::to_string(w) + "." + std::to_string(i), std::to_string(w)),
                                    lookUp) != store::Written::Card)
                     return 2;
             }

@@ -1,7 +1,10 @@
 #include "tests/support/TestServer.h"
 
+#include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QRandomGenerator>
+#include <QTemporaryFile>
 #include <QTextStream>
 
 #include <stdexcept>
@@ -36,15 +39,9 @@ std::string driverString(const ServerAddress& a)
         .toStdString();
 }
 
-} // namespace
-
-std::optional<ServerAddress> testServer(std::string* whyNot)
+// The server a state file of pgserver.sh describes.
+std::optional<ServerAddress> serverOf(const QString& stateFile, std::string* whyNot)
 {
-    // The build tree's fixture leaves its state here; NUMORA_TEST_PG_STATE
-    // names another.
-    QString stateFile = qEnvironmentVariable("NUMORA_TEST_PG_STATE");
-    if (stateFile.isEmpty())
-        stateFile = QStringLiteral(NUMORA_PG_STATE);
     if (!QFile::exists(stateFile)) {
         if (whyNot)
             *whyNot = "no server was started (the tests that need one start it when run through ctest)";
@@ -65,13 +62,69 @@ std::optional<ServerAddress> testServer(std::string* whyNot)
                          keys[QStringLiteral("PG_USER")], keys[QStringLiteral("PG_DATABASE")]};
 }
 
-ServerSchema::ServerSchema(const TestEnv& env, const QString& dataSource) : dataSource_(dataSource)
+void runScript(const QString& action, const QString& state)
+{
+    QProcess script;
+    script.start(QStringLiteral("bash"), {QStringLiteral(NUMORA_PGSERVER_SCRIPT), action, state});
+    if (!script.waitForFinished(120000) || script.exitCode() != 0)
+        throw std::runtime_error("pgserver.sh " + action.toStdString() + " failed");
+}
+
+} // namespace
+
+std::optional<ServerAddress> testServer(std::string* whyNot)
+{
+    // The build tree's fixture leaves its state here; NUMORA_TEST_PG_STATE
+    // names another.
+    QString stateFile = qEnvironmentVariable("NUMORA_TEST_PG_STATE");
+    if (stateFile.isEmpty())
+        stateFile = QStringLiteral(NUMORA_PG_STATE);
+    return serverOf(stateFile, whyNot);
+}
+
+PrivateServer::PrivateServer()
+{
+    QTemporaryFile file(QDir::tempPath() + QStringLiteral("/numora-pgstate.XXXXXX"));
+    file.setAutoRemove(false);
+    if (file.open())
+        state_ = file.fileName();
+    runScript(QStringLiteral("start"), state_);
+}
+
+PrivateServer::~PrivateServer()
+{
+    try {
+        runScript(QStringLiteral("stop"), state_);
+    } catch (const std::exception&) {
+        // Nothing more to do: its folder is a temporary one.
+    }
+    QFile::remove(state_);
+}
+
+std::optional<ServerAddress> PrivateServer::address(std::string* whyNot) const { return serverOf(state_, whyNot); }
+void PrivateServer::pause() const { runScript(QStringLiteral("pause"), state_); }
+void PrivateServer::resume() const { runScript(QStringLiteral("resume"), state_); }
+
+namespace {
+
+ServerAddress runServer()
 {
     std::string whyNot;
     const auto address = testServer(&whyNot);
     if (!address)
         throw std::runtime_error("no test server: " + whyNot);
-    address_ = *address;
+    return *address;
+}
+
+} // namespace
+
+ServerSchema::ServerSchema(const TestEnv& env, const QString& dataSource) : ServerSchema(env, dataSource, runServer())
+{
+}
+
+ServerSchema::ServerSchema(const TestEnv& env, const QString& dataSource, const ServerAddress& address)
+    : address_(address), dataSource_(dataSource)
+{
     schema_ = "t" + std::to_string(QRandomGenerator::global()->generate64());
     ado::Connection cn;
     cn.Open(driverString(address_));

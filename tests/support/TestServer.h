@@ -25,12 +25,33 @@ struct ServerAddress {
 // The server of this run; nullopt, with the reason in whyNot, when there is none.
 std::optional<ServerAddress> testServer(std::string* whyNot);
 
+// A server of one test's own, for a test that stops and starts it under a
+// running program (the run's server is shared by the tests running beside
+// it). Started as the run's is; stopped and removed when the object goes.
+class PrivateServer {
+public:
+    PrivateServer();
+    ~PrivateServer();
+    PrivateServer(const PrivateServer&) = delete;
+    PrivateServer& operator=(const PrivateServer&) = delete;
+
+    // nullopt, with the reason, when it could not be started.
+    std::optional<ServerAddress> address(std::string* whyNot) const;
+    void pause() const;  // the server stops, as when it goes away
+    void resume() const; // and starts again on the same socket
+
+private:
+    QString state_;
+};
+
 // A schema of the test's own on the server and a user data source of that
 // name in env's ODBCINI reaching it (driver "PostgreSQL Unicode"). With a
 // table, the group's table is made there as `numora-dbtool init` makes it.
 class ServerSchema {
 public:
     ServerSchema(const TestEnv& env, const QString& dataSource);
+    // The same on a server of the test's own.
+    ServerSchema(const TestEnv& env, const QString& dataSource, const ServerAddress& address);
     ~ServerSchema();
     ServerSchema(const ServerSchema&) = delete;
     ServerSchema& operator=(const ServerSchema&) = delete;

@@ -2,7 +2,8 @@
 # A database server of the tests' own: `pgserver.sh start STATE` makes a
 # cluster in a new temporary folder and starts it, listening on a Unix socket
 # in that folder only (no TCP), with trust authentication for the one user
-# "numora"; `pgserver.sh stop STATE` stops it and removes the folder. STATE is
+# "numora"; `pgserver.sh stop STATE` stops it and removes the folder, and
+# `pause` and `resume` stop and start it again in between. STATE is
 # a file in the build tree where start leaves the folder's path, the port and
 # the socket folder (shell assignments) for the tests and for stop; when the
 # server cannot be started, STATE says why (PG_UNAVAILABLE) and the tests that
@@ -51,8 +52,23 @@ stop() {
   rm -f "$state"
 }
 
+server_options() {
+  printf '%s' "-c listen_addresses='' -c unix_socket_directories='$1' -p $2 -c fsync=off -c max_connections=200"
+}
+
 case $action in
 stop) stop ;;
+pause | resume)
+  # A server going away under its clients and coming back, on the same socket.
+  # shellcheck disable=SC1090
+  . "$state"
+  if [ "$action" = pause ]; then
+    as_owner "$bin/pg_ctl" -D "$PG_DIR/data" -m fast -w stop >/dev/null
+  else
+    as_owner "$bin/pg_ctl" -D "$PG_DIR/data" -l "$PG_DIR/server.log" -w -t 30 \
+      -o "$(server_options "$PG_DIR" "$PG_PORT")" start >/dev/null
+  fi
+  ;;
 start)
   # A cluster a run cut short left behind goes first.
   stop 2>/dev/null
@@ -76,8 +92,7 @@ start)
     unavailable "$reason"
   fi
   if ! as_owner "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 30 \
-    -o "-c listen_addresses='' -c unix_socket_directories='$dir' -p $port -c fsync=off -c max_connections=200" \
-    start >/dev/null 2>&1; then
+    -o "$(server_options "$dir" "$port")" start >/dev/null 2>&1; then
     reason="the server did not start: $(tail -3 "$dir/server.log" 2>/dev/null | tr '\n' ' ')"
     rm -rf "$dir"
     unavailable "$reason"
