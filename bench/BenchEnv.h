@@ -5,8 +5,14 @@
 // group, registered as the program's data source. Made once by the benchmark
 // main before any benchmark runs, and removed when the program ends.
 
+#include <sql.h>
+
 #include <cstddef>
 #include <string>
+
+namespace benchmark {
+class State;
+}
 
 namespace numora::bench {
 
@@ -36,6 +42,15 @@ void initBenchEnv(int cards = kCards);
 const BenchEnv& benchEnv();
 // Removes the private folder; the benchmark main calls it before it exits.
 void finishBenchEnv();
+
+// Reads sql straight through the ODBC C API with block fetch, binding the
+// first `columns` result columns, over a connection of its own by the
+// connection string; returns the bytes read.
+std::size_t readRawOdbc(const std::string& connection, const std::string& sql, SQLUSMALLINT columns,
+                        benchmark::State& state);
+
+// Stops the database server the server benchmarks started, if they did.
+void stopBenchServer();
 
 // Runs sql with SQLite's own API and reads the five grid fields of every row
 // as text; returns the number of bytes read.
