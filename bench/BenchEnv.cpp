@@ -17,6 +17,8 @@
 #include <vector>
 
 #include "platform/dao/DBEngine.h"
+#include "store/Listing.h"
+#include "store/Tables.h"
 #include "tools/DbFile.h"
 
 namespace numora::bench {
@@ -61,6 +63,21 @@ void initBenchEnv(int cards)
 }
 
 const BenchEnv& benchEnv() { return g_env; }
+
+std::size_t walkGridFields(const store::Listing& listing, const store::Table& table)
+{
+    int columns[store::kGridColumns];
+    for (int c = 0; c < store::kGridColumns; ++c)
+        columns[c] = listing.column(table.columns[static_cast<std::size_t>(c)].name);
+    std::size_t bytes = 0;
+    for (long row = 0; row < listing.count(); ++row) {
+        for (const int column : columns) {
+            if (const auto v = listing.text(row, column))
+                bytes += v->size();
+        }
+    }
+    return bytes;
+}
 
 void finishBenchEnv()
 {

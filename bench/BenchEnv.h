@@ -14,6 +14,11 @@ namespace benchmark {
 class State;
 }
 
+namespace numora::store {
+class Listing;
+struct Table;
+} // namespace numora::store
+
 namespace numora::bench {
 
 inline constexpr int kCards = 32766;
@@ -48,6 +53,9 @@ void finishBenchEnv();
 // connection string; returns the bytes read.
 std::size_t readRawOdbc(const std::string& connection, const std::string& sql, SQLUSMALLINT columns,
                         benchmark::State& state);
+
+// Walks a listing's grid fields as the grid's fill does; returns the bytes read.
+std::size_t walkGridFields(const store::Listing& listing, const store::Table& table);
 
 // Stops the database server the server benchmarks started, if they did.
 void stopBenchServer();

@@ -38,17 +38,8 @@ void BM_Listing_Core(benchmark::State& state)
     long rows = 0;
     for (auto _ : state) {
         const store::Listing listing = store::listCards(store::kPersonalTable, std::nullopt, QStringLiteral(" ASC"));
-        int columns[store::kGridColumns];
-        for (int c = 0; c < store::kGridColumns; ++c)
-            columns[c] = listing.column(store::kPersonalTable.columns[static_cast<std::size_t>(c)].name);
-        bytes = 0;
         rows = listing.count();
-        for (long row = 0; row < rows; ++row) {
-            for (const int column : columns) {
-                if (const auto v = listing.text(row, column))
-                    bytes += v->size();
-            }
-        }
+        bytes = walkGridFields(listing, store::kPersonalTable);
         benchmark::DoNotOptimize(bytes);
     }
     state.counters["rows"] = static_cast<double>(rows);

@@ -47,25 +47,6 @@ QString lower(const char* name) { return QString::fromLatin1(name).toLower(); }
 
 std::string lowerName(const char* name) { return lower(name).toStdString(); }
 
-// The columns a table has on a server, as it names them; Error when it cannot be read.
-std::vector<std::string> serverColumns(ado::Connection& cn, const Table& table)
-{
-    std::vector<std::string> names;
-    const auto rs = cn.Execute(std::string("select * from ") + table.name + " where 0 = 1");
-    for (int i = 0; rs && i < rs->FieldCount(); ++i)
-        names.push_back(rs->FieldName(i));
-    return names;
-}
-
-bool hasColumn(const std::vector<std::string>& columns, const char* name)
-{
-    for (const std::string& c : columns) {
-        if (odbc::equalsIgnoringLatinCase(c, name))
-            return true;
-    }
-    return false;
-}
-
 // A text column on a server: any length (the file keeps any length in a
 // declared TEXT(20) too), ordered and compared by code points.
 std::string columnDefinition(const Column& column)
@@ -171,7 +152,7 @@ void createServerTable(ado::Connection& cn, const Table& table)
 
 void upgradeServerTable(ado::Connection& cn, const Table& table)
 {
-    const std::vector<std::string> columns = serverColumns(cn, table);
+    const std::vector<std::string> columns = columnsOf(cn, table.name);
     for (const Column& column : table.columns) {
         // Looked at first, so that a table that has them all is not locked
         // against every other client for nothing; IF NOT EXISTS lets two
@@ -190,7 +171,7 @@ QString prepareServerGroup(ado::Connection& cn, const Table& table)
         if (!cn.OnServer())
             return QStringLiteral("The data source \"%1\" of the %2 group reaches no database server.")
                 .arg(groupDataSource(table), QLatin1String(table.group));
-        if (!hasColumn(serverColumns(cn, table), "Name"))
+        if (!hasColumn(columnsOf(cn, table.name), "Name"))
             return QStringLiteral("The %1 group on the data source \"%2\" cannot be used: its table %3 is not a "
                                   "directory table.")
                 .arg(QLatin1String(table.group), groupDataSource(table), QLatin1String(table.name));
@@ -287,14 +268,7 @@ std::size_t copyGroup(const Table& table, const GroupPlace& from, const GroupPla
 
     // Every column of the description, as stored; one the source lacks
     // (a file of the format before Address and Email) reads as Null.
-    const std::vector<std::string> present = from.dataSource.empty() ? [&] {
-        std::vector<std::string> names;
-        const auto rs = source.Execute(std::string("select * from ") + table.name + " where 0 = 1");
-        for (int i = 0; rs && i < rs->FieldCount(); ++i)
-            names.push_back(rs->FieldName(i));
-        return names;
-    }()
-                                                                     : serverColumns(source, table);
+    const std::vector<std::string> present = columnsOf(source, table.name);
     std::string select;
     std::vector<int> fieldOf; // per column of the description: its column in the query, or -1
     int selected = 0;

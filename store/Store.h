@@ -103,6 +103,12 @@ QString ServeDataFile(ado::Connection& cn, const QString& dataFolder, bool* inUs
 // the tables cannot be read.
 std::vector<std::string> missingColumns(ado::Connection& cn);
 
+// The columns a table has, as the engine names them (a server table's key
+// is none of them); Error when it cannot be read.
+std::vector<std::string> columnsOf(ado::Connection& cn, const std::string& table);
+// Whether columns holds name, Latin letters compared without regard to case.
+bool hasColumn(const std::vector<std::string>& columns, const char* name);
+
 // ---- what went wrong with a file ---------------------------------------------------
 
 // What an engine error says of the file it came from, for the sentence each

@@ -65,16 +65,6 @@ protected:
         return texts;
     }
 
-    // The texts of the boxes shown since the last call.
-    QStringList said()
-    {
-        QStringList texts;
-        for (const ui::MessageRequest& r : boxes.asked)
-            texts << r.text;
-        boxes.asked.clear();
-        return texts;
-    }
-
     // Exactly one box was shown since the last look, as given.
     void expectOneBox(const QString& text, int style, const QString& title)
     {

@@ -144,6 +144,16 @@ protected:
             QTest::sendKeyEvent(QTest::Click, &grid(), Qt::Key_unknown, QString(ch), Qt::NoModifier);
     }
 
+    // The texts of the boxes shown since the last call.
+    QStringList said()
+    {
+        QStringList texts;
+        for (const ui::MessageRequest& r : boxes.asked)
+            texts << r.text;
+        boxes.asked.clear();
+        return texts;
+    }
+
     TestEnv env;
     FakeMessageBoxes boxes;
     FakeDBEngine engine;

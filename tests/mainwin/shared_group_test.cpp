@@ -23,16 +23,6 @@ protected:
 
     static void click(QToolButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
 
-    // The texts of the boxes shown since the last call.
-    QStringList said()
-    {
-        QStringList texts;
-        for (const ui::MessageRequest& r : boxes.asked)
-            texts << r.text;
-        boxes.asked.clear();
-        return texts;
-    }
-
     static FrmNewPhn* editor()
     {
         FrmNewPhn* e = FrmNewPhn::existingInstance();

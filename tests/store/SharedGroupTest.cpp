@@ -8,6 +8,7 @@
 #include "store/Listing.h"
 #include "store/Server.h"
 #include "store/Store.h"
+#include "tests/store/listing_texts.h"
 #include "tests/support/SqliteFile.h"
 #include "tests/support/TestEnv.h"
 #include "tests/support/TestServer.h"
@@ -27,19 +28,6 @@ namespace numora::test {
 namespace {
 
 enum class Engine { File, Server };
-
-std::string text(const store::Listing& listing, long row, const char* column)
-{
-    return std::string(listing.text(row, listing.column(column)).value_or("<Null>"));
-}
-
-std::vector<std::string> names(const store::Listing& listing)
-{
-    std::vector<std::string> out;
-    for (long row = 0; row < listing.count(); ++row)
-        out.push_back(text(listing, row, "Name"));
-    return out;
-}
 
 store::Listing whole(const store::Table& table) { return store::listCards(table, std::nullopt, " ASC"); }
 
