@@ -136,7 +136,22 @@ std::optional<store::Card> DirectoryState::lookUpName(const store::Table& table,
 
 store::Listing DirectoryState::listForSearch(const store::Table& table)
 {
-    store::Listing listing = store::listCards(table, std::nullopt, strSortOrder);
+    // On a server the group is read over the connection kept for it, not
+    // a new one at every keystroke.
+    ado::Connection* kept = nullptr;
+    if (store::onServer(table)) {
+        try {
+            kept = connectionFor(table);
+        } catch (const Error& e) {
+            store::Listing none;
+            none.sql = store::listingSql(table, strSortOrder);
+            none.failure = e;
+            strLookupSql = none.sql;
+            rsLookup.reset();
+            return none;
+        }
+    }
+    store::Listing listing = store::listCards(table, std::nullopt, strSortOrder, kept);
     strLookupSql = listing.sql;
     // The listing is read once, by the search window; the look-up does not
     // keep a second copy of the group beside the grid's while it is open.

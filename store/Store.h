@@ -126,7 +126,10 @@ QString engineText(const Error& e);
 
 // A transaction of the caller's on an open connection, begun at once with
 // the file's write lock (waiting the busy timeout for another program's
-// write, then failing), and rolled back unless committed.
+// write, then failing), and rolled back unless committed. On a server it
+// takes no lock up front: the table's unique index on the name keeps a
+// check and the write that depends on it from being split by another
+// client's add.
 class Transaction {
 public:
     explicit Transaction(ado::Connection& cn);

@@ -100,10 +100,12 @@ public:
     void Close();      // fails when the connection is not open
     int State() const; // adStateClosed or adStateOpen
 
-    // A transaction of the caller's. It takes the file's write lock as it
-    // begins (waiting for another program's write as every write does, then
-    // failing), so what is read in it stays true until it ends: a check and
-    // the write that depends on it cannot be split by another writer. Writes
+    // A transaction of the caller's. On a directory file it takes the
+    // file's write lock as it begins (waiting for another program's write as
+    // every write does, then failing), so what is read in it stays true
+    // until it ends: a check and the write that depends on it cannot be
+    // split by another writer. On a server it begins with the next statement
+    // and reads what others committed before each statement. Writes
     // made meanwhile over this connection, recordsets read over it included,
     // join it. CommitTrans keeps them; RollbackTrans, or the connection's
     // end, drops them. Transactions do not nest.
