@@ -8,6 +8,7 @@
 
 #include "platform/ado/Ado.h"
 #include "store/Server.h"
+#include "tests/support/FakeFileDialogs.h"
 #include "tests/support/TestServer.h"
 
 namespace numora::test {
@@ -22,6 +23,8 @@ protected:
     }
 
     static void click(QToolButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+
+    FakeFileDialogs dialogs;
 
     static FrmNewPhn* editor()
     {
@@ -50,6 +53,19 @@ TEST_F(SharedWorkGroup, ColleaguesChangesAppearAndAServerGoingAwayLosesNothing)
     chooseGroup("Work");
     click(w->btnAll);
     EXPECT_EQ(listedNames(), QStringList({heb("אורן עמרי"), heb("לנדאו שירה"), heb("לרנר תמר")}));
+
+    // Import DB and Export DB copy whole files: for a group on a server they
+    // say so and ask for no file; the directory file stays as it was.
+    const std::string before = fileBytes(env.dbPath());
+    for (QAction* command : {w->mnuImportDB, w->mnuExportDB}) {
+        command->trigger();
+        const QStringList told = said();
+        ASSERT_EQ(told.size(), 1);
+        EXPECT_TRUE(told[0].startsWith("The Work group lives on a database server (data source \"Office\")"))
+            << told[0].toStdString();
+    }
+    EXPECT_TRUE(dialogs.asked.empty());
+    EXPECT_EQ(fileBytes(env.dbPath()), before);
 
     // Nothing changed: the check reads no cards.
     const store::Listing* listed = Module1().rsDirectory.get();
