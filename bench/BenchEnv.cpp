@@ -2,15 +2,23 @@
 
 #include <QTemporaryDir>
 
+#include <benchmark/benchmark.h>
+#include <sql.h>
+#include <sqlext.h>
+
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <stdexcept>
+#include <vector>
 
 #include "platform/dao/DBEngine.h"
+#include "store/Listing.h"
+#include "store/Tables.h"
 #include "tools/DbFile.h"
 
 namespace numora::bench {
@@ -56,7 +64,72 @@ void initBenchEnv(int cards)
 
 const BenchEnv& benchEnv() { return g_env; }
 
-void finishBenchEnv() { g_dir.reset(); }
+std::size_t walkGridFields(const store::Listing& listing, const store::Table& table)
+{
+    int columns[store::kGridColumns];
+    for (int c = 0; c < store::kGridColumns; ++c)
+        columns[c] = listing.column(table.columns[static_cast<std::size_t>(c)].name);
+    std::size_t bytes = 0;
+    for (long row = 0; row < listing.count(); ++row) {
+        for (const int column : columns) {
+            if (const auto v = listing.text(row, column))
+                bytes += v->size();
+        }
+    }
+    return bytes;
+}
+
+void finishBenchEnv()
+{
+    stopBenchServer();
+    g_dir.reset();
+}
+
+// Reads sql straight through the ODBC C API with block fetch, binding the
+// first `columns` result columns, over a connection of its own by the
+// connection string; returns the bytes read.
+std::size_t readRawOdbc(const std::string& connection, const std::string& sql, SQLUSMALLINT columns,
+                        benchmark::State& state)
+{
+    constexpr SQLULEN kRows = 512; // as the listing's block fetch
+    constexpr SQLLEN kWidth = 256;
+    auto attr = [](SQLULEN v) { return reinterpret_cast<SQLPOINTER>(static_cast<std::uintptr_t>(v)); };
+    SQLHENV env = SQL_NULL_HENV;
+    SQLHDBC dbc = SQL_NULL_HDBC;
+    SQLHSTMT st = SQL_NULL_HSTMT;
+    SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
+    SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, attr(SQL_OV_ODBC3), 0);
+    SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
+    std::string cs = connection;
+    std::size_t bytes = 0;
+    if (!SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(cs.data()), SQL_NTS, nullptr, 0,
+                                        nullptr, SQL_DRIVER_NOPROMPT))) {
+        state.SkipWithError("cannot connect");
+    } else {
+        SQLAllocHandle(SQL_HANDLE_STMT, dbc, &st);
+        SQLULEN fetched = 0;
+        SQLSetStmtAttr(st, SQL_ATTR_ROW_ARRAY_SIZE, attr(kRows), 0);
+        SQLSetStmtAttr(st, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0);
+        std::string text = sql;
+        SQLExecDirect(st, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS);
+        std::vector<char> buffer(columns * kRows * static_cast<std::size_t>(kWidth));
+        std::vector<SQLLEN> indicator(columns * kRows);
+        for (SQLUSMALLINT c = 0; c < columns; ++c)
+            SQLBindCol(st, static_cast<SQLUSMALLINT>(c + 1), SQL_C_CHAR, buffer.data() + c * kRows * kWidth, kWidth,
+                       indicator.data() + c * kRows);
+        while (SQL_SUCCEEDED(SQLFetchScroll(st, SQL_FETCH_NEXT, 0))) {
+            for (std::size_t i = 0; i < columns * kRows; ++i) {
+                if (i % kRows < fetched && indicator[i] > 0)
+                    bytes += static_cast<std::size_t>(indicator[i]);
+            }
+        }
+        SQLFreeHandle(SQL_HANDLE_STMT, st);
+        SQLDisconnect(dbc);
+    }
+    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
+    SQLFreeHandle(SQL_HANDLE_ENV, env);
+    return bytes;
+}
 
 std::size_t readGridFieldsWithSqlite(const std::string& dbPath, const std::string& sql)
 {

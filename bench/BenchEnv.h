@@ -5,8 +5,19 @@
 // group, registered as the program's data source. Made once by the benchmark
 // main before any benchmark runs, and removed when the program ends.
 
+#include <sql.h>
+
 #include <cstddef>
 #include <string>
+
+namespace benchmark {
+class State;
+}
+
+namespace numora::store {
+class Listing;
+struct Table;
+} // namespace numora::store
 
 namespace numora::bench {
 
@@ -36,6 +47,18 @@ void initBenchEnv(int cards = kCards);
 const BenchEnv& benchEnv();
 // Removes the private folder; the benchmark main calls it before it exits.
 void finishBenchEnv();
+
+// Reads sql straight through the ODBC C API with block fetch, binding the
+// first `columns` result columns, over a connection of its own by the
+// connection string; returns the bytes read.
+std::size_t readRawOdbc(const std::string& connection, const std::string& sql, SQLUSMALLINT columns,
+                        benchmark::State& state);
+
+// Walks a listing's grid fields as the grid's fill does; returns the bytes read.
+std::size_t walkGridFields(const store::Listing& listing, const store::Table& table);
+
+// Stops the database server the server benchmarks started, if they did.
+void stopBenchServer();
 
 // Runs sql with SQLite's own API and reads the five grid fields of every row
 // as text; returns the number of bytes read.

@@ -38,17 +38,8 @@ void BM_Listing_Core(benchmark::State& state)
     long rows = 0;
     for (auto _ : state) {
         const store::Listing listing = store::listCards(store::kPersonalTable, std::nullopt, QStringLiteral(" ASC"));
-        int columns[store::kGridColumns];
-        for (int c = 0; c < store::kGridColumns; ++c)
-            columns[c] = listing.column(store::kPersonalTable.columns[static_cast<std::size_t>(c)].name);
-        bytes = 0;
         rows = listing.count();
-        for (long row = 0; row < rows; ++row) {
-            for (const int column : columns) {
-                if (const auto v = listing.text(row, column))
-                    bytes += v->size();
-            }
-        }
+        bytes = walkGridFields(listing, store::kPersonalTable);
         benchmark::DoNotOptimize(bytes);
     }
     state.counters["rows"] = static_cast<double>(rows);
@@ -56,58 +47,12 @@ void BM_Listing_Core(benchmark::State& state)
 }
 BENCHMARK(BM_Listing_Core)->Unit(benchmark::kMillisecond);
 
-// Reads sql straight through the ODBC C API with block fetch, binding the
-// first `columns` result columns, over a connection of its own by the
-// connection string; returns the bytes read.
-std::size_t readRaw(const std::string& connection, const std::string& sql, SQLUSMALLINT columns,
-                    benchmark::State& state)
-{
-    constexpr SQLULEN kRows = 512; // as the listing's block fetch
-    constexpr SQLLEN kWidth = 256;
-    auto attr = [](SQLULEN v) { return reinterpret_cast<SQLPOINTER>(static_cast<std::uintptr_t>(v)); };
-    SQLHENV env = SQL_NULL_HENV;
-    SQLHDBC dbc = SQL_NULL_HDBC;
-    SQLHSTMT st = SQL_NULL_HSTMT;
-    SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
-    SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, attr(SQL_OV_ODBC3), 0);
-    SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
-    std::string cs = connection;
-    std::size_t bytes = 0;
-    if (!SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(cs.data()), SQL_NTS, nullptr, 0,
-                                        nullptr, SQL_DRIVER_NOPROMPT))) {
-        state.SkipWithError("cannot connect");
-    } else {
-        SQLAllocHandle(SQL_HANDLE_STMT, dbc, &st);
-        SQLULEN fetched = 0;
-        SQLSetStmtAttr(st, SQL_ATTR_ROW_ARRAY_SIZE, attr(kRows), 0);
-        SQLSetStmtAttr(st, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0);
-        std::string text = sql;
-        SQLExecDirect(st, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS);
-        std::vector<char> buffer(columns * kRows * static_cast<std::size_t>(kWidth));
-        std::vector<SQLLEN> indicator(columns * kRows);
-        for (SQLUSMALLINT c = 0; c < columns; ++c)
-            SQLBindCol(st, static_cast<SQLUSMALLINT>(c + 1), SQL_C_CHAR, buffer.data() + c * kRows * kWidth, kWidth,
-                       indicator.data() + c * kRows);
-        while (SQL_SUCCEEDED(SQLFetchScroll(st, SQL_FETCH_NEXT, 0))) {
-            for (std::size_t i = 0; i < columns * kRows; ++i) {
-                if (i % kRows < fetched && indicator[i] > 0)
-                    bytes += static_cast<std::size_t>(indicator[i]);
-            }
-        }
-        SQLFreeHandle(SQL_HANDLE_STMT, st);
-        SQLDisconnect(dbc);
-    }
-    SQLFreeHandle(SQL_HANDLE_DBC, dbc);
-    SQLFreeHandle(SQL_HANDLE_ENV, env);
-    return bytes;
-}
-
 // What a listing reads, straight through ODBC: the reference.
 void BM_Listing_RawOdbc(benchmark::State& state)
 {
     std::size_t bytes = 0;
     for (auto _ : state) {
-        bytes = readRaw(kListingConnection, kListingSqlWithRowId, 1 + store::kCardFields, state);
+        bytes = readRawOdbc(kListingConnection, kListingSqlWithRowId, 1 + store::kCardFields, state);
         benchmark::DoNotOptimize(bytes);
     }
     state.counters["bytes"] = static_cast<double>(bytes);
@@ -119,7 +64,7 @@ void BM_Listing_RawOdbcGridFields(benchmark::State& state)
 {
     std::size_t bytes = 0;
     for (auto _ : state) {
-        bytes = readRaw(kConnectionString, kListingSql, store::kGridColumns, state);
+        bytes = readRawOdbc(kConnectionString, kListingSql, store::kGridColumns, state);
         benchmark::DoNotOptimize(bytes);
     }
     state.counters["bytes"] = static_cast<double>(bytes);

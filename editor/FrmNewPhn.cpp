@@ -15,6 +15,7 @@
 #include "platform/ui/MsgBox.h"
 #include "state/DirectoryState.h"
 #include "store/CardChecks.h"
+#include "store/Server.h"
 #include "store/Store.h"
 
 namespace numora {
@@ -43,6 +44,18 @@ constexpr char kNoGroup[] = "The record was not saved: the main window shows nei
 // Error numbers of the editor's own refusals.
 constexpr long kErrInvalidUseOfNull = 94;
 constexpr long kErrNoGroup = 5; // invalid procedure call
+
+// What a failed write says; a group's server that went away is told as
+// such, and the next Add or Update connects again.
+QString failureText(const std::exception& e)
+{
+    const auto* error = dynamic_cast<const Error*>(&e);
+    const store::Table* table = store::tableForGroup(directoryState().groupLastShown());
+    if (error && table && store::onServer(*table) && store::isServerUnreachable(*error))
+        return store::serverUnreachableText(*table, *error) +
+               QStringLiteral("\r\nWhat you typed is still here; try again when the server is back.");
+    return QString::fromUtf8(e.what());
+}
 
 void errorBox(const QString& text) { ui::MsgBox(text, ui::vbOKOnly | ui::vbCritical, QStringLiteral("Error Message")); }
 
@@ -178,7 +191,7 @@ void FrmNewPhn::btnAdd_Click()
         }
     } catch (const std::exception& e) {
         // Nothing was stored; the editor stays open with what was typed.
-        errorBox(QString::fromUtf8(e.what()));
+        errorBox(failureText(e));
         return;
     }
     saved(*this, QStringLiteral("A new record has been added"));
@@ -204,7 +217,7 @@ void FrmNewPhn::btnUpdate_Click()
             return;
         }
     } catch (const std::exception& e) {
-        errorBox(QString::fromUtf8(e.what()));
+        errorBox(failureText(e));
         return;
     }
     saved(*this, QStringLiteral("The current record has been updated"));

@@ -130,16 +130,20 @@ bool frmVemo::dataFileReady()
     return true;
 }
 
+bool frmVemo::goBackToListed()
+{
+    if (!listed_)
+        return false;
+    Module1().strCurrentLetter = listed_->letter;
+    TabVemo->setCurrentIndex(listed_->tab);
+    cmbGroup->setCurrentIndex(cmbGroup->findText(listed_->group));
+    return true;
+}
+
 void frmVemo::keepListingForLock(const QString& file)
 {
-    Module1State& m = Module1();
-    if (listed_) {
-        m.strCurrentLetter = listed_->letter;
-        TabVemo->setCurrentIndex(listed_->tab);
-        cmbGroup->setCurrentIndex(cmbGroup->findText(listed_->group));
-    } else {
+    if (!goBackToListed())
         setPanelText(1, fileInUseStatus());
-    }
     if (!awaitingDataFile())
         ui::MsgBox(QStringLiteral("The directory file %1 is in use by another program; the list stays as it was. "
                                   "Try again when that program has finished with it.")

@@ -16,6 +16,7 @@
 #include "platform/core/Error.h"
 #include "platform/core/Files.h"
 #include "platform/ui/MsgBox.h"
+#include "store/Server.h"
 #include "store/Store.h"
 
 namespace numora {
@@ -56,11 +57,28 @@ std::optional<QString> chooseFile(ui::CommonDialog& dialog, ui::FileDialogReques
     return std::nullopt;
 }
 
+// Whether the group shown lives on a database server, where there is no
+// file to copy; says so when it does.
+bool refusedOnServer(const QString& group, const char* command)
+{
+    const store::Table* table = store::tableForGroup(group);
+    if (!table || !store::onServer(*table))
+        return false;
+    ui::MsgBox(QStringLiteral("The %1 group lives on a database server (data source \"%2\"), not in a directory "
+                              "file, so %3 copies nothing. Cards come in and go out through the card commands "
+                              "(Import Cards, Export Cards) and numora-dbtool.")
+                   .arg(QLatin1String(table->group), store::groupDataSource(*table), QLatin1String(command)),
+               ui::vbOKOnly | ui::vbExclamation);
+    return true;
+}
+
 } // namespace
 
 void frmVemo::mnuExportDB_Click()
 {
     Module1State& m = Module1();
+    if (refusedOnServer(cmbGroup->currentText(), "Export DB"))
+        return;
     // The file the data source names, in whatever case its name has here.
     const QString source = store::dataFilePath(m.strDataFolder);
     const std::optional<QString> chosen =
@@ -105,6 +123,8 @@ void frmVemo::mnuExportDB_Click()
 void frmVemo::mnuImportDB_Click()
 {
     Module1State& m = Module1();
+    if (refusedOnServer(cmbGroup->currentText(), "Import DB"))
+        return;
     // An editor updating a card keeps that card, and a connection to the
     // file it came from, until it closes; the card's Update must not go to a
     // file the import has replaced.

@@ -47,11 +47,14 @@ void frmVemo::mnuPrint_Click()
         report.Sections(QStringLiteral("rptHeader")).Controls(QStringLiteral("lblPerson")).Caption = kReportTitle;
     });
     if (const store::Table* table = store::tableForGroup(cmbGroup->currentText())) {
-        if (!m.cnDirectory) {
-            missing("connection");
+        ado::Connection* cn = nullptr;
+        resumeNext(lcReport(), failure, [&] { cn = m.connectionFor(*table); });
+        if (!cn) {
+            if (!failure)
+                missing("connection");
         } else {
             resumeNext(lcReport(), failure, [&] {
-                store::Listing listing = store::listCards(*table, std::nullopt, m.strSortOrder, m.cnDirectory.get());
+                store::Listing listing = store::listCards(*table, std::nullopt, m.strSortOrder, cn);
                 if (listing.failure)
                     throw *listing.failure;
                 // The report's cards stand where the grid's stood, in the same

@@ -27,6 +27,7 @@
 #include "platform/ui/MsgBox.h"
 #include "platform/win/WindowsFolder.h"
 #include "search/SearchFrm.h"
+#include "store/Server.h"
 #include "store/Store.h"
 
 namespace numora {
@@ -123,10 +124,27 @@ bool frmVemo::Form_Load()
         awaitDataFile();
     else if (!prepared.unusable.isEmpty())
         resumeNext(lcMainWindow(), [&] { ui::MsgBox(prepared.unusable, ui::vbExclamation); });
+    // A group on a database server: its table is made ready there (the
+    // columns it lacks), or the user is told why it cannot be used.
+    for (const store::Table* table : store::kTables) {
+        if (!store::onServer(*table))
+            continue;
+        resumeNext(lcMainWindow(), [&] {
+            ado::Connection cn;
+            if (const QString problem = store::prepareServerGroup(cn, *table); !problem.isEmpty()) {
+                ui::MsgBox(problem, ui::vbExclamation);
+                // The first listing of that group, a moment later, would
+                // only say it again.
+                if (cn.State() != ado::adStateOpen)
+                    serverDownTold();
+            }
+        });
+    }
     resumeNext(lcMainWindow(), [&] {
         TabVemo->setCurrentIndex(0);
         TabVemo_Click(0);
     });
+    serverDownTold_ = false; // only the first listing, just now, went without its own box
     resumeNext(lcMainWindow(), [&] { keyboard::ActivateKeyboardLayout(keyboard::kHebrewLayout, 0); });
     resumeNext(lcMainWindow(), [&] { m.strWindowsFolder = win::windowsFolder(); });
     resumeNext(lcMainWindow(), [&] {
@@ -181,6 +199,9 @@ bool frmVemo::event(QEvent* event)
         nidTray_Callback(static_cast<tray::TrayCallbackEvent*>(event)->code());
         return true;
     }
+    // Coming back to the window shows what colleagues changed meanwhile.
+    if (event->type() == QEvent::WindowActivate)
+        checkColleaguesChanges();
     return QMainWindow::event(event);
 }
 

@@ -12,9 +12,12 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "forms/Form.h"
+#include "platform/core/Error.h"
 #include "platform/ui/CommonDialog.h"
+#include "store/Tables.h"
 
 class QAction;
 class QComboBox;
@@ -179,6 +182,25 @@ public:
     // What the grid lists now, for keepListingForLock.
     void rememberListing();
 
+    // ---- a group on a database server (mainwin/SharedGroup.cpp) --------------
+    // How often the window asks the server of the group it shows whether
+    // colleagues changed its cards.
+    static constexpr int kChangeCheckMs = 3000;
+    // Asks whether the group shown (on a server) was changed since it was
+    // listed, and lists it again when it was. Quiet when the server cannot
+    // be reached: the next action says so.
+    void checkColleaguesChanges();
+    // Before a fill of a group on a server: how many writes the server has
+    // counted for it, which the fill then lists.
+    void noteChangeCount(const store::Table& table);
+    // A fill that could not reach the group's server changes nothing: the
+    // grid keeps what it lists, the tab, group and letter go back to it, and
+    // the user is told.
+    void keepListingForServer(const store::Table& table, const Error& failure);
+    // Start-up has told that the server cannot be reached; the first fill
+    // then says nothing more.
+    void serverDownTold() { serverDownTold_ = true; }
+
 protected:
     // The load step. False when start-up refused to go on (a data folder the
     // program cannot use, or one left without a directory file, after saying
@@ -216,6 +238,11 @@ private:
         int tab = 0;
     };
     std::optional<Listed> listed_; // what the grid lists; none before the first fill
+    // Goes back to what the grid lists; false when it lists nothing yet.
+    bool goBackToListed();
+    QTimer* changeCheck_ = nullptr;          // asks the server of the group shown for changes
+    std::optional<std::string> listedCount_; // the change count the grid's listing was read at
+    bool serverDownTold_ = false;
 };
 
 } // namespace numora

@@ -30,6 +30,7 @@
 #include "platform/odbc/Odbc.h"
 #include "platform/ui/MsgBox.h"
 #include "store/Listing.h"
+#include "store/Server.h"
 #include "store/Store.h"
 
 namespace numora {
@@ -140,15 +141,25 @@ void listGroup(frmVemo& w, const std::optional<QString>& letter, Paint paint, On
         // Another program holding the file would hold the window up while
         // the listing waits for it, and then list nothing: a short look
         // first, and the grid keeps what it lists.
-        const QString file = store::reachedFile();
-        if (!w.dataFileReady() || store::fileInUse(file)) {
+        // A group on a server is no business of the file's.
+        const bool server = store::onServer(*table);
+        const QString file = server ? QString() : store::reachedFile();
+        if (!server && (!w.dataFileReady() || store::fileInUse(file))) {
             w.keepListingForLock(file);
             return;
         }
+        // The count of writes first: a change made while the cards are read
+        // lists them once more, never once less.
+        if (server)
+            w.noteChangeCount(*table);
         store::Listing listing;
         step(mode, [&] { listing = store::listCards(*table, letter, m.strSortOrder); });
-        if (listing.failure && odbc::isLockedByAnother(listing.failure->number())) {
+        if (listing.failure && !server && odbc::isLockedByAnother(listing.failure->number())) {
             w.keepListingForLock(file);
+            return;
+        }
+        if (listing.failure && server && store::isServerUnreachable(*listing.failure)) {
+            w.keepListingForServer(*table, *listing.failure);
             return;
         }
         w.rememberListing();

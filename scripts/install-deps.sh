@@ -16,6 +16,7 @@ packages=(
   libx11-dev imagemagick
   desktop-file-utils appstream groff-base dpkg-dev
   python3-vobject abook
+  postgresql odbc-postgresql
 )
 
 missing=()
@@ -44,5 +45,18 @@ if ! odbcinst -q -d -n SQLite3 >/dev/null 2>&1; then
     exit 1
   fi
   printf '[SQLite3]\nDescription=SQLite3 ODBC Driver\nDriver=%s\nSetup=%s\n' "$lib" "$lib" |
+    "${as_root[@]}" odbcinst -i -d -r
+fi
+
+# The database server's ODBC driver registers "PostgreSQL Unicode" when
+# installed; a machine where it was installed without registering gets the
+# entry the office's data sources and the tests name.
+if ! odbcinst -q -d -n "PostgreSQL Unicode" >/dev/null 2>&1; then
+  lib=$(find /usr/lib /usr/lib64 /usr/local/lib -name 'psqlodbcw.so' -print -quit 2>/dev/null || true)
+  if [ -z "$lib" ]; then
+    echo "install-deps: the PostgreSQL ODBC driver (psqlodbcw.so) is not installed; install odbc-postgresql" >&2
+    exit 1
+  fi
+  printf '[PostgreSQL Unicode]\nDescription=PostgreSQL ODBC driver (Unicode version)\nDriver=%s\n' "$lib" |
     "${as_root[@]}" odbcinst -i -d -r
 fi

@@ -1,5 +1,6 @@
 #include "state/DirectoryState.h"
 
+#include "store/Server.h"
 #include "store/Store.h"
 
 namespace numora {
@@ -36,7 +37,25 @@ void DirectoryState::reset()
     nidTray = tray::NotifyIconData{};
     group_.clear();
     groupLive_ = false;
+    serverConnections_.clear();
 }
+
+// ---- where the cards are -----------------------------------------------------------
+
+ado::Connection* DirectoryState::connectionFor(const store::Table& table)
+{
+    if (!store::onServer(table))
+        return cnDirectory.get();
+    std::unique_ptr<ado::Connection>& kept = serverConnections_[&table];
+    if (!kept || kept->State() != ado::adStateOpen) {
+        auto cn = std::make_unique<ado::Connection>();
+        cn->Open(store::groupConnectionString(table));
+        kept = std::move(cn);
+    }
+    return kept.get();
+}
+
+void DirectoryState::dropServerConnection(const store::Table& table) { serverConnections_.erase(&table); }
 
 // ---- the group shown -------------------------------------------------------------
 
@@ -98,10 +117,18 @@ store::Written DirectoryState::updateCard(store::Card& card, const store::Table&
 
 std::optional<store::Card> DirectoryState::lookUpName(const store::Table& table, const QString& name)
 {
-    if (!cnDirectory)
+    ado::Connection* cn = connectionFor(table);
+    if (!cn)
         return std::nullopt;
     strLookupSql = store::lookupTrimmedSql(table, name);
-    rsLookup = std::make_unique<store::Listing>(store::cardsNamed(*cnDirectory, table, name));
+    try {
+        rsLookup = std::make_unique<store::Listing>(store::cardsNamed(*cn, table, name));
+    } catch (const Error& e) {
+        // A server that went away is connected to afresh by the next look-up.
+        if (store::isServerUnreachable(e))
+            dropServerConnection(table);
+        throw;
+    }
     if (rsLookup->count() == 0)
         return std::nullopt;
     return rsLookup->card(1);
@@ -109,7 +136,22 @@ std::optional<store::Card> DirectoryState::lookUpName(const store::Table& table,
 
 store::Listing DirectoryState::listForSearch(const store::Table& table)
 {
-    store::Listing listing = store::listCards(table, std::nullopt, strSortOrder);
+    // On a server the group is read over the connection kept for it, not
+    // a new one at every keystroke.
+    ado::Connection* kept = nullptr;
+    if (store::onServer(table)) {
+        try {
+            kept = connectionFor(table);
+        } catch (const Error& e) {
+            store::Listing none;
+            none.sql = store::listingSql(table, strSortOrder);
+            none.failure = e;
+            strLookupSql = none.sql;
+            rsLookup.reset();
+            return none;
+        }
+    }
+    store::Listing listing = store::listCards(table, std::nullopt, strSortOrder, kept);
     strLookupSql = listing.sql;
     // The listing is read once, by the search window; the look-up does not
     // keep a second copy of the group beside the grid's while it is open.

@@ -13,6 +13,7 @@
 #include <QObject>
 #include <QString>
 
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -71,6 +72,18 @@ public:
     // ...and that it shows none once it has unloaded.
     void groupNoLongerShown();
 
+    // ---- where the cards are ---------------------------------------------------------
+    // The open connection a group's cards are read over outside a listing
+    // (the report, the look-ups): cnDirectory for a group in the directory
+    // file; for a group on a server, a connection to its data source kept
+    // for the run, opened when first asked for and opened again after it
+    // was dropped. nullptr when there is none (no directory connection).
+    // Error when the server cannot be reached.
+    ado::Connection* connectionFor(const store::Table& table);
+    // Drops the kept connection of a group on a server (its server went
+    // away), so that the next action connects afresh.
+    void dropServerConnection(const store::Table& table);
+
     // ---- cards ------------------------------------------------------------------------
     // Whether the grid's listing could be read.
     bool cardsListed() const;
@@ -103,6 +116,7 @@ signals:
 private:
     QString group_;
     bool groupLive_ = false;
+    std::map<const store::Table*, std::unique_ptr<ado::Connection>> serverConnections_;
 };
 
 // The program-wide instance.

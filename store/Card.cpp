@@ -13,6 +13,7 @@
 #include "platform/core/Error.h"
 #include "store/CardChecks.h"
 #include "store/Listing.h"
+#include "store/Server.h"
 #include "store/Store.h"
 
 namespace numora::store {
@@ -61,7 +62,9 @@ struct Writer {
     }
 
     // The name test and then, when the name is free, the write, as one
-    // transaction over cn.
+    // transaction over cn. A server lets another client add the name
+    // between the test and the write; its unique index then refuses the
+    // write, which is told as the name being in use.
     template <class Write>
     static Written unlessNameUsed(ado::Connection& cn, const QString& sql, const std::string& name, LookUp& lookUp,
                                   Write&& write)
@@ -69,7 +72,13 @@ struct Writer {
         Transaction tx(cn);
         if (nameIsUsed(cn, sql, name, lookUp))
             return Written::NameUsed; // rolled back: nothing was written
-        write();
+        try {
+            write();
+        } catch (const Error& e) {
+            if (!isNameTaken(e))
+                throw;
+            return Written::NameUsed; // rolled back
+        }
         tx.commit();
         return Written::Card;
     }
@@ -105,7 +114,10 @@ struct Writer {
                 return Written::Card;
             }
             const std::unique_ptr<ado::Connection> cn = row.ActiveConnection();
-            return unlessNameUsed(*cn, *nameTestSql, fields[kFieldName], lookUp, write);
+            const Written written = unlessNameUsed(*cn, *nameTestSql, fields[kFieldName], lookUp, write);
+            if (written == Written::NameUsed)
+                row.CancelUpdate(); // the server refused the edit: it is not left pending
+            return written;
         } catch (const std::exception&) {
             // Nothing stays pending that a later write would take along.
             resumeNext(lcCards(), [&] { row.CancelUpdate(); });
@@ -155,7 +167,7 @@ std::optional<NameEdit> NameEdit::open(const Table& table, const QString& name)
     auto rs = std::make_unique<ado::Recordset>();
     rs->setCursorType(ado::adOpenKeyset);
     rs->setLockType(ado::adLockOptimistic);
-    rs->Open(lookupSql(table, name).toStdString(), kConnectionString, -1, -1, ado::adCmdText);
+    rs->Open(lookupSql(table, name).toStdString(), groupConnectionString(table), -1, -1, ado::adCmdText);
     if (rs->Eof()) {
         rs->Close();
         return std::nullopt;

@@ -5,6 +5,7 @@
 
 #include "platform/ado/Ado.h"
 #include "platform/odbc/Text.h"
+#include "store/Server.h"
 #include "store/Store.h"
 
 namespace numora::store {
@@ -67,7 +68,7 @@ Listing listCards(const Table& table, const std::optional<QString>& letter, cons
         if (over)
             rs.Open(listing.sql.toStdString(), *over, -1, -1, ado::adCmdText);
         else
-            rs.Open(listing.sql.toStdString(), connectionString(), -1, -1, ado::adCmdText);
+            rs.Open(listing.sql.toStdString(), groupConnectionString(table), -1, -1, ado::adCmdText);
         if (letter)
             listing.narrowTo(*letter);
     } catch (const Error& e) {

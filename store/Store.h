@@ -103,6 +103,12 @@ QString ServeDataFile(ado::Connection& cn, const QString& dataFolder, bool* inUs
 // the tables cannot be read.
 std::vector<std::string> missingColumns(ado::Connection& cn);
 
+// The columns a table has, as the engine names them (a server table's key
+// is none of them); Error when it cannot be read.
+std::vector<std::string> columnsOf(ado::Connection& cn, const std::string& table);
+// Whether columns holds name, Latin letters compared without regard to case.
+bool hasColumn(const std::vector<std::string>& columns, const char* name);
+
 // ---- what went wrong with a file ---------------------------------------------------
 
 // What an engine error says of the file it came from, for the sentence each
@@ -120,7 +126,10 @@ QString engineText(const Error& e);
 
 // A transaction of the caller's on an open connection, begun at once with
 // the file's write lock (waiting the busy timeout for another program's
-// write, then failing), and rolled back unless committed.
+// write, then failing), and rolled back unless committed. On a server it
+// takes no lock up front: the table's unique index on the name keeps a
+// check and the write that depends on it from being split by another
+// client's add.
 class Transaction {
 public:
     explicit Transaction(ado::Connection& cn);

@@ -28,25 +28,6 @@ Q_LOGGING_CATEGORY(lcStore, "numora.store", QtInfoMsg)
 constexpr long kEngineNotADatabase = 26;
 constexpr long kEngineCorrupt = 11;
 
-// The columns a table of the file has; an Error when it cannot be read.
-std::vector<std::string> columnsOf(ado::Connection& cn, const std::string& table)
-{
-    std::vector<std::string> names;
-    const auto rs = cn.Execute("select * from " + table + " where 0 = 1");
-    for (int i = 0; rs && i < rs->FieldCount(); ++i)
-        names.push_back(rs->FieldName(i));
-    return names;
-}
-
-bool hasColumn(const std::vector<std::string>& columns, const char* name)
-{
-    for (const std::string& c : columns) {
-        if (odbc::equalsIgnoringLatinCase(c, name))
-            return true;
-    }
-    return false;
-}
-
 // Why the file failed, in the user's terms.
 QString reasonFor(const Error& e)
 {
@@ -175,6 +156,24 @@ std::vector<std::string> columnStatements(ado::Connection& cn, bool strict)
 }
 
 } // namespace
+
+std::vector<std::string> columnsOf(ado::Connection& cn, const std::string& table)
+{
+    std::vector<std::string> names;
+    const auto rs = cn.Execute("select * from " + table + " where 0 = 1");
+    for (int i = 0; rs && i < rs->FieldCount(); ++i)
+        names.push_back(rs->FieldName(i));
+    return names;
+}
+
+bool hasColumn(const std::vector<std::string>& columns, const char* name)
+{
+    for (const std::string& c : columns) {
+        if (odbc::equalsIgnoringLatinCase(c, name))
+            return true;
+    }
+    return false;
+}
 
 FileFault faultOf(const Error& e)
 {

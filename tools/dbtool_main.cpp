@@ -7,8 +7,12 @@
 //   numora-dbtool export --format vcard|csv --group Personal|Work [--vcard-version 4.0|3.0] DATABASE FILE
 //   numora-dbtool import --format vcard|csv --group Personal|Work [--encoding NAME] [--dry-run] DATABASE FILE
 //   numora-dbtool find [--group Personal|Work] [--format vcard|csv] DATABASE TEXT
+//   numora-dbtool init --group Personal|Work DATA-SOURCE
+//   numora-dbtool copy --group Personal|Work FROM TO
 
+#include "platform/ado/Ado.h"
 #include "platform/core/ProgramInfo.h"
+#include "store/Server.h"
 #include "store/Tables.h"
 #include "tools/DbFile.h"
 #include "tools/exchange/Exchange.h"
@@ -41,6 +45,8 @@ constexpr char kUsage[] =
     "       numora-dbtool import --format vcard|csv --group Personal|Work [--encoding NAME] [--dry-run]\n"
     "                            DATABASE FILE\n"
     "       numora-dbtool find [--group Personal|Work] [--format vcard|csv] DATABASE TEXT\n"
+    "       numora-dbtool init --group Personal|Work DATA-SOURCE\n"
+    "       numora-dbtool copy --group Personal|Work FROM TO\n"
     "empty, old and sample make a directory database file at PATH (never over an\n"
     "existing file); N is the number of generated cards in each group.\n"
     "export writes the group's cards to FILE; import adds FILE's cards to the group,\n"
@@ -51,7 +57,12 @@ constexpr char kUsage[] =
     "find prints the cards whose name, any number, address or e-mail holds TEXT, as\n"
     "a table or as vCards or CSV; digits find a number whatever separates them\n"
     "(0501234567 finds 050-1234567, and so does +972501234567). Exit status 1\n"
-    "when no card holds it. --format csv needs --group: the groups' columns differ.\n";
+    "when no card holds it. --format csv needs --group: the groups' columns differ.\n"
+    "init makes the group's table on the database server of the ODBC data source\n"
+    "DATA-SOURCE (PostgreSQL), with a key the server numbers and names unique in\n"
+    "the group. copy copies the group's cards from FROM to TO, each a directory\n"
+    "file's path or dsn:NAME for a server's data source, in one transaction at TO,\n"
+    "whose group must hold no cards yet.\n";
 
 int usage()
 {
@@ -178,6 +189,59 @@ int runExchange(const Exchange& x)
     } else {
         std::printf("added %zu cards to the %s group, skipped %zu\n", plan.toAdd.size(), group, plan.skipped.size());
     }
+    return 0;
+}
+
+// ---- a group on a server ------------------------------------------------------------
+
+// "--group G" and the positional arguments, exactly `count` of them, none empty.
+std::optional<std::pair<const store::Table*, std::vector<std::string>>> parseGroupCommand(int argc, char** argv,
+                                                                                          std::size_t count)
+{
+    const store::Table* table = nullptr;
+    std::vector<std::string> positional;
+    for (int i = 2; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--group" && i + 1 < argc) {
+            table = nullptr;
+            for (const store::Table* t : store::kTables) {
+                if (std::string_view(argv[i + 1]) == t->group)
+                    table = t;
+            }
+            if (!table)
+                return std::nullopt;
+            ++i;
+        } else if (arg.starts_with("--")) {
+            return std::nullopt;
+        } else if (arg.empty()) {
+            return std::nullopt;
+        } else {
+            positional.emplace_back(arg);
+        }
+    }
+    if (!table || positional.size() != count)
+        return std::nullopt;
+    return std::make_pair(table, positional);
+}
+
+int runInit(const store::Table& table, const std::string& dataSource)
+{
+    ado::Connection cn;
+    cn.Open("DSN=" + dataSource);
+    if (!cn.OnServer())
+        throw std::runtime_error("the data source " + dataSource + " reaches a directory file, not a database server");
+    store::createServerTable(cn, table);
+    std::printf("made the table of the %s group on the data source %s\n", table.group, dataSource.c_str());
+    return 0;
+}
+
+int runCopy(const store::Table& table, const std::string& from, const std::string& to)
+{
+    const store::GroupPlace source = store::GroupPlace::parse(from);
+    const store::GroupPlace target = store::GroupPlace::parse(to);
+    const std::size_t copied = store::copyGroup(table, source, target);
+    std::printf("copied %zu cards of the %s group from %s to %s\n", copied, table.group, source.shown().c_str(),
+                target.shown().c_str());
     return 0;
 }
 
@@ -345,6 +409,14 @@ int main(int argc, char** argv)
         if (command == "find") {
             const std::optional<Find> f = parseFind(argc, argv);
             return f ? runFind(*f) : usage();
+        }
+        if (command == "init" || command == "copy") {
+            const bool init = command == "init";
+            const auto parsed = parseGroupCommand(argc, argv, init ? 1 : 2);
+            if (!parsed)
+                return usage();
+            const auto& [table, places] = *parsed;
+            return init ? runInit(*table, places[0]) : runCopy(*table, places[0], places[1]);
         }
         if (command == "export" || command == "import") {
             const std::optional<Exchange> x = parseExchange(argc, argv);

@@ -1,11 +1,13 @@
 #pragma once
-// Connection and Recordset over the ODBC C API (unixODBC, SQLite3 driver).
+// Connection and Recordset over the ODBC C API (unixODBC; the SQLite3 driver
+// for directory files, the PostgreSQL driver for a database server).
 //
 // A recordset reads its whole result when it opens (a client cursor) and then
 // behaves as a keyset: it moves both ways, filters on the client, and writes
 // changes back one row at a time with optimistic locking. A write must touch
 // exactly the row that was read, found by the engine's row id (read with the
-// rows, never one of the fields) and the values it was read with; when it
+// rows, never one of the fields; on a server, the table's key column
+// "rowid") and the values it was read with; when it
 // would touch none or several, nothing is written and numora::Error is thrown.
 //
 // The layer's parts: Connection.cpp (connection string and handles),
@@ -81,7 +83,10 @@ public:
 
     // "DSN=name" (other keywords of an ODBC connection string are passed on).
     // Fails when the data source or its database file does not exist, and when
-    // the connection is open already.
+    // the connection is open already. A data source may reach a directory
+    // file (the SQLite driver) or a PostgreSQL server; a server that does not
+    // keep strings standard-conforming is refused, since texts are quoted
+    // into query text by doubling quotes alone.
     void Open(const std::string& connectionString, const std::string& userId = {}, const std::string& password = {},
               long options = -1);
 
@@ -95,18 +100,24 @@ public:
     void Close();      // fails when the connection is not open
     int State() const; // adStateClosed or adStateOpen
 
-    // A transaction of the caller's. It takes the file's write lock as it
-    // begins (waiting for another program's write as every write does, then
-    // failing), so what is read in it stays true until it ends: a check and
-    // the write that depends on it cannot be split by another writer. Writes
+    // A transaction of the caller's. On a directory file it takes the
+    // file's write lock as it begins (waiting for another program's write as
+    // every write does, then failing), so what is read in it stays true
+    // until it ends: a check and the write that depends on it cannot be
+    // split by another writer. On a server it begins with the next statement
+    // and reads what others committed before each statement. Writes
     // made meanwhile over this connection, recordsets read over it included,
     // join it. CommitTrans keeps them; RollbackTrans, or the connection's
     // end, drops them. Transactions do not nest.
     void BeginTrans();
     void CommitTrans();
     void RollbackTrans();
-    // The database file the open connection reached; empty when closed.
+    // The database file the open connection reached; empty when closed or
+    // on a database server.
     std::string DatabaseFile() const;
+    // Whether the open connection reached a database server rather than a
+    // directory file; false when closed.
+    bool OnServer() const;
 
     // Where a bulk insert takes each value: by row (from 0) and by column
     // (an index into the columns named); nullopt is Null. The text must stay

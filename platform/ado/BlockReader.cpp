@@ -61,18 +61,34 @@ Column describeColumn(SQLHSTMT st, SQLUSMALLINT c)
     return col;
 }
 
-// Describes the result's columns; a leading row id that was asked for is not
-// one of them. The result is writable when every column comes from one table,
-// and its rows carry their ids when the row id comes from that table too.
-void describe(SQLHSTMT st, bool leadingRowId, ClientResult& into)
+// Where the result's row ids are: before its columns (asked for on a
+// directory file), among them (a server table's key column), or nowhere.
+enum class RowIds { None, Leading, KeyColumn };
+
+// Describes the result's columns; the row id (a leading one that was asked
+// for, or a server table's key column) is not one of them. The result is
+// writable when every column comes from one table, and its rows carry their
+// ids when the row id comes from that table too. Returns the result column
+// of each field, and sets idColumn to the row id's (0 when there is none).
+std::vector<SQLUSMALLINT> describe(SQLHSTMT st, RowIds ids, ClientResult& into, SQLUSMALLINT& idColumn)
 {
     SQLSMALLINT count = 0;
     if (!SQL_SUCCEEDED(SQLNumResultCols(st, &count)))
         throwDiagnostic(SQL_HANDLE_STMT, st, "Describing the result");
-    const SQLUSMALLINT first = leadingRowId ? 2 : 1;
+    std::vector<SQLUSMALLINT> fields;
     into.columns.clear();
-    for (SQLUSMALLINT c = first; c <= static_cast<SQLUSMALLINT>(count); ++c)
-        into.columns.push_back(describeColumn(st, c));
+    idColumn = ids == RowIds::Leading ? 1 : 0;
+    for (SQLUSMALLINT c = 1; c <= static_cast<SQLUSMALLINT>(count); ++c) {
+        if (c == idColumn)
+            continue;
+        Column col = describeColumn(st, c);
+        if (ids == RowIds::KeyColumn && idColumn == 0 && odbc::equalsIgnoringLatinCase(col.name, kRowId)) {
+            idColumn = c;
+            continue;
+        }
+        into.columns.push_back(std::move(col));
+        fields.push_back(c);
+    }
 
     into.table.clear();
     bool oneTable = !into.columns.empty();
@@ -83,18 +99,19 @@ void describe(SQLHSTMT st, bool leadingRowId, ClientResult& into)
     if (oneTable)
         into.table = into.columns.front().baseTable;
     into.rowIds = false;
-    if (leadingRowId && oneTable) {
-        const Column id = describeColumn(st, 1);
-        into.rowIds = id.baseTable == into.table && odbc::equalsIgnoringLatinCase(id.baseColumn, kRowId);
+    if (idColumn != 0 && oneTable) {
+        const Column idCol = describeColumn(st, idColumn);
+        into.rowIds = idCol.baseTable == into.table && odbc::equalsIgnoringLatinCase(idCol.baseColumn, kRowId);
     }
+    return fields;
 }
 
 // The column buffers of one block fetch. A buffer starts at a size fitting
 // its column's declared length (in UTF-8) and widens when a value needs it.
 class Block {
 public:
-    Block(SQLHSTMT st, const ClientResult& result, bool leadingRowId)
-        : st_(st), first_(leadingRowId ? 2 : 1), width_(result.columns.size()), buffer_(result.columns.size()),
+    Block(SQLHSTMT st, const ClientResult& result, std::vector<SQLUSMALLINT> fields, SQLUSMALLINT idColumn)
+        : st_(st), fields_(std::move(fields)), width_(result.columns.size()), buffer_(result.columns.size()),
           indicator_(result.columns.size())
     {
         for (std::size_t c = 0; c < width_.size(); ++c) {
@@ -105,11 +122,11 @@ public:
             width_[c] = declared > 0 && declared <= 255 ? std::max<SQLLEN>(declared * 4 + 1, 32) : 256;
             bind(c);
         }
-        if (leadingRowId) {
+        if (idColumn != 0) {
             ids_.resize(kBlockRows);
             idIndicator_.resize(kBlockRows);
             if (!SQL_SUCCEEDED(
-                    SQLBindCol(st_, 1, SQL_C_SBIGINT, ids_.data(), sizeof(std::int64_t), idIndicator_.data())))
+                    SQLBindCol(st_, idColumn, SQL_C_SBIGINT, ids_.data(), sizeof(std::int64_t), idIndicator_.data())))
                 throwDiagnostic(SQL_HANDLE_STMT, st_, "Binding the row id");
         }
     }
@@ -164,13 +181,12 @@ private:
     {
         buffer_[c].reset(new char[kBlockRows * static_cast<std::size_t>(width_[c])]); // filled by the driver
         indicator_[c].assign(kBlockRows, 0);
-        if (!SQL_SUCCEEDED(SQLBindCol(st_, static_cast<SQLUSMALLINT>(c + first_), SQL_C_CHAR, buffer_[c].get(),
-                                      width_[c], indicator_[c].data())))
+        if (!SQL_SUCCEEDED(SQLBindCol(st_, fields_[c], SQL_C_CHAR, buffer_[c].get(), width_[c], indicator_[c].data())))
             throwDiagnostic(SQL_HANDLE_STMT, st_, "Binding a column");
     }
 
     SQLHSTMT st_;
-    std::size_t first_; // the result column of the first field
+    std::vector<SQLUSMALLINT> fields_; // the result column of each field
     std::vector<SQLLEN> width_;
     std::vector<std::unique_ptr<char[]>> buffer_;
     std::vector<std::vector<SQLLEN>> indicator_;
@@ -180,9 +196,9 @@ private:
 
 } // namespace
 
-bool readResult(SQLHDBC dbc, const std::string& sql, ClientResult& into, long* affected, bool writable)
+bool readResult(const ConnectionHandle& conn, const std::string& sql, ClientResult& into, long* affected, bool writable)
 {
-    odbc::Statement statement(dbc);
+    odbc::Statement statement(conn.dbc);
     const SQLHSTMT st = statement.get();
     SQLULEN fetched = 0;
     // A query is read with a forward cursor, so the driver hands its rows
@@ -204,8 +220,11 @@ bool readResult(SQLHDBC dbc, const std::string& sql, ClientResult& into, long* a
     set(SQL_ATTR_ROWS_FETCHED_PTR, &fetched);
 
     // A query whose table has no row id (a view, a join, a table without
-    // one) does not compile with it and is read as it is.
-    const bool leadingRowId = query && writable && SQL_SUCCEEDED(SQLPrepare(st, sqlText(withRowId(sql)), SQL_NTS));
+    // one) does not compile with it and is read as it is. A server table
+    // carries its key among its columns, under the same name.
+    const bool server = onServer(conn);
+    const bool leadingRowId =
+        !server && query && writable && SQL_SUCCEEDED(SQLPrepare(st, sqlText(withRowId(sql)), SQL_NTS));
     if (!leadingRowId && !SQL_SUCCEEDED(SQLPrepare(st, sqlText(sql), SQL_NTS)))
         throwDiagnostic(SQL_HANDLE_STMT, st, "Running the statement");
     const auto run = [st] {
@@ -224,8 +243,10 @@ bool readResult(SQLHDBC dbc, const std::string& sql, ClientResult& into, long* a
         return false;
     }
 
-    describe(st, leadingRowId, into);
-    Block block(st, into, leadingRowId);
+    SQLUSMALLINT idColumn = 0;
+    std::vector<SQLUSMALLINT> fields =
+        describe(st, leadingRowId ? RowIds::Leading : (server ? RowIds::KeyColumn : RowIds::None), into, idColumn);
+    Block block(st, into, std::move(fields), idColumn);
     for (;;) {
         SQLRETURN rc = SQLFetchScroll(st, SQL_FETCH_NEXT, 0);
         if (rc == SQL_NO_DATA)

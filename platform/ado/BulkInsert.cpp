@@ -36,14 +36,28 @@ constexpr std::size_t kMostRowsPerSet = 32;
 // at least one set, whatever its values' lengths).
 constexpr std::size_t kChunkBytes = std::size_t{8} << 20;
 
-std::string insertSql(const std::string& table, const std::vector<std::string>& columns, std::size_t rows)
+// A name as the engine holds it: a server folds the unquoted names its
+// tables were made with to lower case.
+std::string heldName(const std::string& name, bool server)
+{
+    if (!server)
+        return name;
+    std::string out = name;
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
+}
+
+std::string insertSql(const std::string& table, const std::vector<std::string>& columns, std::size_t rows, bool server)
 {
     std::string names, marks;
     for (const std::string& column : columns) {
-        names += (names.empty() ? "" : ", ") + detail::quoteIdentifier(column);
+        names += (names.empty() ? "" : ", ") + detail::quoteIdentifier(heldName(column, server));
         marks += marks.empty() ? "?" : ", ?";
     }
-    std::string sql = "INSERT INTO " + detail::quoteIdentifier(table) + " (" + names + ") VALUES ";
+    std::string sql = "INSERT INTO " + detail::quoteIdentifier(heldName(table, server)) + " (" + names + ") VALUES ";
     for (std::size_t r = 0; r < rows; ++r)
         sql += (r ? ", (" : "(") + marks + ")";
     return sql;
@@ -100,21 +114,35 @@ void setAttribute(SQLHSTMT st, SQLINTEGER attribute, SQLPOINTER value)
 }
 
 // Runs one INSERT of perSet rows for every set of the arrays; returns the rows it stored.
-std::size_t insertSets(SQLHDBC dbc, const std::string& sql, const ParameterArrays& arrays, std::size_t perSet)
+std::size_t insertSets(SQLHDBC dbc, const std::string& sql, const ParameterArrays& arrays, std::size_t perSet,
+                       bool server)
 {
     odbc::Statement statement(dbc);
     const SQLHSTMT st = statement.get();
     SQLULEN processed = 0;
+    std::vector<SQLUSMALLINT> status(arrays.sets(), SQL_PARAM_UNUSED);
     setAttribute(st, SQL_ATTR_PARAM_BIND_TYPE, attrValue(SQL_PARAM_BIND_BY_COLUMN));
     setAttribute(st, SQL_ATTR_PARAMSET_SIZE, attrValue(arrays.sets()));
     setAttribute(st, SQL_ATTR_PARAMS_PROCESSED_PTR, &processed);
+    if (server)
+        setAttribute(st, SQL_ATTR_PARAM_STATUS_PTR, status.data());
     if (!SQL_SUCCEEDED(SQLPrepare(st, odbc::sqlText(sql), SQL_NTS)))
         throwDiagnostic(SQL_HANDLE_STMT, st, "Preparing the rows");
     arrays.bind(st);
     if (!SQL_SUCCEEDED(SQLExecute(st)))
         throwDiagnostic(SQL_HANDLE_STMT, st, "Storing the rows");
-    // A driver that took the array for one set would store a fraction of the rows.
-    if (processed != arrays.sets() || detail::affectedRows(st) != static_cast<SQLLEN>(arrays.sets() * perSet))
+    // A driver that took the array for one set would store a fraction of the
+    // rows. The server's driver counts the rows of the last set only, and
+    // tells each set's outcome instead.
+    bool whole = processed == arrays.sets();
+    if (server) {
+        for (const SQLUSMALLINT s : status)
+            whole = whole && (s == SQL_PARAM_SUCCESS || s == SQL_PARAM_SUCCESS_WITH_INFO);
+        whole = whole && detail::affectedRows(st) == static_cast<SQLLEN>(perSet);
+    } else {
+        whole = whole && detail::affectedRows(st) == static_cast<SQLLEN>(arrays.sets() * perSet);
+    }
+    if (!whole)
         detail::fail(adErrProviderFailed, "Not every row was stored.");
     return arrays.sets() * perSet;
 }
@@ -130,6 +158,7 @@ std::size_t Connection::InsertRows(const std::string& table, const std::vector<s
         return 0;
     const std::size_t perSet = std::max<std::size_t>(1, std::min(kMostRowsPerSet, kMostValues / columns.size()));
 
+    const bool server = detail::onServer(*handle_);
     detail::Transaction tx(*handle_);
     std::size_t stored = 0;
     std::size_t first = 0;
@@ -150,11 +179,11 @@ std::size_t Connection::InsertRows(const std::string& table, const std::vector<s
         }
         const std::size_t rows = end - first;
         if (const std::size_t sets = rows / perSet; sets > 0)
-            stored += insertSets(handle_->dbc, insertSql(table, columns, perSet),
-                                 ParameterArrays(value, first, sets, perSet, widths), perSet);
+            stored += insertSets(handle_->dbc, insertSql(table, columns, perSet, server),
+                                 ParameterArrays(value, first, sets, perSet, widths), perSet, server);
         if (const std::size_t rest = rows % perSet; rest > 0)
-            stored += insertSets(handle_->dbc, insertSql(table, columns, rest),
-                                 ParameterArrays(value, end - rest, 1, rest, widths), rest);
+            stored += insertSets(handle_->dbc, insertSql(table, columns, rest, server),
+                                 ParameterArrays(value, end - rest, 1, rest, widths), rest, server);
         first = end;
     }
     tx.commit();

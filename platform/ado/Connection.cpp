@@ -51,6 +51,8 @@ struct Keyword {
 };
 
 // "KEY=value;KEY={value; with separators};..."
+constexpr SQLULEN kServerLoginSeconds = 5;
+
 std::vector<Keyword> parseConnectionString(const std::string& s)
 {
     std::vector<Keyword> out;
@@ -97,13 +99,76 @@ std::string dataSourceKey(const std::string& dsn, const char* key)
     return odbc::profileString(odbc::kDataSources, dsn, key);
 }
 
+// Whether a driver (by its name in the driver list, or its library) is the
+// SQLite driver, which reaches a directory file; any other reaches a server.
+bool isFileDriver(const std::string& driver)
+{
+    std::string library = odbc::profileString(odbc::kDrivers, driver, "Driver");
+    if (library.empty())
+        library = driver;
+    const auto named = [](const std::string& text) {
+        std::string lower;
+        for (const char c : text)
+            lower += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        return lower.find("sqlite") != std::string::npos;
+    };
+    return named(driver) || named(library);
+}
+
+// The engine the driver says it reached.
+std::string dbmsName(SQLHDBC dbc)
+{
+    SQLCHAR name[128] = {};
+    SQLSMALLINT length = 0;
+    if (!SQL_SUCCEEDED(SQLGetInfo(dbc, SQL_DBMS_NAME, name, sizeof name, &length)))
+        throwDiagnostic(SQL_HANDLE_DBC, dbc, "Asking which database the data source reached");
+    return reinterpret_cast<const char*>(name);
+}
+
+// A one-value query's answer.
+std::string singleValue(SQLHDBC dbc, const std::string& sql)
+{
+    odbc::Statement st(dbc);
+    if (!SQL_SUCCEEDED(SQLExecDirect(st.get(), sqlText(sql), SQL_NTS)))
+        throwDiagnostic(SQL_HANDLE_STMT, st.get(), "Setting up the connection");
+    if (!SQL_SUCCEEDED(SQLFetch(st.get())))
+        throwDiagnostic(SQL_HANDLE_STMT, st.get(), "Setting up the connection");
+    return readText(st.get(), 1).value_or(std::string());
+}
+
+void prepareFile(SQLHDBC dbc)
+{
+    odbc::Statement probe(dbc);
+    if (!SQL_SUCCEEDED(SQLExecDirect(probe.get(), sqlText("SELECT count(*) FROM sqlite_master"), SQL_NTS)))
+        throwDiagnostic(SQL_HANDLE_STMT, probe.get(), "Reading the database");
+    // A statement of many rows (a bulk insert) keeps what would undo it in
+    // memory. In a temporary file those images are written a page at a time,
+    // and a bulk insert into a table with an index on Name then writes many
+    // times the pages it stores.
+    odbc::Statement tempStore(dbc);
+    if (!SQL_SUCCEEDED(SQLExecDirect(tempStore.get(), sqlText("PRAGMA temp_store = MEMORY"), SQL_NTS)))
+        throwDiagnostic(SQL_HANDLE_STMT, tempStore.get(), "Setting up the connection");
+}
+
+// Texts go into query text between single quotes with their quotes doubled
+// (the search's look-up): only standard-conforming strings keep a backslash
+// from ending such a text early, so a server without them is not used.
+void prepareServer(SQLHDBC dbc, const std::string& dataSource)
+{
+    if (singleValue(dbc, "SHOW standard_conforming_strings") != "on")
+        throw Error(adErrProviderFailed, "[HY000] The database server of the data source '" + dataSource +
+                                             "' does not keep strings standard-conforming "
+                                             "(standard_conforming_strings is off); Numora does not use it.");
+}
+
 } // namespace
 
 // The SQLite driver would create a missing database file (and an empty file
 // reads as an empty database), so a data source whose file is gone must fail
 // here rather than quietly start an empty directory: the file is checked
 // first, the driver is told not to create one, and a first read proves the
-// file is a database at all.
+// file is a database at all. A data source of another driver reaches a
+// database server, which is asked what it is once connected.
 std::shared_ptr<ConnectionHandle> connect(const std::string& connectionString, const std::string& userId,
                                           const std::string& password)
 {
@@ -111,10 +176,13 @@ std::shared_ptr<ConnectionHandle> connect(const std::string& connectionString, c
     const auto keywords = parseConnectionString(connectionString);
 
     std::string database;
+    std::string driver;
     if (const Keyword* k = findKeyword(keywords, "Database"))
         database = k->value;
+    if (const Keyword* k = findKeyword(keywords, "Driver"))
+        driver = k->value;
     const Keyword* dsn = findKeyword(keywords, "DSN");
-    if (dsn && !findKeyword(keywords, "Driver")) {
+    if (dsn && driver.empty()) {
         // The driver manager keeps its own copy of the data-source files'
         // reader, with a cache of its own that nothing outside it can empty:
         // a name it once failed to find stays "not found" for the next twenty
@@ -122,7 +190,8 @@ std::shared_ptr<ConnectionHandle> connect(const std::string& connectionString, c
         // installer does not know is refused here, before the driver manager
         // is asked and remembers the miss; the first start, which connects
         // before it registers, then lists at once after the registration.
-        if (dataSourceKey(dsn->value, "Driver").empty())
+        driver = dataSourceKey(dsn->value, "Driver");
+        if (driver.empty())
             throw Error(adErrProviderFailed, "[IM002] Data source name not found: '" + dsn->value + "'.");
         // The driver would load any library an entry names here into the
         // program; the program never asks for one, so such an entry is not
@@ -130,13 +199,16 @@ std::shared_ptr<ConnectionHandle> connect(const std::string& connectionString, c
         if (const std::string library = dataSourceKey(dsn->value, "LoadExt"); !library.empty())
             throw Error(adErrProviderFailed, "[HY000] The data source '" + dsn->value + "' asks to load the library '" +
                                                  library + "'; it is not used.");
-        if (database.empty()) {
+        if (database.empty() && isFileDriver(driver)) {
             database = dataSourceKey(dsn->value, "Database");
             if (database.empty())
                 throw Error(adErrProviderFailed,
                             "[HY000] The data source '" + dsn->value + "' names no database file.");
         }
     }
+    const bool file = isFileDriver(driver);
+    if (!file)
+        database.clear(); // a server's database is no file of this machine's
     if (!database.empty()) {
         std::error_code ec;
         if (!std::filesystem::exists(database, ec))
@@ -149,18 +221,18 @@ std::shared_ptr<ConnectionHandle> connect(const std::string& connectionString, c
             full += ';';
         full += keyword;
     };
-    if (!findKeyword(keywords, "NoCreat"))
+    if (file && !findKeyword(keywords, "NoCreat"))
         append("NoCreat=1");
     // A file another program holds locked is waited for this long, then the
     // statement fails and says so; without it the driver waits for minutes.
     // The driver waits about twice this long for a write, and as long again
     // in connecting while the file is locked against reading.
-    if (!findKeyword(keywords, "Timeout"))
+    if (file && !findKeyword(keywords, "Timeout"))
         append("Timeout=" + std::to_string(locks::busyTimeoutMs()));
     // The driver steps through a query's rows as they are fetched rather
     // than copying the whole result first, which would double the memory a
     // long listing takes while it is read.
-    if (!findKeyword(keywords, "StepAPI"))
+    if (file && !findKeyword(keywords, "StepAPI"))
         append("StepAPI=1");
     if (!userId.empty())
         append("UID=" + userId);
@@ -179,27 +251,94 @@ std::shared_ptr<ConnectionHandle> connect(const std::string& connectionString, c
         h->dbc = SQL_NULL_HDBC;
         throwDiagnostic(SQL_HANDLE_ENV, h->env, "Allocating a connection");
     }
+    // A server that does not answer is given up after a few seconds, so a
+    // start with the server down shows its window and says so at once.
+    if (!file && !SQL_SUCCEEDED(SQLSetConnectAttr(h->dbc, SQL_ATTR_LOGIN_TIMEOUT, attrValue(kServerLoginSeconds), 0)))
+        qCInfo(lcConnection) << "the driver keeps its own connect timeout";
     const SQLRETURN rc =
         SQLDriverConnect(h->dbc, nullptr, sqlText(full), SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
     if (!SQL_SUCCEEDED(rc))
         throwDiagnostic(SQL_HANDLE_DBC, h->dbc, "Connecting");
     h->connected = true;
+    h->connectedWith = full;
+    h->answeredAt = std::chrono::steady_clock::now();
 
-    odbc::Statement probe(h->dbc);
-    if (!SQL_SUCCEEDED(SQLExecDirect(probe.get(), sqlText("SELECT count(*) FROM sqlite_master"), SQL_NTS)))
-        throwDiagnostic(SQL_HANDLE_STMT, probe.get(), "Reading the database");
-    // A statement of many rows (a bulk insert) keeps what would undo it in
-    // memory. In a temporary file those images are written a page at a time,
-    // and a bulk insert into a table with an index on Name then writes many
-    // times the pages it stores.
-    odbc::Statement tempStore(h->dbc);
-    if (!SQL_SUCCEEDED(SQLExecDirect(tempStore.get(), sqlText("PRAGMA temp_store = MEMORY"), SQL_NTS)))
-        throwDiagnostic(SQL_HANDLE_STMT, tempStore.get(), "Setting up the connection");
+    const std::string dbms = dbmsName(h->dbc);
+    if (odbc::equalsIgnoringLatinCase(dbms, "SQLite")) {
+        h->engine = Engine::Sqlite;
+        prepareFile(h->dbc);
+    } else if (odbc::equalsIgnoringLatinCase(dbms, "PostgreSQL")) {
+        h->engine = Engine::Postgres;
+        h->dataSource = dsn ? dsn->value : driver;
+        prepareServer(h->dbc, h->dataSource);
+    } else {
+        throw Error(adErrProviderFailed, "[HY000] The data source reaches a database of the kind '" + dbms +
+                                             "', which Numora cannot use: only directory files and PostgreSQL "
+                                             "servers.");
+    }
     return h;
+}
+
+namespace {
+
+// How long a server connection may stand idle before it is looked at first.
+constexpr auto kTrustedIdle = std::chrono::seconds(1);
+
+bool isDead(SQLHDBC dbc)
+{
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    return SQL_SUCCEEDED(SQLGetConnectAttr(dbc, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr)) && dead == SQL_CD_TRUE;
+}
+
+bool answers(SQLHDBC dbc)
+{
+    odbc::Statement ping(dbc);
+    return SQL_SUCCEEDED(SQLExecDirect(ping.get(), sqlText("SELECT 1"), SQL_NTS));
+}
+
+} // namespace
+
+void reconnectIfLost(const ConnectionHandle& h)
+{
+    if (h.engine != Engine::Postgres || h.inTransaction)
+        return;
+    // The driver knows a connection is dead once a statement met it so;
+    // one that stood idle a while is asked first.
+    if (!isDead(h.dbc)) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - h.answeredAt < kTrustedIdle)
+            return;
+        if (answers(h.dbc)) {
+            h.answeredAt = now;
+            return;
+        }
+        if (!isDead(h.dbc))
+            return; // the server answered with an error of its own: the statement tells it
+    }
+    qCInfo(lcConnection) << "the server connection was lost; connecting again";
+    odbc::checkedOnTheWayOut(SQLDisconnect(h.dbc), SQL_HANDLE_DBC, h.dbc, "Disconnecting a lost connection");
+    const SQLRETURN rc =
+        SQLDriverConnect(h.dbc, nullptr, sqlText(h.connectedWith), SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+    if (!SQL_SUCCEEDED(rc)) {
+        // Still without a server: the handle stays allocated, and the next
+        // statement tries again.
+        try {
+            throwDiagnostic(SQL_HANDLE_DBC, h.dbc, "Connecting again");
+        } catch (const Error& e) {
+            const std::string& d = e.description();
+            if (d.size() > 2 && d[0] == '[' && d.compare(1, 2, "08") == 0)
+                throw;
+            throw Error(e.number(), "[08001] " + (d.size() > 8 && d[0] == '[' ? d.substr(8) : d));
+        }
+    }
+    prepareServer(h.dbc, h.dataSource);
+    h.answeredAt = std::chrono::steady_clock::now();
 }
 
 void releaseCache(ConnectionHandle& h)
 {
+    if (h.engine != Engine::Sqlite)
+        return; // a server's cache is the server's
     odbc::Statement shrink(h.dbc);
     if (!SQL_SUCCEEDED(SQLExecDirect(shrink.get(), sqlText("PRAGMA shrink_memory"), SQL_NTS)))
         qCInfo(lcConnection) << "the engine kept its page cache: shrinking it was refused";
@@ -229,7 +368,7 @@ std::unique_ptr<Recordset> Connection::Execute(const std::string& commandText, l
     auto impl = std::make_unique<Recordset::Impl>();
     impl->conn = handle_;
     long affected = 0;
-    if (!detail::readResult(handle_->dbc, commandText, impl->result, &affected)) {
+    if (!detail::readResult(*handle_, commandText, impl->result, &affected)) {
         if (recordsAffected)
             *recordsAffected = affected;
         return nullptr;
@@ -259,8 +398,17 @@ void Connection::BeginTrans()
         detail::fail(adErrObjectClosed, detail::kMsgClosed);
     if (handle_->inTransaction)
         detail::fail(adErrObjectOpen, "A transaction is in progress on this connection already.");
-    // The engine's own immediate transaction: the write lock now, not at the first write.
-    detail::executeDirect(handle_->dbc, "BEGIN IMMEDIATE");
+    detail::reconnectIfLost(*handle_);
+    if (detail::onServer(*handle_)) {
+        // The server's transaction begins with the next statement. Its
+        // writers do not wait for each other's whole transaction: a name
+        // another client adds meanwhile is refused by the table's unique
+        // index instead.
+        detail::setAutocommit(handle_->dbc, false);
+    } else {
+        // The engine's own immediate transaction: the write lock now, not at the first write.
+        detail::executeDirect(handle_->dbc, "BEGIN IMMEDIATE");
+    }
     handle_->inTransaction = true;
 }
 
@@ -269,6 +417,11 @@ void Connection::CommitTrans()
     if (!handle_ || !handle_->inTransaction)
         detail::fail(adErrObjectClosed, "No transaction is in progress on this connection.");
     try {
+        if (detail::onServer(*handle_)) {
+            detail::endTransaction(handle_->dbc, true);
+            handle_->inTransaction = false;
+            return;
+        }
         detail::executeDirect(handle_->dbc, "COMMIT");
     } catch (const Error&) {
         // A commit that failed keeps nothing; the engine may have ended the
@@ -284,9 +437,14 @@ void Connection::RollbackTrans()
     if (!handle_ || !handle_->inTransaction)
         detail::fail(adErrObjectClosed, "No transaction is in progress on this connection.");
     handle_->inTransaction = false;
-    detail::executeDirect(handle_->dbc, "ROLLBACK");
+    if (detail::onServer(*handle_))
+        detail::endTransaction(handle_->dbc, false);
+    else
+        detail::executeDirect(handle_->dbc, "ROLLBACK");
 }
 
 std::string Connection::DatabaseFile() const { return handle_ ? handle_->database : std::string(); }
+
+bool Connection::OnServer() const { return handle_ && detail::onServer(*handle_); }
 
 } // namespace numora::ado

@@ -5,10 +5,17 @@
 
 #include <sql.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 
 namespace numora::ado {
+
+// The database engine a connection reached, as its driver names it.
+enum class Engine {
+    Sqlite,   // a directory file
+    Postgres, // a database server
+};
 
 struct ConnectionHandle {
     SQLHENV env = SQL_NULL_HENV;
@@ -16,6 +23,12 @@ struct ConnectionHandle {
     bool connected = false;
     std::string database;       // the file connected to, as the data source or string named it
     bool inTransaction = false; // a transaction Connection::BeginTrans opened is in progress
+    Engine engine = Engine::Sqlite;
+    std::string connectedWith; // the full connection string, to connect again to a server
+    std::string dataSource;    // the data source (or driver) of a server connection, as messages name it
+    // When the server last answered; a server connection idle for longer is
+    // looked at before its next statement, and made again when it was lost.
+    mutable std::chrono::steady_clock::time_point answeredAt{};
 
     ConnectionHandle() = default;
     ConnectionHandle(const ConnectionHandle&) = delete;
@@ -28,6 +41,16 @@ namespace detail {
 // Connects by an ODBC connection string ("DSN=name", other keywords passed on).
 std::shared_ptr<ConnectionHandle> connect(const std::string& connectionString, const std::string& userId,
                                           const std::string& password);
+
+// Whether the connection's engine is a database server.
+inline bool onServer(const ConnectionHandle& h) { return h.engine == Engine::Postgres; }
+
+// Before a statement on a server connection outside a transaction: a
+// connection idle for a while is looked at with a trivial query, and one the
+// server dropped (it was restarted, or went away and came back) is made
+// again on the same handle, so that what was read through it stays usable.
+// Error (the server's SQLSTATE 08...) when it cannot be reached.
+void reconnectIfLost(const ConnectionHandle& h);
 
 // Gives back the engine's cache of the file's pages once a result has been
 // read whole into the recordset. A listing keeps its connection for writing

@@ -86,7 +86,7 @@ void Recordset::Open(const std::string& source, Connection& activeConnection, in
     auto impl = std::make_unique<Impl>();
     impl->conn = activeConnection.handle();
     // A read-only recordset writes no row back, and needs no row ids.
-    if (!readResult(impl->conn->dbc, source, impl->result, nullptr, lockType_ != adLockReadOnly))
+    if (!readResult(*impl->conn, source, impl->result, nullptr, lockType_ != adLockReadOnly))
         return; // a statement without rows ran; the recordset stays closed
     detail::releaseCache(*impl->conn);
     impl->showAll();

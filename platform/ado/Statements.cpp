@@ -69,6 +69,7 @@ Transaction::Transaction(const ConnectionHandle& conn) : dbc_(conn.dbc), joined_
 {
     if (joined_)
         return; // the caller's transaction holds the write
+    reconnectIfLost(conn);
     if (!SQL_SUCCEEDED(SQLSetConnectAttr(dbc_, SQL_ATTR_AUTOCOMMIT, attrValue(SQL_AUTOCOMMIT_OFF), 0)))
         throwDiagnostic(SQL_HANDLE_DBC, dbc_, "Starting a transaction");
 }
@@ -101,6 +102,30 @@ void Transaction::commit()
         }
     }
     done_ = true;
+}
+
+void setAutocommit(SQLHDBC dbc, bool on)
+{
+    if (!SQL_SUCCEEDED(
+            SQLSetConnectAttr(dbc, SQL_ATTR_AUTOCOMMIT, attrValue(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF), 0)))
+        throwDiagnostic(SQL_HANDLE_DBC, dbc, on ? "Ending a transaction" : "Starting a transaction");
+}
+
+void endTransaction(SQLHDBC dbc, bool commit)
+{
+    if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, dbc, commit ? SQL_COMMIT : SQL_ROLLBACK))) {
+        try {
+            throwDiagnostic(SQL_HANDLE_DBC, dbc, commit ? "Committing" : "Rolling back");
+        } catch (const Error&) {
+            if (commit)
+                odbc::checkedOnTheWayOut(SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_ROLLBACK), SQL_HANDLE_DBC, dbc,
+                                         "Rolling back a failed commit");
+            odbc::checkedOnTheWayOut(SQLSetConnectAttr(dbc, SQL_ATTR_AUTOCOMMIT, attrValue(SQL_AUTOCOMMIT_ON), 0),
+                                     SQL_HANDLE_DBC, dbc, "Returning the connection to autocommit");
+            throw;
+        }
+    }
+    setAutocommit(dbc, true);
 }
 
 std::string quoteIdentifier(const std::string& name)

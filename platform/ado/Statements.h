@@ -45,6 +45,13 @@ private:
     bool done_ = false;
 };
 
+// Turns the connection's autocommit off (a transaction begins with the next
+// statement) or back on.
+void setAutocommit(SQLHDBC dbc, bool on);
+// Ends the connection's transaction, keeping (commit) or dropping its
+// writes, and returns the connection to autocommit.
+void endTransaction(SQLHDBC dbc, bool commit);
+
 // A table or column name as SQL takes it whatever it holds: in double
 // quotes, a double quote inside doubled.
 std::string quoteIdentifier(const std::string& name);

@@ -52,7 +52,9 @@ TEST_F(GridWindowTest, StartUpListsPersonalFirstLetterInGridAndRecordsetOrder)
     EXPECT_EQ(listedNames().size(), 3);
 }
 
-TEST_F(GridWindowTest, LettersAndGroupsNarrowTheList)
+using GridOnBothEngines = OnBothEngines<GridWindowTest>;
+
+TEST_P(GridOnBothEngines, LettersAndGroupsNarrowTheList)
 {
     insertCards(path(), store::kPersonalTable, personalCards());
     insertCards(path(), store::kWorkTable, workCards());
@@ -97,6 +99,8 @@ TEST_F(GridWindowTest, LettersAndGroupsNarrowTheList)
     EXPECT_EQ(w->panelText(1), kTotal + "3");
     EXPECT_EQ(w->TabVemo->currentIndex(), 21) << "the tab strip keeps the tab last chosen";
 }
+
+INSTANTIATE_TEST_SUITE_P(Engines, GridOnBothEngines, ::testing::Values(Engine::File, Engine::Server), engineName);
 
 TEST_F(GridWindowTest, ListingThatCannotBeOpenedEndsWithHeadingsAndNoCount)
 {

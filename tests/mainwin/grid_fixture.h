@@ -21,14 +21,17 @@
 #include "editor/FrmNewPhn.h"
 #include "mainwin/Module1.h"
 #include "mainwin/frmVemo.h"
+#include "platform/ado/Ado.h"
 #include "platform/controls/FlexGrid.h"
 #include "platform/controls/LetterTabStrip.h"
 #include "platform/dao/DBEngine.h"
+#include "store/Server.h"
 #include "store/Tables.h"
 #include "tests/support/FakeDBEngine.h"
 #include "tests/support/FakeMessageBoxes.h"
 #include "tests/support/SqliteFile.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/TestServer.h"
 #include "tools/DbFile.h"
 
 QT_BEGIN_NAMESPACE
@@ -58,6 +61,9 @@ inline void insertCards(const std::string& path, const store::Table& table, cons
     SqliteFile(path).runEach(std::string("INSERT INTO ") + table.name + " (" + columns + ") VALUES (?,?,?,?,?)", rows);
 }
 
+// Where the directory's groups live in a test run on both engines.
+enum class Engine { File, Server };
+
 class GridWindowTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -82,15 +88,35 @@ protected:
         w.reset();
         resetModule1();
         QDir::setCurrent(savedFolder_);
+        for (const store::Table* table : store::kTables)
+            store::setGroupDataSource(*table, {});
+        server_.reset();
     }
 
     std::string path() const { return env.dbPath().toStdString(); }
 
     // Shows the window: its load step lists Personal under the first tab.
+    // On the server engine both groups' cards move from the file to a
+    // schema of the test's own on the run's server first, and the window
+    // lists them from there.
     void start()
     {
+        if (engine_ == Engine::Server && !server_)
+            shareGroups();
         w = std::make_unique<frmVemo>();
         w->show();
+    }
+
+    void shareGroups()
+    {
+        server_ = std::make_unique<ServerSchema>(env, QStringLiteral("Office"));
+        ado::Connection cn;
+        cn.Open(server_->connectionString());
+        for (const store::Table* table : store::kTables) {
+            store::createServerTable(cn, *table);
+            store::copyGroup(*table, store::GroupPlace::parse(path()), store::GroupPlace::parse("dsn:Office"));
+            store::setGroupDataSource(*table, server_->dataSource());
+        }
     }
 
     controls::FlexGrid& grid() const { return *w->MSFlexGrid1; }
@@ -144,14 +170,46 @@ protected:
             QTest::sendKeyEvent(QTest::Click, &grid(), Qt::Key_unknown, QString(ch), Qt::NoModifier);
     }
 
+    // The texts of the boxes shown since the last call.
+    QStringList said()
+    {
+        QStringList texts;
+        for (const ui::MessageRequest& r : boxes.asked)
+            texts << r.text;
+        boxes.asked.clear();
+        return texts;
+    }
+
     TestEnv env;
     FakeMessageBoxes boxes;
     FakeDBEngine engine;
     std::unique_ptr<frmVemo> w;
+    Engine engine_ = Engine::File;
+    std::unique_ptr<ServerSchema> server_;
 
 private:
     QString savedFolder_;
 };
+
+// A window test of Fixture run on both engines (TEST_P), the same cards in
+// the file or on the server, with the same outcome expected.
+template <class Fixture>
+class OnBothEngines : public Fixture, public ::testing::WithParamInterface<Engine> {
+protected:
+    void SetUp() override
+    {
+        Fixture::SetUp();
+        std::string whyNot;
+        if (GetParam() == Engine::Server && !testServer(&whyNot))
+            GTEST_SKIP() << "no database server for this test: " << whyNot;
+        this->engine_ = GetParam();
+    }
+};
+
+inline std::string engineName(const ::testing::TestParamInfo<Engine>& engine)
+{
+    return engine.param == Engine::File ? "File" : "Server";
+}
 
 inline QString heb(const char* utf8) { return QString::fromUtf8(utf8); }
 

@@ -100,7 +100,9 @@ protected:
 // the work telephone in the third, the home one in the fifth; one band per
 // card in name order, an empty field left empty. Then the whole group, and
 // the title again.
-TEST_F(PrintedReport, ColumnsFieldsAndLetterFollowTheGroup)
+using PrintedReportOnBothEngines = OnBothEngines<PrintedReport>;
+
+TEST_P(PrintedReportOnBothEngines, ColumnsFieldsAndLetterFollowTheGroup)
 {
     start();
     chooseGroup(QStringLiteral("Work"));
@@ -132,6 +134,9 @@ TEST_F(PrintedReport, ColumnsFieldsAndLetterFollowTheGroup)
               (QStringList{QString(), QStringLiteral("09-5550043"), QStringLiteral("09-5550042"),
                            QStringLiteral("054-5550041"), QStringLiteral("09-5550041"), heb("לביא רונית")}));
 }
+
+INSTANTIATE_TEST_SUITE_P(Engines, PrintedReportOnBothEngines, ::testing::Values(Engine::File, Engine::Server),
+                         engineName);
 
 // A letter with more cards than a page holds: every page starts with the
 // page header, the title stands on the first page alone, and the cards run

@@ -94,7 +94,9 @@ protected:
     FakeTray tray;
 };
 
-TEST_F(SearchTest, ListsExactPrefixesOfTheChosenGroupRightAlignedInNameOrder)
+using SearchOnBothEngines = OnBothEngines<SearchTest>;
+
+TEST_P(SearchOnBothEngines, ListsExactPrefixesOfTheChosenGroupRightAlignedInNameOrder)
 {
     std::vector<Card> cards = personalCards();
     cards.push_back({"צ'רלי כהן", "03-5550101", std::nullopt, std::nullopt, std::nullopt});
@@ -145,6 +147,8 @@ TEST_F(SearchTest, ListsExactPrefixesOfTheChosenGroupRightAlignedInNameOrder)
     retype(s, heb("ל"));
     EXPECT_EQ(entries(s), (QStringList{entry(heb("לנדאו שירה")), entry(heb("לרנר תמר"))}));
 }
+
+INSTANTIATE_TEST_SUITE_P(Engines, SearchOnBothEngines, ::testing::Values(Engine::File, Engine::Server), engineName);
 
 TEST_F(SearchTest, AClickShowsTheGroupsHeaderAndTheCardsFixedWidthLine)
 {

@@ -4,6 +4,7 @@
 #include "platform/ado/Ado.h"
 #include "store/Listing.h"
 #include "store/Store.h"
+#include "tests/store/listing_texts.h"
 #include "tests/support/SqliteFile.h"
 #include "tests/support/TestEnv.h"
 #include "tools/DbFile.h"
@@ -23,19 +24,6 @@ using store::kConnectionString;
 
 // A group's whole listing, as the grid's All lists it.
 store::Listing openListing(const store::Table& table) { return store::listCards(table, std::nullopt, " ASC"); }
-
-std::string text(const store::Listing& listing, long row, const char* column)
-{
-    return std::string(listing.text(row, listing.column(column)).value_or("<Null>"));
-}
-
-std::vector<std::string> names(const store::Listing& listing)
-{
-    std::vector<std::string> out;
-    for (long row = 0; row < listing.count(); ++row)
-        out.push_back(text(listing, row, "Name"));
-    return out;
-}
 
 long rowsOver(ado::Connection& cn, const std::string& sql)
 {

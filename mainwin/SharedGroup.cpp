@@ -1,0 +1,92 @@
+// The main window and a group on a database server: colleagues' changes
+// appear without a restart, and a server that went away leaves the grid as
+// it was and is told.
+#include "mainwin/frmVemo.h"
+
+#include <QComboBox>
+#include <QLoggingCategory>
+#include <QTimer>
+
+#include "mainwin/Module1.h"
+#include "platform/ado/Ado.h"
+#include "platform/ui/MsgBox.h"
+#include "store/Server.h"
+#include "store/Store.h"
+
+namespace numora {
+namespace {
+
+Q_LOGGING_CATEGORY(lcShared, "numora.server", QtInfoMsg)
+
+// The group shown, when it lives on a server.
+const store::Table* serverGroupShown(const frmVemo& w)
+{
+    const store::Table* table = store::tableForGroup(w.cmbGroup->currentText());
+    return table && store::onServer(*table) ? table : nullptr;
+}
+
+// The server's count of writes to the group; nullopt when the table has no
+// counter or the server cannot be reached (logged; the kept connection is
+// dropped, so the next look connects afresh).
+std::optional<std::string> countOf(const store::Table& table)
+{
+    Module1State& m = Module1();
+    std::optional<std::string> count;
+    std::optional<Error> failure;
+    if (!resumeNext(lcShared(), failure, [&] {
+            if (ado::Connection* cn = m.connectionFor(table))
+                count = store::changeCount(*cn, table);
+        })) {
+        m.dropServerConnection(table);
+        return std::nullopt;
+    }
+    return count;
+}
+
+} // namespace
+
+void frmVemo::noteChangeCount(const store::Table& table)
+{
+    listedCount_ = countOf(table);
+    if (!changeCheck_) {
+        changeCheck_ = new QTimer(this);
+        changeCheck_->setInterval(kChangeCheckMs);
+        connect(changeCheck_, &QTimer::timeout, this, &frmVemo::checkColleaguesChanges);
+    }
+    if (!changeCheck_->isActive())
+        changeCheck_->start();
+}
+
+void frmVemo::checkColleaguesChanges()
+{
+    if (!isLoaded())
+        return;
+    const store::Table* table = serverGroupShown(*this);
+    if (!table) {
+        if (changeCheck_)
+            changeCheck_->stop(); // a group in the file: nobody else writes it while it is shown
+        return;
+    }
+    // Without a count (no counter on that table, or no answer), nothing is
+    // known to have changed; tabs, groups and the card commands list afresh.
+    const std::optional<std::string> now = countOf(*table);
+    if (now && now != listedCount_) {
+        qCDebug(lcShared) << "the" << table->group << "group changed on its server; listing it again";
+        RefreshGrid();
+    }
+}
+
+void frmVemo::keepListingForServer(const store::Table& table, const Error& failure)
+{
+    Module1().dropServerConnection(table);
+    goBackToListed();
+    if (serverDownTold_) {
+        serverDownTold_ = false;
+        return;
+    }
+    ui::MsgBox(store::serverUnreachableText(table, failure) +
+                   QStringLiteral("\r\nThe list stays as it was; Numora connects again at the next action."),
+               ui::vbExclamation);
+}
+
+} // namespace numora
