@@ -76,7 +76,12 @@ public:
         }
         if (done_ && !decided_) {
             decided_ = true;
-            quotedPrintable_ = text::asciiLower(line.substr(0, scanned_)).find("quoted-printable") != std::string::npos;
+            constexpr std::string_view encoding = "quoted-printable";
+            const std::string_view head(line.data(), scanned_);
+            quotedPrintable_ =
+                std::search(head.begin(), head.end(), encoding.begin(), encoding.end(), [](char a, char b) {
+                    return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
+                }) != head.end();
         }
     }
     bool quotedPrintable() const { return quotedPrintable_; }
@@ -142,40 +147,44 @@ std::string unquoted(std::string_view v)
     return std::string(v);
 }
 
-// Splits at sep where it stands outside double quotes.
-std::vector<std::string_view> splitOutsideQuotes(std::string_view s, char sep)
+// Calls part with each piece of s between the seps that stand outside
+// double quotes; no list of the pieces is built.
+template <typename Part>
+void forEachOutsideQuotes(std::string_view s, char sep, Part part)
 {
-    std::vector<std::string_view> parts;
     bool quoted = false;
     std::size_t start = 0;
     for (std::size_t i = 0; i < s.size(); ++i) {
         if (s[i] == '"')
             quoted = !quoted;
         else if (s[i] == sep && !quoted) {
-            parts.push_back(s.substr(start, i - start));
+            part(s.substr(start, i - start));
             start = i + 1;
         }
     }
-    parts.push_back(s.substr(start));
-    return parts;
+    part(s.substr(start));
 }
 
-std::optional<Property> parseLine(const Logical& logical)
+// Reads a content line into p, which keeps the room it had for the last
+// line's name, parameters and value; false when the line has no ':'.
+bool parseLine(const Logical& logical, Property& p)
 {
     const std::string_view line = logical.text;
     const std::string_view head = headOf(line);
     if (head.empty())
-        return std::nullopt;
-    Property p;
+        return false;
     p.line = logical.line;
-    p.value = std::string(line.substr(head.size() + 1));
-    const auto parts = splitOutsideQuotes(head, ';');
-    std::string_view name = parts.front();
-    if (const auto dot = name.rfind('.'); dot != std::string_view::npos)
-        name.remove_prefix(dot + 1);
-    p.name = text::asciiUpper(text::trimmed(name));
-    for (std::size_t i = 1; i < parts.size(); ++i) {
-        const std::string_view param = parts[i];
+    p.value.assign(line.substr(head.size() + 1));
+    p.params.clear();
+    bool first = true;
+    forEachOutsideQuotes(head, ';', [&](std::string_view param) {
+        if (first) {
+            first = false;
+            if (const auto dot = param.rfind('.'); dot != std::string_view::npos)
+                param.remove_prefix(dot + 1);
+            p.name = text::asciiUpper(text::trimmed(param));
+            return;
+        }
         const auto eq = param.find('=');
         std::string key =
             eq == std::string_view::npos ? std::string() : text::asciiUpper(text::trimmed(param.substr(0, eq)));
@@ -187,18 +196,19 @@ std::optional<Property> parseLine(const Logical& logical)
                       ? "ENCODING"
                       : "TYPE";
         }
-        for (const std::string_view v : splitOutsideQuotes(values, ',')) {
+        forEachOutsideQuotes(values, ',', [&](std::string_view v) {
             const std::string value = unquoted(text::trimmed(v));
             if (key != "TYPE") {
                 p.params.emplace_back(key, value);
-                continue;
+                return;
             }
             // 4.0 may quote a list of types as one value: TYPE="voice,home".
-            for (const std::string_view type : splitOutsideQuotes(value, ','))
+            forEachOutsideQuotes(value, ',', [&](std::string_view type) {
                 p.params.emplace_back(key, std::string(text::trimmed(type)));
-        }
-    }
-    return p;
+            });
+        });
+    });
+    return true;
 }
 
 int hexDigit(char c)
@@ -234,12 +244,10 @@ std::string unescaped(std::string_view v)
 {
     std::string out;
     out.reserve(v.size());
-    for (std::size_t i = 0; i < v.size(); ++i) {
-        if (v[i] != '\\' || i + 1 == v.size()) {
-            out += v[i];
-            continue;
-        }
-        const char next = v[++i];
+    for (std::size_t slash; (slash = v.find('\\')) != std::string_view::npos && slash + 1 < v.size();
+         v.remove_prefix(slash + 2)) {
+        out.append(v.substr(0, slash));
+        const char next = v[slash + 1];
         if (next == 'n' || next == 'N')
             out += '\n';
         else if (next == '\\' || next == ',' || next == ';' || next == ':')
@@ -247,6 +255,7 @@ std::string unescaped(std::string_view v)
         else
             out += {'\\', next};
     }
+    out.append(v);
     return out;
 }
 
@@ -254,6 +263,7 @@ std::string unescaped(std::string_view v)
 std::vector<std::string> components(std::string_view v)
 {
     std::vector<std::string> parts;
+    parts.reserve(7); // as many as an address has
     std::size_t start = 0;
     for (std::size_t i = 0; i < v.size(); ++i) {
         if (v[i] == '\\')
@@ -307,13 +317,13 @@ std::string chosen(std::vector<Candidate>& candidates, Notes& notes, const char*
         return {};
     if (candidates.size() > 1)
         notes.add(std::string("vCard: more than one ") + what + " on a card; kept the preferred one, else the first");
-    return std::min_element(candidates.begin(), candidates.end(),
-                            [](const Candidate& a, const Candidate& b) { return a.preference < b.preference; })
-        ->value;
+    return std::move(std::min_element(candidates.begin(), candidates.end(), [](const Candidate& a, const Candidate& b) {
+                         return a.preference < b.preference;
+                     })->value);
 }
 
 // Properties that say nothing about the person, read without a word.
-bool isBookkeeping(const std::string& name)
+bool isBookkeeping(std::string_view name)
 {
     return name == "VERSION" || name == "PRODID" || name == "REV" || name == "UID" || name == "KIND" ||
            name == "X-ABUID" || name == "N";
@@ -328,25 +338,28 @@ public:
 
     void take(const Property& p)
     {
-        const bool wanted = p.name == "FN" || p.name == "N" || p.name == "TEL" || p.name == "EMAIL" ||
-                            p.name == "ADR" || p.name == "ORG";
+        const std::string_view name = p.name;
+        const bool wanted =
+            name == "FN" || name == "N" || name == "TEL" || name == "EMAIL" || name == "ADR" || name == "ORG";
         if (!wanted) {
-            if (!isBookkeeping(p.name))
+            if (!isBookkeeping(name))
                 notes_.add("vCard: " + text::shown(p.name) + " dropped; Numora keeps no such field");
             return;
         }
-        std::string value = p.value;
+        // The value as written, until decoding or a charset makes another of it.
+        std::string_view value = p.value;
+        std::string made;
         const std::string encoding = text::asciiLower(p.param("ENCODING"));
         const bool encoded = encoding == "quoted-printable" || encoding == "b" || encoding == "base64";
         if (encoding == "quoted-printable") {
-            value = quotedPrintableDecoded(value);
+            value = made = quotedPrintableDecoded(value);
         } else if (encoded) {
             std::optional<std::string> decoded = text::base64Decoded(value);
             if (!decoded) {
                 failure_ = "line " + std::to_string(p.line) + ": the " + p.name + " value is not valid base64";
                 return;
             }
-            value = std::move(*decoded);
+            value = made = std::move(*decoded);
         }
         // A file converted whole is UTF-8 text already; only the bytes an
         // encoding hid are still in the value's own charset.
@@ -363,13 +376,13 @@ public:
                            (charset.empty() ? std::string("UTF-8") : text::printable(charset)) + " text";
                 return;
             }
-            value = std::move(*converted);
+            value = made = std::move(*converted);
         }
 
-        if (p.name == "FN") {
+        if (name == "FN") {
             if (name_.empty())
                 name_ = unescaped(value);
-        } else if (p.name == "N") {
+        } else if (name == "N") {
             // family; given; additional; prefixes; suffixes
             const auto n = components(value);
             std::vector<std::string> order;
@@ -378,26 +391,26 @@ public:
                     order.push_back(n[i]);
             }
             nameFromN_ = joined(order, 0, order.size(), " ");
-        } else if (p.name == "TEL") {
+        } else if (name == "TEL") {
             std::string number = unescaped(value);
             if (text::equalsIgnoringCase(std::string_view(number).substr(0, 4), "tel:"))
                 number.erase(0, 4);
-            Candidate c{number, preferenceOf(p)};
+            Candidate c{std::move(number), preferenceOf(p)};
             if (p.has("TYPE", "fax"))
-                fax_.push_back(c);
+                fax_.push_back(std::move(c));
             else if (p.has("TYPE", "cell") || p.has("TYPE", "mobile") || p.has("TYPE", "iphone"))
-                mobile_.push_back(c);
+                mobile_.push_back(std::move(c));
             else if (p.has("TYPE", "home"))
-                home_.push_back(c);
+                home_.push_back(std::move(c));
             else if (p.has("TYPE", "work"))
-                work_.push_back(c);
+                work_.push_back(std::move(c));
             else
-                other_.push_back(c);
-        } else if (p.name == "EMAIL") {
+                other_.push_back(std::move(c));
+        } else if (name == "EMAIL") {
             email_.push_back({unescaped(value), preferenceOf(p)});
-        } else if (p.name == "ADR") {
+        } else if (name == "ADR") {
             address_.push_back({joined(components(value), 0, 7, ", "), preferenceOf(p)});
-        } else if (p.name == "ORG") {
+        } else if (name == "ORG") {
             const auto org = components(value);
             organisation_ = org.empty() ? std::string() : std::string(text::trimmed(org[0]));
             department_ = joined(org, 1, org.size(), ", ");
@@ -426,7 +439,7 @@ public:
         card[Kind::Fax] = chosen(fax_, notes, "fax number");
         card[Kind::Email] = chosen(email_, notes, "e-mail address");
         card[Kind::Address] = chosen(address_, notes, "address");
-        card[Kind::Dept] = department_;
+        card[Kind::Dept] = std::move(department_);
         // A number of no kind takes the first free of home, mobile and work.
         std::stable_sort(other_.begin(), other_.end(),
                          [](const Candidate& a, const Candidate& b) { return a.preference < b.preference; });
@@ -528,29 +541,30 @@ ReadResult readVcard(std::string_view bytes, const ReadOptions& options)
         result.unreadable.push_back({cards, card->line(), card->name(), why});
         card.reset();
     };
+    Property property; // one for every line, so that its room is made once
     forEachContentLine(text, [&](const Logical& line) {
-        const std::optional<Property> p = parseLine(line);
-        if (!p) {
+        if (!parseLine(line, property)) {
             notUnderstood += card.has_value();
             return;
         }
-        const auto isVcard = [&] { return text::equalsIgnoringCase(text::trimmed(p->value), "vcard"); };
-        if (p->name == "BEGIN" && isVcard()) {
+        const auto isVcard = [&] { return text::equalsIgnoringCase(text::trimmed(property.value), "vcard"); };
+        if (std::string_view(property.name) == "BEGIN" && isVcard()) {
             // Only an AGENT property holds a card inside a card; any other
             // BEGIN:VCARD means the open card lost its END:VCARD.
             if (depth > 0 && !(depth == 1 && previous == "AGENT")) {
                 if (card)
-                    unterminated("the card has no END:VCARD; the next card begins at line " + std::to_string(p->line));
+                    unterminated("the card has no END:VCARD; the next card begins at line " +
+                                 std::to_string(property.line));
                 depth = 0;
             }
             if (depth++ == 0)
-                card.emplace(result, ++cards, p->line, fallback, converted);
+                card.emplace(result, ++cards, property.line, fallback, converted);
             else
                 result.notes.add("vCard: a card inside a card (AGENT) dropped");
             previous.clear();
             return;
         }
-        if (p->name == "END" && depth > 0 && isVcard()) {
+        if (std::string_view(property.name) == "END" && depth > 0 && isVcard()) {
             if (--depth == 0) {
                 card->finish();
                 card.reset();
@@ -558,8 +572,8 @@ ReadResult readVcard(std::string_view bytes, const ReadOptions& options)
             return;
         }
         if (card && depth == 1) {
-            card->take(*p);
-            previous = p->name;
+            card->take(property);
+            previous = property.name;
         }
     });
     if (card)
