@@ -40,6 +40,27 @@ function(numora_use_pch kind)
   foreach(target ${ARGN})
     if(TARGET ${target})
       target_precompile_headers(${target} REUSE_FROM numora_pch_${kind})
+      numora_moc_without_pch(${target})
     endif()
   endforeach()
+endfunction()
+
+# numora_moc_without_pch(TARGET): the file of moc output of a target whose
+# headers declare no Qt object is empty, and loading the precompiled headers
+# would be all its compile time: it compiles without them.
+function(numora_moc_without_pch target)
+  get_target_property(sources ${target} SOURCES)
+  get_target_property(source_dir ${target} SOURCE_DIR)
+  foreach(source ${sources})
+    if(source MATCHES "\\.h$")
+      get_filename_component(header ${source} ABSOLUTE BASE_DIR ${source_dir})
+      file(STRINGS ${header} qt_objects REGEX "Q_OBJECT|Q_GADGET|Q_NAMESPACE")
+      if(qt_objects)
+        return()
+      endif()
+    endif()
+  endforeach()
+  get_target_property(binary_dir ${target} BINARY_DIR)
+  set_source_files_properties(${binary_dir}/${target}_autogen/mocs_compilation.cpp TARGET_DIRECTORY ${target}
+                              PROPERTIES SKIP_PRECOMPILE_HEADERS ON)
 endfunction()

@@ -12,28 +12,41 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 # ccache, where a developer uses it, caches sources built on a precompiled header.
 export CCACHE_SLOPPINESS=${CCACHE_SLOPPINESS:-pch_defines,time_macros,include_file_mtime,include_file_ctime}
 
+runtime_dir=
+sanitizer_build=
+cleanup() {
+  [ -z "$sanitizer_build" ] || kill -- -"$sanitizer_build" 2>/dev/null || true
+  [ -z "$runtime_dir" ] || rm -rf "$runtime_dir"
+}
+trap cleanup EXIT
+
 # Qt wants a private runtime folder; the tests get one of their own.
 if [ -z "${XDG_RUNTIME_DIR:-}" ] || [ ! -d "$XDG_RUNTIME_DIR" ]; then
-  XDG_RUNTIME_DIR=$(mktemp -d "${TMPDIR:-/tmp}/numora-runtime.XXXXXX")
-  export XDG_RUNTIME_DIR
-  trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
+  runtime_dir=$(mktemp -d "${TMPDIR:-/tmp}/numora-runtime.XXXXXX")
+  export XDG_RUNTIME_DIR=$runtime_dir
 fi
 
 jobs=$(nproc)
 summary=()
 failed=0
-# run_suite NAME DIR FLAG...: builds DIR and runs its tests; the outcome goes
-# to the summary, and a failure does not keep the next build from running.
-run_suite() {
-  local name=$1 dir=$2
-  shift 2
-  local began=$SECONDS
-  echo "==== $name build ($dir)"
-  if ! configure_tree "$dir" "$@" || ! cmake --build "$dir" -j "$jobs"; then
-    summary+=("$(printf '%-10s the build failed (%s)' "$name" "$(elapsed $((SECONDS - began)))")")
-    failed=1
-    return
+elapsed() { printf '%dm %02ds' $(($1 / 60)) $(($1 % 60)); }
+
+# build_tree NAME DIR BEGAN FLAG...: configures and builds DIR; a failure goes
+# to the summary and keeps DIR's tests from running, not the next build.
+build_tree() {
+  local name=$1 dir=$2 began=$3
+  shift 3
+  if configure_tree "$dir" "$@" && cmake --build "$dir" -j "$jobs"; then
+    return 0
   fi
+  summary+=("$(printf '%-10s the build failed (%s)' "$name" "$(elapsed $((SECONDS - began)))")")
+  failed=1
+  return 1
+}
+
+# test_tree NAME DIR BEGAN: runs DIR's tests; the outcome goes to the summary.
+test_tree() {
+  local name=$1 dir=$2 began=$3
   local log="$dir/Testing/summary.log"
   mkdir -p "$dir/Testing"
   local rc=0
@@ -55,15 +68,57 @@ run_suite() {
   fi
   [ "$rc" -eq 0 ] || failed=1
 }
-elapsed() { printf '%dm %02ds' $(($1 / 60)) $(($1 % 60)); }
 
-run_suite plain "$numora_tree" "${numora_tree_flags[@]}"
-if [ "${NUMORA_SKIP_SANITIZE:-0}" != 1 ]; then
+sanitizer_env() {
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
   export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:print_suppressions=0
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-  run_suite sanitizer "$root/build-asan" -DCMAKE_BUILD_TYPE=Debug -DNUMORA_WERROR=ON -DNUMORA_SANITIZE=ON \
-    -DNUMORA_BENCH=OFF
+}
+sanitizer_dir="$root/build-asan"
+sanitizer_flags=(-DCMAKE_BUILD_TYPE=Debug -DNUMORA_WERROR=ON -DNUMORA_SANITIZE=ON -DNUMORA_BENCH=OFF)
+sanitize=1
+[ "${NUMORA_SKIP_SANITIZE:-0}" != 1 ] || sanitize=0
+
+began=$SECONDS
+echo "==== plain build ($numora_tree)"
+plain_built=0
+build_tree plain "$numora_tree" "$began" "${numora_tree_flags[@]}" && plain_built=1
+
+# The plain tests leave much of the machine idle (they wait on windows, timers
+# and other processes), so the sanitizer build starts beside them at the
+# lowest priority: it takes only the time the tests leave, and they run as
+# they would alone. Its output follows the tests'. It runs in a process group
+# of its own, which an interrupted or failed run ends.
+sanitizer_began=$SECONDS
+if [ "$sanitize" = 1 ]; then
+  mkdir -p "$sanitizer_dir"
+  sanitizer_log="$sanitizer_dir/build.log"
+  set -m
+  (
+    renice -n 19 -p "$BASHPID" >/dev/null
+    sanitizer_env
+    configure_tree "$sanitizer_dir" "${sanitizer_flags[@]}" && cmake --build "$sanitizer_dir" -j "$jobs"
+  ) >"$sanitizer_log" 2>&1 &
+  sanitizer_build=$!
+  set +m
+fi
+[ "$plain_built" = 0 ] || test_tree plain "$numora_tree" "$began"
+# Alone now, the build takes back its usual priority where the user may give it.
+[ -z "$sanitizer_build" ] || renice -n 0 -g "$sanitizer_build" >/dev/null 2>&1 || true
+
+if [ "$sanitize" = 1 ]; then
+  echo "==== sanitizer build ($sanitizer_dir)"
+  sanitizer_rc=0
+  wait "$sanitizer_build" || sanitizer_rc=$?
+  sanitizer_build=
+  cat "$sanitizer_log"
+  if [ "$sanitizer_rc" -ne 0 ]; then
+    summary+=("$(printf '%-10s the build failed (%s)' sanitizer "$(elapsed $((SECONDS - sanitizer_began)))")")
+    failed=1
+  else
+    sanitizer_env
+    test_tree sanitizer "$sanitizer_dir" "$sanitizer_began"
+  fi
 fi
 
 echo

@@ -11,7 +11,7 @@
 namespace numora::com {
 namespace {
 
-Q_LOGGING_CATEGORY(lcFrame, "numora.com", QtWarningMsg)
+Q_LOGGING_CATEGORY(lcPropertyFrame, "numora.com", QtWarningMsg)
 
 // What a page knows of its frame; it outlives the frame when a page keeps it.
 class PageSite final : public ComObject<IPropertyPageSite> {
@@ -77,7 +77,7 @@ PropertyFrame::PropertyFrame(QWidget* owner, const QString& caption, const std::
         const HRESULT hr =
             CoCreateInstance(&clsid, nullptr, CLSCTX_INPROC_SERVER, &IID_IPropertyPage, p.page.putVoid());
         if (FAILED(hr)) {
-            qCInfo(lcFrame) << "property page" << guidText(clsid) << "left out:" << describe(hr);
+            qCInfo(lcPropertyFrame) << "property page" << guidText(clsid) << "left out:" << describe(hr);
             continue;
         }
         p.site = ComPtr<IPropertyPageSite>::adopt(new PageSite(this, locale));

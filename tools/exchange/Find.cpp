@@ -14,7 +14,7 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isSeparator(char c) { return c == ' ' || c == '\t' || c == '-' || c == '.' || c == '/' || c == '(' || c == ')'; }
 
 // The digits of a number, an international Israeli one in its national form.
-std::string digitsOf(std::string_view number)
+std::string nationalDigits(std::string_view number)
 {
     std::string digits;
     for (const char c : number) {
@@ -53,9 +53,9 @@ bool cardHolds(const Card& card, std::string_view wanted)
     }
     if (!isNumber(wanted))
         return false;
-    const std::string digits = digitsOf(wanted);
+    const std::string digits = nationalDigits(wanted);
     return std::any_of(std::begin(kNumbers), std::end(kNumbers),
-                       [&](Kind kind) { return digitsOf(card[kind]).find(digits) != std::string::npos; });
+                       [&](Kind kind) { return nationalDigits(card[kind]).find(digits) != std::string::npos; });
 }
 
 std::vector<Card> findCards(const std::string& database, const store::Table& table, std::string_view text)
