@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace benchmark {
 class State;
@@ -44,6 +45,10 @@ int listAllAndTellPeakMemory(int argc, char** argv);
 
 // Sets the environment up (once); call before anything reads ODBCINI.
 void initBenchEnv(int cards = kCards);
+
+// The middle of the measurements (the mean of the middle two of an even
+// number); 0 for none.
+double median(std::vector<double> v);
 const BenchEnv& benchEnv();
 // Removes the private folder; the benchmark main calls it before it exits.
 void finishBenchEnv();

@@ -121,12 +121,6 @@ bool serverReady(benchmark::State& state)
     return true;
 }
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
 // The whole Work group listed through the data core, its grid fields walked
 // as the fill walks them; and, in the same iteration, the same statement
 // read straight through ODBC, every column bound (the key and the seven
