@@ -78,7 +78,7 @@ public:
     QAction *mnuAdd = nullptr, *mnuEdit = nullptr, *mnuDel = nullptr, *mnuPrint = nullptr, *mnuExit = nullptr;
     QMenu* mnuOption = nullptr;
     QAction *mnuImportDB = nullptr, *mnuExportDB = nullptr, *mnuDialingNum = nullptr;
-    QAction *mnuImportCards = nullptr, *mnuExportCards = nullptr;
+    QAction *mnuImportCards = nullptr, *mnuExportCards = nullptr, *mnuSyncCards = nullptr;
     QMenu* mnuView = nullptr;
     QAction *mnuAll = nullptr, *mnuSearch = nullptr, *mnuDbg = nullptr;
     QMenu* mnuHelp = nullptr;
@@ -143,6 +143,11 @@ public:
     // imported into that group after a question.
     void mnuImportCards_Click();
     void mnuExportCards_Click();
+    // The group shown kept in step with its sync folder (the settings key
+    // PersonalSyncFolder or WorkSyncFolder); the entry shows only when the
+    // group shown has one.
+    void mnuSyncCards_Click();
+    void showSyncCards();
     void mnuDialingNum_Click();
     void mnuAbout_Click();
     void popDialing_Click();

@@ -453,7 +453,11 @@ void frmVemo::TabVemo_Click(int /*previousTab*/)
     listGroup(*this, m.strCurrentLetter, Paint::BlackOnWhite, OnFailure::SkipStep);
 }
 
-void frmVemo::cmbGroup_Click() { RefreshGrid(); }
+void frmVemo::cmbGroup_Click()
+{
+    RefreshGrid();
+    showSyncCards();
+}
 
 void frmVemo::btnAll_Click()
 {

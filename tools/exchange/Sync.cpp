@@ -651,16 +651,17 @@ std::vector<std::string> syncSummary(const SyncResult& result, bool dryRun)
         for (const std::string& name : names)
             lines.push_back(would + what + ": " + text::shown(name));
     };
+    // What asks the user's attention first: a box shows the first few lines.
+    for (const std::string& c : result.conflicts)
+        lines.push_back("changed on both sides, the group's version kept: " + text::printable(c));
+    for (const Skipped& s : result.refused)
+        lines.push_back("refused " + text::shown(s.name) + ": " + text::printable(s.reason));
     list("added to the group", result.addedToGroup);
     list("changed in the group", result.changedInGroup);
     list("deleted from the group", result.deletedFromGroup);
     list("added to the folder", result.addedToFolder);
     list("changed in the folder", result.changedInFolder);
     list("deleted from the folder", result.deletedFromFolder);
-    for (const std::string& c : result.conflicts)
-        lines.push_back("changed on both sides, the group's version kept: " + text::printable(c));
-    for (const Skipped& s : result.refused)
-        lines.push_back("refused " + text::shown(s.name) + ": " + text::printable(s.reason));
     for (const std::string& note : result.notes.lines())
         lines.push_back("note: " + text::printable(note));
     if (lines.empty())
