@@ -152,6 +152,8 @@ void listGroup(frmVemo& w, const std::optional<QString>& letter, Paint paint, On
         // lists them once more, never once less.
         if (server)
             w.noteChangeCount(*table);
+        else
+            w.noteFileVersion();
         store::Listing listing;
         step(mode, [&] { listing = store::listCards(*table, letter, m.strSortOrder); });
         if (listing.failure && !server && odbc::isLockedByAnother(listing.failure->number())) {

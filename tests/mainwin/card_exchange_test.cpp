@@ -16,6 +16,7 @@
 #include "store/CardChecks.h"
 #include "tests/mainwin/grid_fixture.h"
 #include "tests/support/FakeFileDialogs.h"
+#include "tools/exchange/Sync.h"
 
 namespace numora::test {
 namespace {
@@ -170,6 +171,14 @@ TEST_F(CardExchange, SyncCardsShowsForAGroupWithAFolderAndKeepsBothInStep)
     EXPECT_EQ(SqliteFile(path()).rows("select Phone from Vemo where Name = 'אביב חן'").at(0).at(0), "03-5550101");
     // The group's eleven cards went to the folder, beside the phone's two.
     EXPECT_EQ(QDir(folder).entryList({QStringLiteral("*.vcf")}, QDir::Files).size(), 13);
+
+    // A sync run by the timer while the window is open shows at the next activation.
+    file("phone/phone-3.vcf", vcard("אגם טל", "04-5550303"));
+    exchange::syncGroup(path(), store::kPersonalTable, folder.toStdString(), {});
+    EXPECT_FALSE(listedNames().contains(heb("אגם טל")));
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(w.get(), &activate);
+    EXPECT_TRUE(listedNames().contains(heb("אגם טל")));
 
     chooseGroup(QStringLiteral("Work"));
     EXPECT_FALSE(w->mnuSyncCards->isVisible());

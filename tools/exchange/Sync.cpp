@@ -348,14 +348,22 @@ std::string timeNow()
 
 void applyToGroup(ado::Connection& cn, const store::Table& table, const Plan& plan)
 {
-    const std::string where = " WHERE trim(Name, ' ' || char(9)) = ";
+    // By the name as stored, which the index on Name finds; a name stored
+    // with blanks around it (the group's names are read trimmed) is then
+    // found by a slower look at every name.
+    const auto byName = [&](const std::string& statement, const std::string& name) {
+        long affected = 0;
+        cn.Execute(statement + " WHERE Name = " + sqlText(name), &affected);
+        if (affected == 0)
+            cn.Execute(statement + " WHERE trim(Name, ' ' || char(9)) = " + sqlText(name));
+    };
     for (const std::string& name : plan.removals)
-        cn.Execute(std::string("DELETE FROM ") + table.name + where + sqlText(name));
+        byName(std::string("DELETE FROM ") + table.name, name);
     for (const GroupUpdate& u : plan.updates) {
         std::string sql = std::string("UPDATE ") + table.name + " SET ";
         for (std::size_t c = 0; c < table.columns.size(); ++c)
             sql += std::string(c ? ", " : "") + table.columns[c].name + " = " + sqlText(u.row[c]);
-        cn.Execute(sql + where + sqlText(u.oldName));
+        byName(sql, u.oldName);
     }
     std::vector<std::string> columns;
     for (const store::Column& column : table.columns)
@@ -465,7 +473,8 @@ SyncResult syncGroup(const std::string& database, const store::Table& table, con
             Row groupRow;
             if (inGroup) {
                 claimed[g->second] = true;
-                groupRow = normalised(group[g->second], table);
+                // Most cards are as they were written: no need to clean them again.
+                groupRow = group[g->second] == s.row ? s.row : normalised(group[g->second], table);
             }
             const auto fileIt = files.find(href);
             const bool inFolder = fileIt != files.end();
