@@ -147,6 +147,15 @@ QString skippedLine(const exchange::Skipped& s)
     return line + QStringLiteral(" \"%1\": %2").arg(fromUtf8(s.name), fromUtf8(s.reason));
 }
 
+// Nothing can be written while another program holds the file.
+void tellFileInUse(const char* done)
+{
+    ui::MsgBox(QStringLiteral("The directory file %1 is in use by another program; cards can be %2 when that program "
+                              "has finished with it.")
+                   .arg(store::reachedFile(), QLatin1String(done)),
+               ui::vbExclamation);
+}
+
 QString plural(std::size_t n) { return n == 1 ? QStringLiteral("1 card") : QStringLiteral("%1 cards").arg(n); }
 
 // The file the user chose in the dialog, offered name first and the filter's
@@ -196,10 +205,7 @@ void frmVemo::importCards(const QString& path, const store::Table& table)
     const QString group = QLatin1String(table.group);
     // Nothing can be added while another program holds the file.
     if (awaitingDataFile()) {
-        ui::MsgBox(QStringLiteral("The directory file %1 is in use by another program; cards can be imported when "
-                                  "that program has finished with it.")
-                       .arg(store::reachedFile()),
-                   ui::vbExclamation);
+        tellFileInUse("imported");
         return;
     }
     const std::string database = QFile::encodeName(store::dataFilePath(m.strDataFolder)).toStdString();
@@ -264,10 +270,7 @@ void frmVemo::mnuSyncCards_Click()
         return;
     }
     if (awaitingDataFile()) {
-        ui::MsgBox(QStringLiteral("The directory file %1 is in use by another program; cards can be synced when "
-                                  "that program has finished with it.")
-                       .arg(store::reachedFile()),
-                   ui::vbExclamation);
+        tellFileInUse("synced");
         return;
     }
     const std::string database = QFile::encodeName(store::dataFilePath(m.strDataFolder)).toStdString();

@@ -176,22 +176,7 @@ void load(FileEntry& f, const std::string& path, const store::Table& table)
     }
 }
 
-// One vCard line folded at 75 octets, never inside a UTF-8 character.
-void appendFolded(std::string& out, std::string_view line)
-{
-    std::size_t width = 75;
-    while (line.size() > width) {
-        std::size_t cut = width;
-        while (cut > 1 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80)
-            --cut;
-        out.append(line.substr(0, cut));
-        out += "\r\n ";
-        line.remove_prefix(cut);
-        width = 74;
-    }
-    out.append(line);
-    out += "\r\n";
-}
+using text::appendFolded;
 
 // The card as the file to write: vCard 3.0 with its UID, keeping what a
 // phone stored in the file before that the group does not hold (a birthday,
