@@ -25,8 +25,10 @@
 #include "mainwin/Module1.h"
 #include "platform/controls/FlexGrid.h"
 #include "platform/ui/MsgBox.h"
+#include "store/Server.h"
 #include "store/Store.h"
 #include "tools/exchange/Exchange.h"
+#include "tools/exchange/Sync.h"
 #include "tools/exchange/Text.h"
 
 namespace numora {
@@ -145,6 +147,15 @@ QString skippedLine(const exchange::Skipped& s)
     return line + QStringLiteral(" \"%1\": %2").arg(fromUtf8(s.name), fromUtf8(s.reason));
 }
 
+// Nothing can be written while another program holds the file.
+void tellFileInUse(const char* done)
+{
+    ui::MsgBox(QStringLiteral("The directory file %1 is in use by another program; cards can be %2 when that program "
+                              "has finished with it.")
+                   .arg(store::reachedFile(), QLatin1String(done)),
+               ui::vbExclamation);
+}
+
 QString plural(std::size_t n) { return n == 1 ? QStringLiteral("1 card") : QStringLiteral("%1 cards").arg(n); }
 
 // The file the user chose in the dialog, offered name first and the filter's
@@ -194,10 +205,7 @@ void frmVemo::importCards(const QString& path, const store::Table& table)
     const QString group = QLatin1String(table.group);
     // Nothing can be added while another program holds the file.
     if (awaitingDataFile()) {
-        ui::MsgBox(QStringLiteral("The directory file %1 is in use by another program; cards can be imported when "
-                                  "that program has finished with it.")
-                       .arg(store::reachedFile()),
-                   ui::vbExclamation);
+        tellFileInUse("imported");
         return;
     }
     const std::string database = QFile::encodeName(store::dataFilePath(m.strDataFolder)).toStdString();
@@ -234,6 +242,64 @@ void frmVemo::importCards(const QString& path, const store::Table& table)
     appendNotes(text, plan.notes, m.strNewLine);
     ui::MsgBox(text, plan.skipped.empty() ? ui::vbOKOnly : ui::vbOKOnly | ui::vbExclamation);
     if (!plan.toAdd.empty())
+        m.announceCardsChanged();
+}
+
+void frmVemo::showSyncCards()
+{
+    const store::Table* table = store::tableForGroup(cmbGroup->currentText());
+    mnuSyncCards->setVisible(table && !store::groupSyncFolder(*table).isEmpty());
+}
+
+void frmVemo::mnuSyncCards_Click()
+{
+    Module1State& m = Module1();
+    const store::Table* table = store::tableForGroup(cmbGroup->currentText());
+    if (!table)
+        return;
+    const QString folder = store::groupSyncFolder(*table);
+    if (folder.isEmpty())
+        return;
+    const QString group = QLatin1String(table->group);
+    // The sync works on the group in the directory file.
+    if (store::onServer(*table)) {
+        ui::MsgBox(QStringLiteral("The %1 group lives on a database server; Sync Cards keeps only a group in the "
+                                  "directory file in step with a folder.")
+                       .arg(group),
+                   ui::vbExclamation);
+        return;
+    }
+    if (awaitingDataFile()) {
+        tellFileInUse("synced");
+        return;
+    }
+    const std::string database = QFile::encodeName(store::dataFilePath(m.strDataFolder)).toStdString();
+    ProgressBox progress(this, QStringLiteral("Sync Cards"));
+    exchange::SyncResult result;
+    try {
+        result =
+            exchange::syncGroup(database, *table, QFile::encodeName(folder).toStdString(), {}, progress.callback());
+    } catch (const Cancelled&) {
+        qCDebug(lcCards) << "sync with" << folder << "cancelled";
+        ui::MsgBox(QStringLiteral("Sync Cards was cancelled; the group is as it was, and the next sync completes "
+                                  "the folder."),
+                   ui::vbOKOnly);
+        return;
+    } catch (const std::exception& e) {
+        qCDebug(lcCards) << "sync with" << folder << "failed:" << e.what();
+        ui::MsgBox(QStringLiteral("Failed to sync cards! ") + fromUtf8(e.what()), ui::vbOKOnly | ui::vbExclamation);
+        return;
+    }
+    std::vector<QString> lines;
+    for (const std::string& line : exchange::syncSummary(result, false))
+        lines.push_back(fromUtf8(line));
+    QString text = QStringLiteral("Sync Cards of the %1 group with %2:").arg(group, folder);
+    appendFirstFew(text, lines, m.strNewLine);
+    if (result.stopped)
+        text += m.strNewLine + QStringLiteral("To delete them, run numora-dbtool sync with --force.");
+    const bool told = result.stopped || !result.conflicts.empty() || !result.refused.empty();
+    ui::MsgBox(text, told ? ui::vbOKOnly | ui::vbExclamation : ui::vbOKOnly);
+    if (!result.addedToGroup.empty() || !result.changedInGroup.empty() || !result.deletedFromGroup.empty())
         m.announceCardsChanged();
 }
 

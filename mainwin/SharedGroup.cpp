@@ -43,7 +43,24 @@ std::optional<std::string> countOf(const store::Table& table)
     return count;
 }
 
+// The engine's count of commits to the directory file by other connections
+// than the program's own (its sync, a tool); nullopt without an answer.
+std::optional<std::string> fileVersion()
+{
+    Module1State& m = Module1();
+    std::optional<std::string> version;
+    if (!m.cnDirectory || m.cnDirectory->State() != ado::adStateOpen)
+        return version;
+    resumeNext(lcShared(), [&] {
+        if (const auto rs = m.cnDirectory->Execute("PRAGMA data_version"); rs && !rs->Eof())
+            version = rs->Field(0);
+    });
+    return version;
+}
+
 } // namespace
+
+void frmVemo::noteFileVersion() { listedVersion_ = fileVersion(); }
 
 void frmVemo::noteChangeCount(const store::Table& table)
 {
@@ -64,7 +81,12 @@ void frmVemo::checkColleaguesChanges()
     const store::Table* table = serverGroupShown(*this);
     if (!table) {
         if (changeCheck_)
-            changeCheck_->stop(); // a group in the file: nobody else writes it while it is shown
+            changeCheck_->stop(); // a group in the file: asked only on coming back to the window
+        // A sync or a tool may have written the file meanwhile.
+        if (const std::optional<std::string> now = fileVersion(); listedVersion_ && now && now != listedVersion_) {
+            qCDebug(lcShared) << "the directory file was changed by another program; listing it again";
+            RefreshGrid();
+        }
         return;
     }
     // Without a count (no counter on that table, or no answer), nothing is

@@ -78,7 +78,7 @@ public:
     QAction *mnuAdd = nullptr, *mnuEdit = nullptr, *mnuDel = nullptr, *mnuPrint = nullptr, *mnuExit = nullptr;
     QMenu* mnuOption = nullptr;
     QAction *mnuImportDB = nullptr, *mnuExportDB = nullptr, *mnuDialingNum = nullptr;
-    QAction *mnuImportCards = nullptr, *mnuExportCards = nullptr;
+    QAction *mnuImportCards = nullptr, *mnuExportCards = nullptr, *mnuSyncCards = nullptr;
     QMenu* mnuView = nullptr;
     QAction *mnuAll = nullptr, *mnuSearch = nullptr, *mnuDbg = nullptr;
     QMenu* mnuHelp = nullptr;
@@ -143,6 +143,11 @@ public:
     // imported into that group after a question.
     void mnuImportCards_Click();
     void mnuExportCards_Click();
+    // The group shown kept in step with its sync folder (the settings key
+    // PersonalSyncFolder or WorkSyncFolder); the entry shows only when the
+    // group shown has one.
+    void mnuSyncCards_Click();
+    void showSyncCards();
     void mnuDialingNum_Click();
     void mnuAbout_Click();
     void popDialing_Click();
@@ -193,6 +198,9 @@ public:
     // Before a fill of a group on a server: how many writes the server has
     // counted for it, which the fill then lists.
     void noteChangeCount(const store::Table& table);
+    // Before a fill of a group in the directory file: how many commits other
+    // programs made to the file, which coming back to the window compares.
+    void noteFileVersion();
     // A fill that could not reach the group's server changes nothing: the
     // grid keeps what it lists, the tab, group and letter go back to it, and
     // the user is told.
@@ -240,8 +248,9 @@ private:
     std::optional<Listed> listed_; // what the grid lists; none before the first fill
     // Goes back to what the grid lists; false when it lists nothing yet.
     bool goBackToListed();
-    QTimer* changeCheck_ = nullptr;          // asks the server of the group shown for changes
-    std::optional<std::string> listedCount_; // the change count the grid's listing was read at
+    QTimer* changeCheck_ = nullptr;            // asks the server of the group shown for changes
+    std::optional<std::string> listedCount_;   // the change count the grid's listing was read at
+    std::optional<std::string> listedVersion_; // the directory file's commit count the listing was read at
     bool serverDownTold_ = false;
 };
 

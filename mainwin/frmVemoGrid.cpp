@@ -152,6 +152,8 @@ void listGroup(frmVemo& w, const std::optional<QString>& letter, Paint paint, On
         // lists them once more, never once less.
         if (server)
             w.noteChangeCount(*table);
+        else
+            w.noteFileVersion();
         store::Listing listing;
         step(mode, [&] { listing = store::listCards(*table, letter, m.strSortOrder); });
         if (listing.failure && !server && odbc::isLockedByAnother(listing.failure->number())) {
@@ -453,7 +455,11 @@ void frmVemo::TabVemo_Click(int /*previousTab*/)
     listGroup(*this, m.strCurrentLetter, Paint::BlackOnWhite, OnFailure::SkipStep);
 }
 
-void frmVemo::cmbGroup_Click() { RefreshGrid(); }
+void frmVemo::cmbGroup_Click()
+{
+    RefreshGrid();
+    showSyncCards();
+}
 
 void frmVemo::btnAll_Click()
 {

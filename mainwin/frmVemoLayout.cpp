@@ -240,6 +240,7 @@ void frmVemo::buildMenus()
     separator(mnuOption, "mnu9");
     mnuImportCards = entry(mnuOption, "mnuImportCards", "Import Cards...");
     mnuExportCards = entry(mnuOption, "mnuExportCards", "Export Cards...");
+    mnuSyncCards = entry(mnuOption, "mnuSyncCards", "Sync Cards");
     separator(mnuOption, "mnu7");
     mnuDialingNum = entry(mnuOption, "mnuDialingNum", "Dialing Number...");
 
@@ -314,6 +315,9 @@ void frmVemo::connectControls()
     connect(mnuExportDB, &QAction::triggered, this, &frmVemo::mnuExportDB_Click);
     connect(mnuImportCards, &QAction::triggered, this, &frmVemo::mnuImportCards_Click);
     connect(mnuExportCards, &QAction::triggered, this, &frmVemo::mnuExportCards_Click);
+    connect(mnuSyncCards, &QAction::triggered, this, &frmVemo::mnuSyncCards_Click);
+    connect(mnuOption, &QMenu::aboutToShow, this, &frmVemo::showSyncCards);
+    showSyncCards();
     connect(mnuDialingNum, &QAction::triggered, this, &frmVemo::mnuDialingNum_Click);
     connect(mnuAll, &QAction::triggered, this, &frmVemo::mnuAll_Click);
     connect(mnuSearch, &QAction::triggered, this, &frmVemo::btnSearch_Click);

@@ -17,6 +17,7 @@ packages=(
   desktop-file-utils appstream groff-base dpkg-dev
   python3-vobject abook
   postgresql odbc-postgresql
+  radicale vdirsyncer curl
 )
 
 missing=()

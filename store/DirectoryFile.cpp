@@ -257,4 +257,20 @@ DirectoryFile::addCards(const Table& table,
     });
 }
 
+void DirectoryFile::reading(const std::function<void(ado::Connection&)>& read)
+{
+    naming(path_, [&] { read(*cn_); });
+}
+
+void DirectoryFile::changing(const std::function<void(ado::Connection&)>& change)
+{
+    naming(path_, [&] {
+        Transaction tx(*cn_);
+        for (const std::string& statement : missingColumns(*cn_))
+            cn_->Execute(statement);
+        change(*cn_);
+        tx.commit();
+    });
+}
+
 } // namespace numora::store

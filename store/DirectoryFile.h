@@ -82,6 +82,14 @@ public:
              const std::function<std::vector<Fields>(const std::vector<std::string>& names)>& choose,
              const CardProgress& progress = {});
 
+    // For a tool that keeps data of its own in the file beside the cards.
+    // reading runs read over the connection; changing runs change in one
+    // transaction that holds the write lock from its start, after the
+    // columns an older file lacks are added: all of it or none. An engine
+    // error in either throws naming the file.
+    void reading(const std::function<void(ado::Connection&)>& read);
+    void changing(const std::function<void(ado::Connection&)>& change);
+
 private:
     std::string path_;
     std::unique_ptr<ado::Connection> cn_;

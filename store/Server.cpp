@@ -68,6 +68,16 @@ QString dataSourceKey(const Table& table) { return QLatin1String(table.group) + 
 
 QString groupDataSource(const Table& table) { return sources()[indexOf(table)]; }
 
+QString groupSyncFolder(const Table& table)
+{
+    QSettings settings(settingsFile(), QSettings::IniFormat);
+    return settings
+        .value(QLatin1String(kSettingsSection) + QLatin1Char('/') + QLatin1String(table.group) +
+               QLatin1String("SyncFolder"))
+        .toString()
+        .trimmed();
+}
+
 void setGroupDataSource(const Table& table, const QString& dataSource) { sources()[indexOf(table)] = dataSource; }
 
 QString chooseGroupSources(const QStringList& arguments)

@@ -37,6 +37,10 @@ inline constexpr char kSettingsSection[] = "Setting";
 // The settings key naming a group's data source ("PersonalDataSource").
 QString dataSourceKey(const Table& table);
 
+// The folder of vCard files the group is kept in step with (the settings key
+// PersonalSyncFolder or WorkSyncFolder), read afresh; empty: none.
+QString groupSyncFolder(const Table& table);
+
 // The data source a group lives on for this run; empty: the directory file.
 QString groupDataSource(const Table& table);
 void setGroupDataSource(const Table& table, const QString& dataSource);

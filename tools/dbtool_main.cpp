@@ -7,6 +7,7 @@
 //   numora-dbtool export --format vcard|csv --group Personal|Work [--vcard-version 4.0|3.0] DATABASE FILE
 //   numora-dbtool import --format vcard|csv --group Personal|Work [--encoding NAME] [--dry-run] DATABASE FILE
 //   numora-dbtool find [--group Personal|Work] [--format vcard|csv] DATABASE TEXT
+//   numora-dbtool sync --group Personal|Work [--dry-run] [--force] DATABASE FOLDER
 //   numora-dbtool init --group Personal|Work DATA-SOURCE
 //   numora-dbtool copy --group Personal|Work FROM TO
 
@@ -17,6 +18,7 @@
 #include "tools/DbFile.h"
 #include "tools/exchange/Exchange.h"
 #include "tools/exchange/Find.h"
+#include "tools/exchange/Sync.h"
 #include "tools/exchange/Text.h"
 
 #include <unistd.h>
@@ -45,6 +47,7 @@ constexpr char kUsage[] =
     "       numora-dbtool import --format vcard|csv --group Personal|Work [--encoding NAME] [--dry-run]\n"
     "                            DATABASE FILE\n"
     "       numora-dbtool find [--group Personal|Work] [--format vcard|csv] DATABASE TEXT\n"
+    "       numora-dbtool sync --group Personal|Work [--dry-run] [--force] DATABASE FOLDER\n"
     "       numora-dbtool init --group Personal|Work DATA-SOURCE\n"
     "       numora-dbtool copy --group Personal|Work FROM TO\n"
     "empty, old and sample make a directory database file at PATH (never over an\n"
@@ -58,6 +61,13 @@ constexpr char kUsage[] =
     "a table or as vCards or CSV; digits find a number whatever separates them\n"
     "(0501234567 finds 050-1234567, and so does +972501234567). Exit status 1\n"
     "when no card holds it. --format csv needs --group: the groups' columns differ.\n"
+    "sync keeps the group and FOLDER, a folder of one-card vCard files named\n"
+    "UID.vcf, in step both ways: cards added, changed or deleted on either side\n"
+    "since the last sync are added, changed or deleted on the other. A card changed\n"
+    "on both sides keeps the group's version; the folder's is kept in\n"
+    "FOLDER/conflicts. Cards refused by the group stay in the folder. A sync that\n"
+    "would delete more than 5 cards of a side, or more than a tenth of them, stops\n"
+    "unless --force is given; --dry-run only tells.\n"
     "init makes the group's table on the database server of the ODBC data source\n"
     "DATA-SOURCE (PostgreSQL), with a key the server numbers and names unique in\n"
     "the group. copy copies the group's cards from FROM to TO, each a directory\n"
@@ -190,6 +200,40 @@ int runExchange(const Exchange& x)
         std::printf("added %zu cards to the %s group, skipped %zu\n", plan.toAdd.size(), group, plan.skipped.size());
     }
     return 0;
+}
+
+int runSync(int argc, char** argv)
+{
+    const store::Table* table = nullptr;
+    exchange::SyncOptions options;
+    std::vector<std::string> positional;
+    for (int i = 2; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--group" && i + 1 < argc) {
+            const std::string_view v = argv[++i];
+            for (const store::Table* t : store::kTables) {
+                if (v == t->group)
+                    table = t;
+            }
+            if (!table)
+                return usage();
+        } else if (arg == "--dry-run") {
+            options.dryRun = true;
+        } else if (arg == "--force") {
+            options.force = true;
+        } else if (arg.starts_with("--") && arg != "--") {
+            return usage();
+        } else {
+            positional.emplace_back(arg);
+        }
+    }
+    if (!table || positional.size() != 2 || positional[0].empty() || positional[1].empty())
+        return usage();
+    const exchange::SyncResult result =
+        exchange::syncGroup(positional[0], *table, positional[1], options, progressLine());
+    for (const std::string& line : exchange::syncSummary(result, options.dryRun))
+        std::printf("%s\n", line.c_str());
+    return result.stopped ? 3 : 0;
 }
 
 // ---- a group on a server ------------------------------------------------------------
@@ -418,6 +462,8 @@ int main(int argc, char** argv)
             const auto& [table, places] = *parsed;
             return init ? runInit(*table, places[0]) : runCopy(*table, places[0], places[1]);
         }
+        if (command == "sync")
+            return runSync(argc, argv);
         if (command == "export" || command == "import") {
             const std::optional<Exchange> x = parseExchange(argc, argv);
             return x ? runExchange(*x) : usage();

@@ -33,7 +33,8 @@ for file in /usr/bin/numora /usr/bin/Vemo7 /usr/bin/numora-dbtool /usr/bin/numor
             /usr/libexec/numora/dialer.exe /usr/share/applications/org.numora.Numora.desktop \
             /usr/share/icons/hicolor/scalable/apps/org.numora.Numora.svg \
             /usr/share/metainfo/org.numora.Numora.metainfo.xml /usr/share/man/man1/numora.1.gz \
-            /usr/share/man/man1/Vemo7.1.gz; do
+            /usr/share/man/man1/Vemo7.1.gz /usr/share/systemd/user/numora-sync.service \
+            /usr/share/systemd/user/numora-sync.timer; do
   grep -qxF "$file" "$work/files" || fail "the package lacks $file"
 done
 ! grep -E 'testcon|keysink|test_|bench' "$work/files" || fail "the package holds test programs"

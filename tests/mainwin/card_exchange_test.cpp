@@ -4,9 +4,11 @@
 // fails or is cancelled.
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QMimeData>
 #include <QProgressDialog>
+#include <QSettings>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -14,6 +16,7 @@
 #include "store/CardChecks.h"
 #include "tests/mainwin/grid_fixture.h"
 #include "tests/support/FakeFileDialogs.h"
+#include "tools/exchange/Sync.h"
 
 namespace numora::test {
 namespace {
@@ -142,6 +145,43 @@ TEST_F(CardExchange, ALongImportShowsItsProgressAndCancelAddsNothing)
                              QStringLiteral(" has added 1200 cards to the Personal group."));
     EXPECT_EQ(count("Vemo"), 1211);
     EXPECT_EQ(w->findChildren<QProgressDialog*>().size(), 0) << "the progress box stays behind";
+}
+
+TEST_F(CardExchange, SyncCardsShowsForAGroupWithAFolderAndKeepsBothInStep)
+{
+    const QString folder = env.root() + QStringLiteral("/phone");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    emit w->mnuOption->aboutToShow();
+    EXPECT_FALSE(w->mnuSyncCards->isVisible());
+    QSettings(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Numora.ini"), QSettings::IniFormat)
+        .setValue(QStringLiteral("Setting/PersonalSyncFolder"), folder);
+    emit w->mnuOption->aboutToShow();
+    EXPECT_TRUE(w->mnuSyncCards->isVisible());
+
+    // A phone's card arrives in national form; one the group refuses is named and stays.
+    file("phone/phone-1.vcf", vcard("אביב חן", "+972 3 555 0101"));
+    file("phone/phone-2.vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:No Number\r\nEND:VCARD\r\n");
+    w->mnuSyncCards->trigger();
+    ASSERT_EQ(boxes.asked.size(), 1u);
+    EXPECT_TRUE(lastBox().startsWith(QStringLiteral("Sync Cards of the Personal group with ") + folder + ":"));
+    EXPECT_TRUE(lastBox().contains(heb("added to the group: אביב חן"))) << lastBox().toStdString();
+    EXPECT_TRUE(lastBox().contains(QStringLiteral("refused phone-2.vcf: ") + QString::fromUtf8(store::kNoNumber)));
+    EXPECT_EQ(count("Vemo"), 12);
+    EXPECT_TRUE(listedNames().contains(heb("אביב חן")));
+    EXPECT_EQ(SqliteFile(path()).rows("select Phone from Vemo where Name = 'אביב חן'").at(0).at(0), "03-5550101");
+    // The group's eleven cards went to the folder, beside the phone's two.
+    EXPECT_EQ(QDir(folder).entryList({QStringLiteral("*.vcf")}, QDir::Files).size(), 13);
+
+    // A sync run by the timer while the window is open shows at the next activation.
+    file("phone/phone-3.vcf", vcard("אגם טל", "04-5550303"));
+    exchange::syncGroup(path(), store::kPersonalTable, folder.toStdString(), {});
+    EXPECT_FALSE(listedNames().contains(heb("אגם טל")));
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(w.get(), &activate);
+    EXPECT_TRUE(listedNames().contains(heb("אגם טל")));
+
+    chooseGroup(QStringLiteral("Work"));
+    EXPECT_FALSE(w->mnuSyncCards->isVisible());
 }
 
 TEST_F(CardExchange, ExportWritesTheGroupShownInTheFormatItsNameSays)

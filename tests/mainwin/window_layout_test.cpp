@@ -122,9 +122,10 @@ TEST(WindowLayout, ControlsGroupsTabsAndMenusAsDesigned)
 
     EXPECT_EQ(entries(w.mnuFile), QStringList({"mnuAdd=&Add...", "mnuEdit=&Edit...", "mnuDel=&Delete", "mnu3=-",
                                                "mnuPrint=&Print...", "mnu1=-", "mnuExit=E&xit"}));
-    EXPECT_EQ(entries(w.mnuOption), QStringList({"mnuImportDB=Import DB...", "mnuExportDB=Export DB...", "mnu9=-",
-                                                 "mnuImportCards=Import Cards...", "mnuExportCards=Export Cards...",
-                                                 "mnu7=-", "mnuDialingNum=Dialing Number..."}));
+    EXPECT_EQ(entries(w.mnuOption),
+              QStringList({"mnuImportDB=Import DB...", "mnuExportDB=Export DB...", "mnu9=-",
+                           "mnuImportCards=Import Cards...", "mnuExportCards=Export Cards...",
+                           "mnuSyncCards=Sync Cards", "mnu7=-", "mnuDialingNum=Dialing Number..."}));
     EXPECT_EQ(entries(w.mnuView), QStringList({"mnuAll=&All", "mnuSearch=&Search...", "mnu2=-", "mnuDbg=&Debug"}));
     EXPECT_EQ(entries(w.mnuHelp), QStringList({"mnuAbout=&About..."}));
     EXPECT_TRUE(w.mnuDbg->isCheckable());

@@ -354,4 +354,21 @@ std::string dialable(std::string_view number)
     return "0" + digits.substr(0, area) + "-" + digits.substr(area);
 }
 
+// Appends the content line folded at 75 octets, never inside a character.
+void appendFolded(std::string& out, std::string_view line)
+{
+    std::size_t limit = 75;
+    while (line.size() > limit) {
+        std::size_t cut = limit;
+        while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80)
+            --cut;
+        out.append(line.substr(0, cut));
+        out += "\r\n ";
+        line.remove_prefix(cut);
+        limit = 74; // the leading space of the next line counts
+    }
+    out.append(line);
+    out += "\r\n";
+}
+
 } // namespace numora::exchange::text

@@ -57,4 +57,8 @@ std::string cleaned(std::string_view value, bool keepLineBreaks, bool& dropped);
 // (letters, an extension) only loses its blanks at either end.
 std::string dialable(std::string_view number);
 
+// Appends a vCard content line folded at 75 octets, never inside a
+// character, ended by CRLF.
+void appendFolded(std::string& out, std::string_view line);
+
 } // namespace numora::exchange::text

@@ -477,22 +477,7 @@ private:
 
 // ---- writing ------------------------------------------------------------------
 
-// Appends the content line folded at 75 octets, never inside a character.
-void appendFolded(std::string& out, std::string_view line)
-{
-    std::size_t limit = 75;
-    while (line.size() > limit) {
-        std::size_t cut = limit;
-        while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80)
-            --cut;
-        out.append(line.substr(0, cut));
-        out += "\r\n ";
-        line.remove_prefix(cut);
-        limit = 74; // the leading space of the next line counts
-    }
-    out.append(line);
-    out += "\r\n";
-}
+using text::appendFolded;
 
 // A value escaped as a text, or as one component of a structured value.
 std::string escaped(std::string_view v, bool component, bool& leftOut)
