@@ -23,11 +23,6 @@ constexpr off_t kLargestFile = 512L * 1024 * 1024;
 constexpr std::size_t kProgressStep = 1000;
 constexpr char kDatabaseHeader[] = "SQLite format 3"; // and its terminating zero: the first 16 bytes
 
-std::string systemError(const std::string& path, const char* what)
-{
-    return path + ": " + what + ": " + std::strerror(errno);
-}
-
 } // namespace
 
 std::vector<Card> readGroup(const std::string& database, const store::Table& table)
@@ -50,14 +45,14 @@ std::string readFile(const std::string& path)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        throw std::runtime_error(systemError(path, "cannot open"));
+        throw std::runtime_error(text::systemError(path, "cannot open"));
     struct Closer {
         int fd;
         ~Closer() { ::close(fd); }
     } closer{fd};
     struct stat st {};
     if (::fstat(fd, &st) != 0)
-        throw std::runtime_error(systemError(path, "cannot read"));
+        throw std::runtime_error(text::systemError(path, "cannot read"));
     if (S_ISDIR(st.st_mode))
         throw std::runtime_error(path + ": is a folder, not a file of cards");
     if (st.st_size > kLargestFile)
@@ -70,7 +65,7 @@ std::string readFile(const std::string& path)
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            throw std::runtime_error(systemError(path, "cannot read"));
+            throw std::runtime_error(text::systemError(path, "cannot read"));
         if (n == 0)
             break;
         bytes.append(buffer, static_cast<std::size_t>(n));

@@ -29,11 +29,6 @@ constexpr char kStateTable[] = "NumoraSync";
 constexpr char kConflicts[] = "conflicts";
 constexpr char kSeparator = '\x1f'; // between a card's fields as the state keeps them
 
-std::string systemError(const std::string& path, const char* what)
-{
-    return path + ": " + what + ": " + std::strerror(errno);
-}
-
 std::string sqlText(std::string_view s)
 {
     std::string out = "'";
@@ -133,7 +128,7 @@ std::map<std::string, FileEntry> listFolder(const std::string& folder)
 {
     DIR* dir = ::opendir(folder.c_str());
     if (!dir)
-        throw std::runtime_error(systemError(folder, "cannot read the folder"));
+        throw std::runtime_error(text::systemError(folder, "cannot read the folder"));
     struct Closer {
         DIR* d;
         ~Closer() { ::closedir(d); }
@@ -248,14 +243,14 @@ std::string writeWhole(const std::string& path, const std::string& bytes)
     const std::string tmp = path + ".tmp";
     const int fd = ::open(tmp.c_str(), O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, 0644);
     if (fd < 0)
-        throw std::runtime_error(systemError(tmp, "cannot write"));
+        throw std::runtime_error(text::systemError(tmp, "cannot write"));
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
-            const std::string why = systemError(tmp, "cannot write");
+            const std::string why = text::systemError(tmp, "cannot write");
             ::close(fd);
             ::unlink(tmp.c_str());
             throw std::runtime_error(why);
@@ -263,13 +258,13 @@ std::string writeWhole(const std::string& path, const std::string& bytes)
         done += static_cast<std::size_t>(n);
     }
     if (::fsync(fd) != 0 || ::close(fd) != 0 || ::rename(tmp.c_str(), path.c_str()) != 0) {
-        const std::string why = systemError(path, "cannot write");
+        const std::string why = text::systemError(path, "cannot write");
         ::unlink(tmp.c_str());
         throw std::runtime_error(why);
     }
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
-        throw std::runtime_error(systemError(path, "cannot read"));
+        throw std::runtime_error(text::systemError(path, "cannot read"));
     return stampOf(st);
 }
 
@@ -602,7 +597,7 @@ SyncResult syncGroup(const std::string& database, const store::Table& table, con
         if (!plan.copies.empty()) {
             const std::string dir = folder + "/" + kConflicts;
             if (::mkdir(dir.c_str(), 0755) != 0 && errno != EEXIST)
-                throw std::runtime_error(systemError(dir, "cannot make the folder"));
+                throw std::runtime_error(text::systemError(dir, "cannot make the folder"));
             for (const auto& [name, bytes] : plan.copies)
                 writeWhole(folder + "/" + name, bytes);
         }
@@ -617,7 +612,7 @@ SyncResult syncGroup(const std::string& database, const store::Table& table, con
         }
         for (const std::string& href : plan.deletes) {
             if (::unlink(pathOf(href).c_str()) != 0 && errno != ENOENT)
-                throw std::runtime_error(systemError(pathOf(href), "cannot delete"));
+                throw std::runtime_error(text::systemError(pathOf(href), "cannot delete"));
         }
         if (const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dirFd >= 0) {
             ::fsync(dirFd);

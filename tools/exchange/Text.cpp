@@ -3,10 +3,17 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <stdexcept>
 
 namespace numora::exchange::text {
+
+std::string systemError(const std::string& path, const char* what)
+{
+    return path + ": " + what + ": " + std::strerror(errno);
+}
 
 bool isUtf8(std::string_view bytes)
 {

@@ -10,6 +10,9 @@ namespace numora::exchange::text {
 // Whether the bytes are well-formed UTF-8 (no overlong forms, no surrogates).
 bool isUtf8(std::string_view bytes);
 
+// "path: what: " and the system's reason for the last failed call (errno).
+std::string systemError(const std::string& path, const char* what);
+
 // Latin letters in lower case; every other byte as it is.
 std::string asciiLower(std::string_view s);
 std::string asciiUpper(std::string_view s);
