@@ -230,10 +230,9 @@ exchange::ImportPlan importToServer(const store::Table& table, exchange::ReadRes
         names.push_back(rs->Field(0).value_or(""));
     exchange::ImportPlan plan = exchange::planImport(std::move(read), table, names);
     try {
-        cn.InsertRows(table.name, columnNames(table), plan.toAdd.size(),
-                      [&](std::size_t row, std::size_t c) -> std::optional<std::string_view> {
-                          return plan.toAdd[row][c];
-                      });
+        cn.InsertRows(
+            table.name, columnNames(table), plan.toAdd.size(),
+            [&](std::size_t row, std::size_t c) -> std::optional<std::string_view> { return plan.toAdd[row][c]; });
     } catch (const Error& e) {
         if (store::isNameTaken(e))
             throw Error(e.number(), "a colleague added one of the file's names meanwhile; no card was added. Import "

@@ -72,14 +72,7 @@ echo "listed: the server's $cards Work cards under א"
 
 # File > Add...: the card goes to the server.
 xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window" 2>/dev/null || true
-mark_log
-xdotool key --window "$window" alt+f
-wait_shown mnuFile
-xdotool key a
-wait_window '^Add New Phone Number$' "$app_pid"
-editor=$found
-place_of "Add New Phone Number" TxtName
-wait_focus "$editor"
+open_add_editor
 xdotool type --delay 50 "$name"
 xdotool key Tab
 xdotool type --delay 50 "$phone"

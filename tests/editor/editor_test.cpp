@@ -474,7 +474,6 @@ TEST_P(EditorOnBothEngines, NewCardsAreListedUnderTheLetterInForceOrAllOfTheGrou
     EXPECT_EQ(w->panelText(1), QStringLiteral(" Total Records 4"));
 }
 
-
 // ---- the main window's Edit and Delete ------------------------------------------------
 
 TEST_P(EditorOnBothEngines, DeleteAsksFirstAndTakesOnlyTheCardWhoseStoredNameIsShown)
