@@ -49,11 +49,9 @@ constexpr long kErrNoGroup = 5; // invalid procedure call
 // such, and the next Add or Update connects again.
 QString failureText(const std::exception& e)
 {
-    const auto* error = dynamic_cast<const Error*>(&e);
     const store::Table* table = store::tableForGroup(directoryState().groupLastShown());
-    if (error && table && store::onServer(*table) && store::isServerUnreachable(*error))
-        return store::serverUnreachableText(*table, *error) +
-               QStringLiteral("\r\nWhat you typed is still here; try again when the server is back.");
+    if (const std::optional<QString> gone = table ? directoryState().serverGoneText(*table, e) : std::nullopt)
+        return *gone + QStringLiteral("\r\nWhat you typed is still here; try again when the server is back.");
     return QString::fromUtf8(e.what());
 }
 

@@ -46,7 +46,8 @@ void frmVemo::mnuPrint_Click()
     resumeNext(lcReport(), failure, [&] {
         report.Sections(QStringLiteral("rptHeader")).Controls(QStringLiteral("lblPerson")).Caption = kReportTitle;
     });
-    if (const store::Table* table = store::tableForGroup(cmbGroup->currentText())) {
+    const store::Table* table = store::tableForGroup(cmbGroup->currentText());
+    if (table) {
         ado::Connection* cn = nullptr;
         resumeNext(lcReport(), failure, [&] { cn = m.connectionFor(*table); });
         if (!cn) {
@@ -105,7 +106,7 @@ void frmVemo::mnuPrint_Click()
         });
     }
     if (failure)
-        ui::MsgBox(QString::fromStdString(failure->description()), ui::vbOKOnly | ui::vbExclamation);
+        ui::MsgBox(failureText(table, *failure), ui::vbOKOnly | ui::vbExclamation);
 }
 
 void frmVemo::popPrint_Click() { mnuPrint_Click(); }

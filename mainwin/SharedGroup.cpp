@@ -98,17 +98,27 @@ void frmVemo::checkColleaguesChanges()
     }
 }
 
+namespace {
+constexpr char kListKept[] = "\r\nThe list stays as it was; Numora connects again at the next action.";
+} // namespace
+
 void frmVemo::keepListingForServer(const store::Table& table, const Error& failure)
 {
-    Module1().dropServerConnection(table);
+    const std::optional<QString> gone = Module1().serverGoneText(table, failure);
     goBackToListed();
     if (serverDownTold_) {
         serverDownTold_ = false;
         return;
     }
-    ui::MsgBox(store::serverUnreachableText(table, failure) +
-                   QStringLiteral("\r\nThe list stays as it was; Numora connects again at the next action."),
+    ui::MsgBox(gone.value_or(QString::fromStdString(failure.description())) + QLatin1String(kListKept),
                ui::vbExclamation);
+}
+
+QString frmVemo::failureText(const store::Table* table, const std::exception& e)
+{
+    if (const std::optional<QString> gone = table ? Module1().serverGoneText(*table, e) : std::nullopt)
+        return *gone + QLatin1String(kListKept);
+    return QString::fromUtf8(e.what());
 }
 
 } // namespace numora

@@ -327,7 +327,7 @@ void frmVemo::btnDelete_Click()
             ui::MsgBox(QStringLiteral("There is no record to delete"), ui::vbOKOnly, ui::appTitle());
         }
     } catch (const std::exception& e) {
-        refused(QString::fromUtf8(e.what()));
+        refused(failureText(store::tableForGroup(cmbGroup->currentText()), e));
         return;
     }
     TxtIndex->clear();

@@ -205,6 +205,10 @@ public:
     // grid keeps what it lists, the tab, group and letter go back to it, and
     // the user is told.
     void keepListingForServer(const store::Table& table, const Error& failure);
+    // The words a command's failure on table's cards is told with: a server
+    // that cannot be reached is said so as a fill says it (and connected to
+    // afresh by the next action); any other failure in its own words.
+    QString failureText(const store::Table* table, const std::exception& e);
     // Start-up has told that the server cannot be reached; the first fill
     // then says nothing more.
     void serverDownTold() { serverDownTold_ = true; }

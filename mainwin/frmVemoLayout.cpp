@@ -71,6 +71,11 @@ frmVemo::~frmVemo()
     // Released while loaded (the program's end): it shows no group any more.
     if (isLoaded())
         Module1().groupNoLongerShown();
+    // The base class closes the window after this, and a control that held
+    // the focus then tells it lost: nothing a control says may reach the
+    // handlers of a window already taken down.
+    for (QObject* control : findChildren<QObject*>())
+        control->disconnect(this);
 }
 
 void frmVemo::buildControls(QWidget* client)

@@ -8,12 +8,16 @@
 #include <QLoggingCategory>
 #include <QToolButton>
 
+#include <optional>
+#include <utility>
+
 #include "platform/controls/ListBox.h"
 #include "platform/core/Error.h"
 #include "platform/ui/ColumnLine.h"
 #include "platform/ui/Decorations.h"
 #include "platform/ui/Fonts.h"
 #include "platform/ui/Icons.h"
+#include "platform/ui/MsgBox.h"
 #include "platform/ui/Twips.h"
 #include "state/DirectoryState.h"
 #include "store/Listing.h"
@@ -194,8 +198,16 @@ void SearchFrm::TxtStr_Change()
     // it: no filter on the stored names narrows the listing first, since one
     // stored with a blank before it would never pass.
     const store::Listing listing = directoryState().listForSearch(*table);
-    if (listing.failure)
+    if (!listing.failure) {
+        serverGoneTold_ = false;
+    } else if (const std::optional<QString> gone = directoryState().serverGoneText(*table, *listing.failure)) {
+        if (!std::exchange(serverGoneTold_, true))
+            ui::MsgBox(*gone, ui::vbOKOnly | ui::vbExclamation);
+        else
+            logSkipped(lcSearch(), std::source_location::current(), *listing.failure);
+    } else {
         logSkipped(lcSearch(), std::source_location::current(), *listing.failure);
+    }
     resumeNext(lcSearch(), [&] {
         const long count = listing.count();
         if (count == 0)

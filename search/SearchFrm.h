@@ -72,6 +72,10 @@ protected:
 
 private:
     void buildControls();
+
+    // A server that cannot be reached is told at the first keystroke that
+    // meets it, not at every one after it, until a listing is read again.
+    bool serverGoneTold_ = false;
 };
 
 } // namespace numora

@@ -57,6 +57,15 @@ ado::Connection* DirectoryState::connectionFor(const store::Table& table)
 
 void DirectoryState::dropServerConnection(const store::Table& table) { serverConnections_.erase(&table); }
 
+std::optional<QString> DirectoryState::serverGoneText(const store::Table& table, const std::exception& e)
+{
+    const auto* error = dynamic_cast<const Error*>(&e);
+    if (!error || !store::onServer(table) || !store::isServerUnreachable(*error))
+        return std::nullopt;
+    dropServerConnection(table);
+    return store::serverUnreachableText(table, *error);
+}
+
 // ---- the group shown -------------------------------------------------------------
 
 QString DirectoryState::groupShown() const { return groupLive_ ? group_ : QString(); }

@@ -13,6 +13,7 @@
 #include <QObject>
 #include <QString>
 
+#include <exception>
 #include <map>
 #include <memory>
 #include <optional>
@@ -83,6 +84,11 @@ public:
     // Drops the kept connection of a group on a server (its server went
     // away), so that the next action connects afresh.
     void dropServerConnection(const store::Table& table);
+    // When a failed action on table's cards met a server that cannot be
+    // reached: the one sentence every action says that with, and the kept
+    // connection is dropped, so that the next action connects afresh.
+    // nullopt for any other failure, which is told in its own words.
+    std::optional<QString> serverGoneText(const store::Table& table, const std::exception& e);
 
     // ---- cards ------------------------------------------------------------------------
     // Whether the grid's listing could be read.

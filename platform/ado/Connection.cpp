@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/ado/Ado.h"
@@ -30,7 +31,7 @@ Q_LOGGING_CATEGORY(lcConnection, "numora.ado", QtInfoMsg)
 ConnectionHandle::~ConnectionHandle()
 {
     using odbc::checkedOnTheWayOut;
-    if (connected)
+    if (connected && !lost)
         checkedOnTheWayOut(SQLDisconnect(dbc), SQL_HANDLE_DBC, dbc, "Disconnecting");
     if (dbc != SQL_NULL_HDBC)
         checkedOnTheWayOut(SQLFreeHandle(SQL_HANDLE_DBC, dbc), SQL_HANDLE_DBC, dbc, "Releasing a connection");
@@ -304,7 +305,7 @@ void reconnectIfLost(const ConnectionHandle& h)
         return;
     // The driver knows a connection is dead once a statement met it so;
     // one that stood idle a while is asked first.
-    if (!isDead(h.dbc)) {
+    if (!h.lost && !isDead(h.dbc)) {
         const auto now = std::chrono::steady_clock::now();
         if (now - h.answeredAt < kTrustedIdle)
             return;
@@ -316,7 +317,8 @@ void reconnectIfLost(const ConnectionHandle& h)
             return; // the server answered with an error of its own: the statement tells it
     }
     qCInfo(lcConnection) << "the server connection was lost; connecting again";
-    odbc::checkedOnTheWayOut(SQLDisconnect(h.dbc), SQL_HANDLE_DBC, h.dbc, "Disconnecting a lost connection");
+    if (!std::exchange(h.lost, true))
+        odbc::checkedOnTheWayOut(SQLDisconnect(h.dbc), SQL_HANDLE_DBC, h.dbc, "Disconnecting a lost connection");
     const SQLRETURN rc =
         SQLDriverConnect(h.dbc, nullptr, sqlText(h.connectedWith), SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
     if (!SQL_SUCCEEDED(rc)) {
@@ -331,6 +333,7 @@ void reconnectIfLost(const ConnectionHandle& h)
             throw Error(e.number(), "[08001] " + (d.size() > 8 && d[0] == '[' ? d.substr(8) : d));
         }
     }
+    h.lost = false;
     prepareServer(h.dbc, h.dataSource);
     h.answeredAt = std::chrono::steady_clock::now();
 }

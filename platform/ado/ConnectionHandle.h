@@ -29,6 +29,9 @@ struct ConnectionHandle {
     // When the server last answered; a server connection idle for longer is
     // looked at before its next statement, and made again when it was lost.
     mutable std::chrono::steady_clock::time_point answeredAt{};
+    // A lost connection that could not be made again (the server was still
+    // away): the handle holds none, and the next statement connects at once.
+    mutable bool lost = false;
 
     ConnectionHandle() = default;
     ConnectionHandle(const ConnectionHandle&) = delete;

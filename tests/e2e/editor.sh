@@ -30,14 +30,7 @@ before=$(sqlite3 "$db" "select count(*) from Vemo where Name like 'א%'")
 last=$(sqlite3 "$db" "select trim(Name) from Vemo where Name like 'א%' order by Name desc limit 1")
 
 # File > Add...: the editor opens in add mode with the name box focused.
-mark_log
-xdotool key --window "$window" alt+f
-wait_shown mnuFile
-xdotool key a
-wait_window '^Add New Phone Number$' "$app_pid"
-editor=$found
-place_of "Add New Phone Number" TxtName
-wait_focus "$editor"
+open_add_editor
 xdotool type --delay 50 "  $name  "
 xdotool key Tab
 xdotool type --delay 50 "$phone"

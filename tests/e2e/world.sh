@@ -222,6 +222,19 @@ start_vemo7() {
   place_of Numora frmVemoMenuBar
 }
 
+# File > Add...: sets $editor to the editor, open in add mode with its name
+# box focused.
+open_add_editor() {
+  mark_log
+  xdotool key --window "$window" alt+f
+  wait_shown mnuFile
+  xdotool key a
+  wait_window '^Add New Phone Number$' "$app_pid"
+  editor=$found
+  place_of "Add New Phone Number" TxtName
+  wait_focus "$editor"
+}
+
 # Leaves through File > Exit and checks that the program then ended by itself.
 quit_vemo7() {
   xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window" 2>/dev/null || true

@@ -1,6 +1,7 @@
 // The record editor driven through the real windows: the main window's Add,
 // Edit and Delete, the editor's checks, saving and its own buttons, over a
-// real directory file.
+// real directory file, and over a group on a database server where the two
+// behave alike.
 #include "tests/mainwin/grid_fixture.h"
 
 #include <QLabel>
@@ -59,6 +60,15 @@ protected:
         return rows;
     }
 
+    // Another program's write to the group's cards, wherever they are.
+    void colleague(const std::string& sql)
+    {
+        if (server_)
+            server_->execute(sql);
+        else
+            SqliteFile(path()).exec(sql);
+    }
+
     FrmNewPhn* editor() const
     {
         FrmNewPhn* e = FrmNewPhn::existingInstance();
@@ -100,7 +110,11 @@ protected:
 
 Seven seven(std::initializer_list<Value> values) { return Seven(values); }
 
-TEST_F(EditorTest, ChecksStopAtTheFirstFailureAndValuesAtTheirLimitsAreStoredTrimmed)
+// The editor on the directory file and on a server alike. What stays on the
+// file alone says why.
+using EditorOnBothEngines = OnBothEngines<EditorTest>;
+
+TEST_P(EditorOnBothEngines, ChecksStopAtTheFirstFailureAndValuesAtTheirLimitsAreStoredTrimmed)
 {
     start();
     click(w->btnAdd);
@@ -169,8 +183,6 @@ TEST_F(EditorTest, ChecksStopAtTheFirstFailureAndValuesAtTheirLimitsAreStoredTri
     EXPECT_EQ(stored(store::kPersonalTable), std::vector<Row>{want});
 }
 
-using EditorOnBothEngines = OnBothEngines<EditorTest>;
-
 TEST_P(EditorOnBothEngines, ANameIsUsedOnlyOnceInAGroupComparedTrimmedAndExactly)
 {
     insert(store::kPersonalTable,
@@ -200,7 +212,7 @@ TEST_P(EditorOnBothEngines, ANameIsUsedOnlyOnceInAGroupComparedTrimmedAndExactly
     EXPECT_EQ(stored(store::kWorkTable)[0][0], Value("אלון דוד"));
 }
 
-TEST_F(EditorTest, EditOpensTheChosenRowOfAFilteredListAndUndoPutsBackEveryBox)
+TEST_P(EditorOnBothEngines, EditOpensTheChosenRowOfAFilteredListAndUndoPutsBackEveryBox)
 {
     insert(store::kWorkTable, {
                                   seven({"לוי", "1", "2", "3", "a", "", ""}),
@@ -263,6 +275,7 @@ TEST_F(EditorTest, EditOpensTheChosenRowOfAFilteredListAndUndoPutsBackEveryBox)
     EXPECT_EQ(shown(), QStringList({heb("לרנר תמרה"), "03-1", "", "03-3", heb("שיווק"), "", ""}));
 }
 
+// File only: a server's group admits no twin names.
 TEST_F(EditorTest, TwinCardsAreUpdatedAndDeletedOneAtATime)
 {
     const Seven twin = seven({"אבי כהן", "03-1", "", "", "", {}, {}});
@@ -289,7 +302,7 @@ TEST_F(EditorTest, TwinCardsAreUpdatedAndDeletedOneAtATime)
     EXPECT_NE(QString::fromStdString(*rows[0][1]), home);
 }
 
-TEST_F(EditorTest, UpdateWritesTheLoadedCardOrNothingWhateverHappenedToTheListMeanwhile)
+TEST_P(EditorOnBothEngines, UpdateWritesTheLoadedCardOrNothingWhateverHappenedToTheListMeanwhile)
 {
     insert(store::kPersonalTable, {seven({"אבי", "1", "", "", "", {}, {}}), seven({"אדם", "2", "", "", "", {}, {}})});
     start();
@@ -308,7 +321,7 @@ TEST_F(EditorTest, UpdateWritesTheLoadedCardOrNothingWhateverHappenedToTheListMe
     chooseTab(0);
     edit(2);
     said();
-    SqliteFile(path()).exec("update Vemo set Phone = '22' where Name = 'אדם'");
+    colleague("update Vemo set Phone = '22' where Name = 'אדם'");
     editor()->TxtHome->setText(QStringLiteral("222"));
     click(editor()->btnUpdate);
     ASSERT_EQ(boxes.asked.size(), 1u);
@@ -334,6 +347,7 @@ TEST_F(EditorTest, UpdateWritesTheLoadedCardOrNothingWhateverHappenedToTheListMe
     EXPECT_NE(editor(), nullptr);
 }
 
+// File only: a server has no file lock; its going away is the shared group's test.
 TEST_F(EditorTest, AWriteMeetingALockedFileFailsAndKeepsWhatWasTyped)
 {
     const locks::BusyTimeout shortWait(200);
@@ -359,6 +373,7 @@ TEST_F(EditorTest, AWriteMeetingALockedFileFailsAndKeepsWhatWasTyped)
     EXPECT_EQ(listedNames(), QStringList{heb("אבי")});
 }
 
+// File only: eight writers at once on both engines are the store's test.
 TEST_F(EditorTest, TwoInstancesAddingOneNameStoreItOnce)
 {
     start();
@@ -401,7 +416,7 @@ TEST_F(EditorTest, TwoInstancesAddingOneNameStoreItOnce)
     EXPECT_EQ(shown().mid(0, 2), QStringList({heb("אבי"), "03-1"}));
 }
 
-TEST_F(EditorTest, ACardWithAMissingNumberIsToldButShownWholeAndUpdateKeepsItsOtherValues)
+TEST_P(EditorOnBothEngines, ACardWithAMissingNumberIsToldButShownWholeAndUpdateKeepsItsOtherValues)
 {
     insert(store::kPersonalTable, {seven({"אבי", " 03-1 ", {}, "03-3", "03-4", "הרצל 5", "avi@x.il"})});
     start();
@@ -459,11 +474,9 @@ TEST_P(EditorOnBothEngines, NewCardsAreListedUnderTheLetterInForceOrAllOfTheGrou
     EXPECT_EQ(w->panelText(1), QStringLiteral(" Total Records 4"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Engines, EditorOnBothEngines, ::testing::Values(Engine::File, Engine::Server), engineName);
-
 // ---- the main window's Edit and Delete ------------------------------------------------
 
-TEST_F(EditorTest, DeleteAsksFirstAndTakesOnlyTheCardWhoseStoredNameIsShown)
+TEST_P(EditorOnBothEngines, DeleteAsksFirstAndTakesOnlyTheCardWhoseStoredNameIsShown)
 {
     insertCards(path(), store::kPersonalTable, personalCards());
     start(); // אלון דוד (stored with blanks after it), ארבל מיכל, אשכול נועה
@@ -531,6 +544,8 @@ TEST_F(EditorTest, EditAnsweredWithCancelOpensNothingAndADoubleClickAsks)
     EXPECT_EQ(editor()->TxtName->text(), heb("אשכול נועה"));
     EXPECT_EQ(Module1().intCurrentRow, 3);
 }
+
+INSTANTIATE_TEST_SUITE_P(Engines, EditorOnBothEngines, ::testing::Values(Engine::File, Engine::Server), engineName);
 
 } // namespace
 } // namespace numora::test

@@ -71,9 +71,15 @@ protected:
         return at;
     }
 
+    // How many cards the group holds where it lives.
     long count(const char* table) const
     {
-        return std::stol(SqliteFile(path()).rows(std::string("select count(*) from ") + table).at(0).at(0).value());
+        const std::string sql = std::string("select count(*) from ") + table;
+        if (!server_)
+            return std::stol(SqliteFile(path()).rows(sql).at(0).at(0).value());
+        ado::Connection cn;
+        cn.Open(server_->connectionString());
+        return std::stol(cn.Execute(sql)->Field(0).value());
     }
 
     QString lastBox() const { return boxes.asked.empty() ? QString() : boxes.asked.back().text; }
@@ -81,7 +87,11 @@ protected:
     FakeFileDialogs dialogs;
 };
 
-TEST_F(CardExchange, ImportAddsToTheGroupShownAndNamesTheFirstSkippedCards)
+// Import and Export on the directory file and on a server alike; the
+// progress box, the sync and a drop are the file's.
+using CardExchangeOnBothEngines = OnBothEngines<CardExchange>;
+
+TEST_P(CardExchangeOnBothEngines, ImportAddsToTheGroupShownAndNamesTheFirstSkippedCards)
 {
     // A file with no cards in it is refused whole, with its name.
     const QString empty = file("empty.vcf", "hello\r\n");
@@ -184,7 +194,7 @@ TEST_F(CardExchange, SyncCardsShowsForAGroupWithAFolderAndKeepsBothInStep)
     EXPECT_FALSE(w->mnuSyncCards->isVisible());
 }
 
-TEST_F(CardExchange, ExportWritesTheGroupShownInTheFormatItsNameSays)
+TEST_P(CardExchangeOnBothEngines, ExportWritesTheGroupShownInTheFormatItsNameSays)
 {
     chooseGroup(QStringLiteral("Work"));
     const QString csv = env.root() + QStringLiteral("/work.csv");
@@ -252,6 +262,9 @@ TEST_F(CardExchange, AFileOfCardsDroppedOnTheGridIsImportedAfterAQuestion)
     EXPECT_EQ(count("Vemo"), 12);
     EXPECT_TRUE(listedNames().contains(heb("אביב חן")));
 }
+
+INSTANTIATE_TEST_SUITE_P(Engines, CardExchangeOnBothEngines, ::testing::Values(Engine::File, Engine::Server),
+                         engineName);
 
 } // namespace
 } // namespace numora::test

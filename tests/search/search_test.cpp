@@ -101,8 +101,18 @@ TEST_P(SearchOnBothEngines, ListsExactPrefixesOfTheChosenGroupRightAlignedInName
     std::vector<Card> cards = personalCards();
     cards.push_back({"צ'רלי כהן", "03-5550101", std::nullopt, std::nullopt, std::nullopt});
     cards.push_back({"שם ארוך מאוד של עשרים ושלוש", "03-5550102", std::nullopt, std::nullopt, std::nullopt});
+    cards.push_back({"50% הנחה", "03-5550103", std::nullopt, std::nullopt, std::nullopt});
+    cards.push_back({"C:\\תיקייה", "03-5550104", std::nullopt, std::nullopt, std::nullopt});
+    cards.push_back({"טאב\tשם", "03-5550105", std::nullopt, std::nullopt, std::nullopt});
     insertCards(path(), store::kPersonalTable, cards);
     insertCards(path(), store::kWorkTable, workCards());
+    // Every name of the group in the listing's order, trimmed and
+    // right-aligned; a name of more than 22 characters has no room.
+    QStringList everyName;
+    for (const Row& row : SqliteFile(path()).rows("select Name from Vemo order by Name"))
+        if (const QString trimmed = QString::fromStdString(*row[0]).trimmed(); trimmed.size() <= 22)
+            everyName << entry(trimmed);
+    EXPECT_EQ(everyName.size(), static_cast<qsizetype>(cards.size()) - 1);
     start();
     SearchFrm& s = open();
     EXPECT_EQ(s.windowTitle(), QStringLiteral("Record Searching..."));
@@ -119,7 +129,18 @@ TEST_P(SearchOnBothEngines, ListsExactPrefixesOfTheChosenGroupRightAlignedInName
     EXPECT_EQ(entries(s), QStringList{entry(heb("לוי אבי"))});
     EXPECT_EQ(Module1().strLookupSql, QStringLiteral("select * from Vemo order by Name  ASC"));
 
-    // A quote in the text is no wildcard and breaks nothing.
+    // A quote, a percent sign or a backslash in the text is no wildcard and
+    // breaks nothing.
+    retype(s, heb("50%"));
+    EXPECT_EQ(entries(s), QStringList{entry(heb("50% הנחה"))});
+    retype(s, heb("%"));
+    EXPECT_EQ(entries(s), QStringList{});
+    retype(s, heb("C:\\"));
+    EXPECT_EQ(entries(s), QStringList{entry(heb("C:\\תיקייה"))});
+    retype(s, heb("\\"));
+    EXPECT_EQ(entries(s), QStringList{});
+    s.TxtStr->setText(heb("טאב\t")); // a control character comes pasted, not typed
+    EXPECT_EQ(entries(s), QStringList{entry(heb("טאב\tשם"))});
     retype(s, heb("צ'"));
     EXPECT_EQ(entries(s), QStringList{entry(heb("צ'רלי כהן"))});
     s.LstSearch->setListIndex(0);
@@ -132,15 +153,9 @@ TEST_P(SearchOnBothEngines, ListsExactPrefixesOfTheChosenGroupRightAlignedInName
     EXPECT_EQ(s.LblSel->text(),
               " " + QString(11 + 12 + 12, ' ') + pad("04-5550031", 11) + heb("בלום עדי").rightJustified(17));
 
-    // Deleting the text lists every name of the group in the listing's
-    // order, trimmed and right-aligned; a name of more than 22 characters has no room.
+    // Deleting the text lists every name of the group.
     s.TxtStr->clear();
-    QStringList expected;
-    for (const Row& row : SqliteFile(path()).rows("select Name from Vemo order by Name"))
-        if (const QString trimmed = QString::fromStdString(*row[0]).trimmed(); trimmed.size() <= 22)
-            expected << entry(trimmed);
-    EXPECT_EQ(entries(s), expected);
-    EXPECT_EQ(expected.size(), static_cast<qsizetype>(cards.size()) - 1);
+    EXPECT_EQ(entries(s), everyName);
 
     // The group is read at every change of the text.
     chooseGroup(QStringLiteral("Work"));
