@@ -31,15 +31,16 @@ namespace numora::exchange {
 namespace {
 
 // The record of the first release: one table for both groups, each card's
-// whole text in Card. Read as it is, and replaced by the tables below at
-// the first sync that changes anything.
+// whole text in Card. Read as it is, and moved into the tables below by the
+// next sync that is not a dry run.
 constexpr char kOldStateTable[] = "NumoraSync";
 constexpr char kOldSeparator = '\x1f'; // between a card's fields in its Card
 constexpr char kConflicts[] = "conflicts";
 constexpr std::string_view kCardExtension = ".vcf";
 constexpr std::string_view kTemporary = ".tmp";
 // Up to this many files written are flushed one by one; more, with one
-// flush of the whole file system, which costs the same however many.
+// flush of the whole file system, which waits for the disk once rather than
+// once a file.
 constexpr std::size_t kFilesFlushedAlone = 16;
 
 // The group's record: one table a group, so that a sync reads its own
@@ -146,10 +147,7 @@ struct Stamp {
     bool operator==(const Stamp&) const = default;
 };
 
-Stamp stampOf(const struct stat& st)
-{
-    return {st.st_mtim.tv_sec, st.st_mtim.tv_nsec, st.st_size, st.st_ino};
-}
+Stamp stampOf(const struct stat& st) { return {st.st_mtim.tv_sec, st.st_mtim.tv_nsec, st.st_size, st.st_ino}; }
 
 // "seconds.nanoseconds:size:inode", as the record has always kept it.
 std::string stampText(const Stamp& s)
@@ -201,14 +199,14 @@ struct FileCard {
 struct FileEntry {
     std::string href; // the name without .vcf
     Stamp stamp;
-    bool known = false; // the last run knew it
+    bool known = false;             // the last run knew it
     std::unique_ptr<FileCard> card; // once read
 };
 
 struct Folder {
     std::vector<FileEntry> files;
     std::unordered_map<std::string_view, std::size_t> byHref; // into files
-    std::vector<std::string> temporaries; // NAME.vcf.tmp: a write cut short
+    std::vector<std::string> temporaries;                     // NAME.vcf.tmp: a write cut short
 };
 
 // Whether name is a temporary file of the sync's own naming: NAME.vcf.tmp.
@@ -246,7 +244,8 @@ Folder listFolder(const std::string& folder)
         struct stat st {};
         if (::fstatat(::dirfd(dir), e->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode))
             continue;
-        listed.files.push_back({std::string(name.substr(0, name.size() - kCardExtension.size())), stampOf(st), false, {}});
+        listed.files.push_back(
+            {std::string(name.substr(0, name.size() - kCardExtension.size())), stampOf(st), false, {}});
     }
     listed.byHref.reserve(listed.files.size());
     for (std::size_t i = 0; i < listed.files.size(); ++i)
@@ -522,8 +521,8 @@ std::vector<StateEntry> readState(ado::Connection& cn, const store::Table& table
             // A fingerprint that cannot be read matches no card: both
             // sides then count as changed, and an equal pair is recorded
             // anew, an unequal one kept as a conflict. Nothing is deleted.
-            state.push_back({std::string(text(0)), std::string(text(1)), parsePrint(text(2)).value_or(0),
-                             parseStamp(text(3))});
+            state.push_back(
+                {std::string(text(0)), std::string(text(1)), parsePrint(text(2)).value_or(0), parseStamp(text(3))});
         }
     }
     return state;
@@ -623,10 +622,7 @@ struct GroupNames {
     const std::unordered_map<std::string_view, std::size_t>& read;
     std::unordered_set<std::string> freed, taken;
 
-    bool has(const std::string& name) const
-    {
-        return taken.count(name) || (read.count(name) && !freed.count(name));
-    }
+    bool has(const std::string& name) const { return taken.count(name) || (read.count(name) && !freed.count(name)); }
     void free(const std::string& name)
     {
         taken.erase(name);
@@ -651,8 +647,7 @@ public:
         for (std::size_t c = 0; c < at_.size(); ++c)
             at_[c] = listing_.findColumn(table.columns[c].name);
         if (at_[store::kFieldName] < 0)
-            throw std::runtime_error(database + ": not a directory database: its table " + table.name +
-                                     " has no Name");
+            throw std::runtime_error(database + ": not a directory database: its table " + table.name + " has no Name");
         count_ = static_cast<std::size_t>(listing_.count());
     }
     std::size_t size() const { return count_; }
@@ -965,7 +960,7 @@ SyncResult syncGroup(const std::string& database, const store::Table& table, con
         syncFolder(folder);
 
         applyToGroup(db, group.listing(), table, plan);
-        if (!oldState.empty() || tables.count(kOldStateTable))
+        if (tables.count(kOldStateTable))
             upgradeOldState(cn, oldState);
         if (plan.state.empty())
             return;
