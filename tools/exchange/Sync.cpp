@@ -642,8 +642,6 @@ public:
     GroupCards(store::Listing listing, const store::Table& table, const std::string& database)
         : listing_(std::move(listing))
     {
-        if (listing_.failure)
-            throw *listing_.failure;
         for (std::size_t c = 0; c < at_.size(); ++c)
             at_[c] = listing_.findColumn(table.columns[c].name);
         if (at_[store::kFieldName] < 0)
