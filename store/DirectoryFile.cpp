@@ -239,7 +239,9 @@ DirectoryFile::addCards(const Table& table,
                         const CardProgress& progress)
 {
     return naming(path_, [&] {
-        Transaction tx(*cn_);
+        std::optional<Transaction> tx;
+        if (!changing_)
+            tx.emplace(*cn_);
         std::vector<Fields> cards = choose(namesIn(*cn_, table, path_));
         for (const std::string& statement : missingColumns(*cn_))
             cn_->Execute(statement);
@@ -252,7 +254,8 @@ DirectoryFile::addCards(const Table& table,
             if (progress)
                 progress(first + n, cards.size());
         }
-        tx.commit();
+        if (tx)
+            tx->commit();
         return cards;
     });
 }
@@ -268,6 +271,11 @@ void DirectoryFile::changing(const std::function<void(ado::Connection&)>& change
         Transaction tx(*cn_);
         for (const std::string& statement : missingColumns(*cn_))
             cn_->Execute(statement);
+        changing_ = true;
+        struct Done {
+            bool& flag;
+            ~Done() { flag = false; }
+        } done{changing_};
         change(*cn_);
         tx.commit();
     });

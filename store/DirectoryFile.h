@@ -76,7 +76,8 @@ public:
     // and handed to choose, which returns the cards to add, so that no other
     // program adds a name between the test and the write. A file of the
     // older format gains the columns it lacks first, as the program gives
-    // them at start. Returns what choose returned.
+    // them at start. Returns what choose returned. Called from within
+    // changing(), it joins that transaction instead.
     std::vector<Fields>
     addCards(const Table& table,
              const std::function<std::vector<Fields>(const std::vector<std::string>& names)>& choose,
@@ -93,6 +94,7 @@ public:
 private:
     std::string path_;
     std::unique_ptr<ado::Connection> cn_;
+    bool changing_ = false; // within changing()
 };
 
 } // namespace numora::store

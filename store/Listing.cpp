@@ -91,4 +91,13 @@ Listing cardsNamed(ado::Connection& cn, const Table& table, const QString& name)
     return listing;
 }
 
+Listing storedCards(ado::Connection& cn, const Table& table)
+{
+    Listing listing;
+    listing.sql = tableSql(table);
+    listing.queryText = listing.sql;
+    listing.rs_->Open(listing.sql.toStdString(), cn, ado::adOpenKeyset, ado::adLockOptimistic, ado::adCmdText);
+    return listing;
+}
+
 } // namespace numora::store

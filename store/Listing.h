@@ -64,6 +64,7 @@ public:
 private:
     friend Listing listCards(const Table&, const std::optional<QString>&, const QString&, ado::Connection*);
     friend Listing cardsNamed(ado::Connection&, const Table&, const QString&);
+    friend Listing storedCards(ado::Connection&, const Table&);
     friend struct Writer;
     std::unique_ptr<ado::Recordset> rs_; // never null; closed when nothing could be listed
 };
@@ -83,5 +84,11 @@ Listing listCards(const Table& table, const std::optional<QString>& letter, cons
 // as every window shows names, read over cn ("select * from <table> where
 // trim(Name) = '<name>'"). Error when they cannot be read.
 Listing cardsNamed(ado::Connection& cn, const Table& table, const QString& name);
+
+// Every card of table in the order stored, read over cn ("select * from
+// <table>") so that a card taken from it can be written back: for a tool
+// that compares the whole group and changes a few cards, where the name
+// order would only cost. Error when they cannot be read.
+Listing storedCards(ado::Connection& cn, const Table& table);
 
 } // namespace numora::store

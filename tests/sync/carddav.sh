@@ -159,7 +159,11 @@ sleep "0.$(( RANDOM % 40 ))"
 kill -9 "$sync_pid" 2>/dev/null || true
 wait "$sync_pid" 2>/dev/null || true
 ls cards/*.tmp >/dev/null 2>&1 && echo "note: a half-written file was left, as a kill may leave one"
+# What a kill leaves of the sync's own goes; a .tmp of anyone else's stays.
+touch cards/numora-stale.vcf.tmp cards/other.tmp
 round
+if ls cards/*.vcf.tmp >/dev/null 2>&1; then fail "the sync's half-written files were not removed: $(ls cards)"; fi
+[ -e cards/other.tmp ] || fail "the sync removed a .tmp file it did not write"
 expected=$(( 5 + 400 + 20 ))
 [ "$(group | wc -l)" -eq "$expected" ] || fail "after a killed sync the group holds $(group | wc -l) cards, not $expected"
 [ "$(server | names)" = "$(group | names)" ] || fail "after a killed sync the server and the group differ"
@@ -175,9 +179,26 @@ code=0
 round --force
 [ "$(group | wc -l)" -eq $(( expected - 10 )) ] || fail "--force did not delete the 10 cards"
 
+# --- The record as the first release kept it (one table, each card's whole
+# text) still syncs: a phone's deletion arrives, nothing else changes.
+sqlite3 db.mdb "CREATE TABLE NumoraSync (Grp TEXT NOT NULL, Href TEXT NOT NULL, Name TEXT, Card TEXT, Stamp TEXT,
+    PRIMARY KEY (Grp, Href));
+  INSERT INTO NumoraSync SELECT 'Vemo', s.Href, s.Name, v.Name || char(31) || ifnull(v.Phone, '') || char(31) ||
+    ifnull(v.Mobil, '') || char(31) || ifnull(v.Line, '') || char(31) || ifnull(v.Fax, '') || char(31) ||
+    ifnull(v.Address, '') || char(31) || ifnull(v.Email, ''), '' FROM NumoraSyncVemo s JOIN Vemo v ON v.Name = s.Name;
+  DROP TABLE NumoraSyncVemo"
+gone_href=$(grep -l 'FN:Bulk 400' cards/*.vcf | xargs basename)
+dav -X DELETE "$book/$gone_href" >/dev/null
+vds sync
+"$dbtool" sync --group Personal db.mdb cards >old.log
+[ "$(grep -v '^refused phone-3' old.log)" = 'deleted from the group: Bulk 400' ] || fail "the first release's record did not sync as it was: $(cat old.log)"
+[ "$(sqlite3 db.mdb "SELECT count(*) FROM sqlite_master WHERE name = 'NumoraSync'")" = 0 ] ||
+  fail "the first release's record was left beside the new one"
+[ "$(sqlite3 db.mdb 'SELECT count(*) FROM NumoraSyncVemo')" -eq "$(group | wc -l)" ] || fail "the record lost cards"
+
 # --- A lost state deletes nothing and copies nothing.
 before=$(group)
-sqlite3 db.mdb 'DROP TABLE NumoraSync'
+sqlite3 db.mdb 'DROP TABLE NumoraSyncVemo'
 "$dbtool" sync --group Personal db.mdb cards >lost.log
 [ "$(group)" = "$before" ] || fail "the sync without its state changed the group"
 grep -q 'deleted\|added\|both sides' lost.log && fail "the sync without its state changed something: $(cat lost.log)"

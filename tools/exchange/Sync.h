@@ -3,14 +3,19 @@
 // program that syncs such a folder with a contacts server keeps it.
 //
 // Each card is the file <UID>.vcf (vCard 3.0), written as <UID>.vcf.tmp and
-// renamed into place, so the folder's syncing program never sees half a
-// card. What the sync knows from the last run (which file is which card,
-// what the card was then, and the file's size, time and inode then) is kept
-// in the table NumoraSync of the directory file itself: it moves with the
-// cards when the data folder moves, and the group's side and that table
-// change in one transaction. The folder's side is written first, so a run
-// cut off anywhere leaves the folder holding cards that already match the
-// group, which the next run finds equal and only records.
+// renamed into place once every file written is on the disk, so the
+// folder's syncing program never sees half a card; a run cut off before the
+// renames leaves .tmp files, which the next run removes. What the sync knows
+// from the last run (which file is which card, a fingerprint of the card
+// then, and the file's size, time and inode then) is kept in the table
+// NumoraSync<table> (NumoraSyncVemo, NumoraSyncWork) of the directory file
+// itself: it moves with the cards when the data folder moves, and the
+// group's side and that table change in one transaction, the group's
+// through the data core's card calls. The folder's side is written first,
+// so a run cut off anywhere leaves the folder holding cards that already
+// match the group, which the next run finds equal and only records. The
+// first release's record (one table NumoraSync holding each card's whole
+// text) is read as it is and moved into these tables.
 //
 // A card changed on both sides keeps the group's version; the folder's is
 // copied to conflicts/<UID>-<time>.vcf under the folder, where the syncing
