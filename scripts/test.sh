@@ -80,15 +80,12 @@ sanitize=1
 [ "${NUMORA_SKIP_SANITIZE:-0}" != 1 ] || sanitize=0
 
 began=$SECONDS
-echo "==== plain build ($numora_tree)"
-plain_built=0
-build_tree plain "$numora_tree" "$began" "${numora_tree_flags[@]}" && plain_built=1
-
-# The plain tests leave much of the machine idle (they wait on windows, timers
-# and other processes), so the sanitizer build starts beside them at the
-# lowest priority: it takes only the time the tests leave, and they run as
-# they would alone. Its output follows the tests'. It runs in a process group
-# of its own, which an interrupted or failed run ends.
+# The sanitizer build starts at once, at the lowest priority, and runs beside
+# the plain build and then the plain tests: it takes only the time they leave
+# (the plain build's waits for its precompiled headers and its links, the
+# tests' waits on windows, timers and other processes), and they run as they
+# would alone. Its output follows the tests'. It runs in a process group of
+# its own, which an interrupted or failed run ends.
 sanitizer_began=$SECONDS
 if [ "$sanitize" = 1 ]; then
   mkdir -p "$sanitizer_dir"
@@ -102,6 +99,10 @@ if [ "$sanitize" = 1 ]; then
   sanitizer_build=$!
   set +m
 fi
+
+echo "==== plain build ($numora_tree)"
+plain_built=0
+build_tree plain "$numora_tree" "$began" "${numora_tree_flags[@]}" && plain_built=1
 [ "$plain_built" = 0 ] || test_tree plain "$numora_tree" "$began"
 # Alone now, the build takes back its usual priority where the user may give it.
 [ -z "$sanitizer_build" ] || renice -n 0 -g "$sanitizer_build" >/dev/null 2>&1 || true
