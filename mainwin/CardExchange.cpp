@@ -23,7 +23,6 @@
 #include <vector>
 
 #include "mainwin/Module1.h"
-#include "platform/ado/Ado.h"
 #include "platform/controls/FlexGrid.h"
 #include "platform/ui/MsgBox.h"
 #include "store/Server.h"
@@ -188,61 +187,6 @@ std::optional<QString> droppedCardsFile(const QMimeData* data)
     return path;
 }
 
-// ---- a group on a database server ----------------------------------------------------
-// Its cards go out and come in over the connection kept for it; the
-// exchange's own reading and writing is the directory file's.
-
-std::vector<std::string> columnNames(const store::Table& table)
-{
-    std::vector<std::string> names;
-    for (const store::Column& column : table.columns)
-        names.emplace_back(column.name);
-    return names;
-}
-
-// The group's cards in the order they were added, every value as stored.
-std::vector<exchange::Card> serverCards(const store::Table& table)
-{
-    ado::Connection& cn = *Module1().connectionFor(table);
-    std::string select;
-    for (const std::string& name : columnNames(table))
-        select += (select.empty() ? "" : ", ") + name;
-    std::vector<exchange::Card> cards;
-    for (auto rs = cn.Execute("select " + select + " from " + table.name + " order by rowid"); rs && !rs->Eof();
-         rs->MoveNext()) {
-        exchange::Card& card = cards.emplace_back();
-        card.number = static_cast<int>(cards.size());
-        for (int c = 0; c < rs->FieldCount(); ++c)
-            card[exchange::kindOfColumn(table, c)] = rs->Field(c).value_or("");
-    }
-    return cards;
-}
-
-// The file's cards checked against the group's names and added in one
-// transaction; a name a colleague adds meanwhile is refused by the server,
-// and then no card is added.
-exchange::ImportPlan importToServer(const store::Table& table, exchange::ReadResult read)
-{
-    ado::Connection& cn = *Module1().connectionFor(table);
-    store::Transaction tx(cn);
-    std::vector<std::string> names;
-    for (auto rs = cn.Execute(std::string("select Name from ") + table.name); rs && !rs->Eof(); rs->MoveNext())
-        names.push_back(rs->Field(0).value_or(""));
-    exchange::ImportPlan plan = exchange::planImport(std::move(read), table, names);
-    try {
-        cn.InsertRows(
-            table.name, columnNames(table), plan.toAdd.size(),
-            [&](std::size_t row, std::size_t c) -> std::optional<std::string_view> { return plan.toAdd[row][c]; });
-    } catch (const Error& e) {
-        if (store::isNameTaken(e))
-            throw Error(e.number(), "a colleague added one of the file's names meanwhile; no card was added. Import "
-                                    "the file again to add the others.");
-        throw;
-    }
-    tx.commit();
-    return plan;
-}
-
 } // namespace
 
 void frmVemo::mnuImportCards_Click()
@@ -270,7 +214,8 @@ void frmVemo::importCards(const QString& path, const store::Table& table)
     ProgressBox progress(this, QStringLiteral("Import Cards"));
     exchange::ImportPlan plan;
     try {
-        plan = server ? importToServer(table, exchange::readCardsFile(file, formatOfFile(path)))
+        plan = server ? exchange::importCards(*m.connectionFor(table), table,
+                                              exchange::readCardsFile(file, formatOfFile(path)))
                       : exchange::importFile(database, table, formatOfFile(path), file, false, progress.callback());
     } catch (const Cancelled&) {
         qCDebug(lcCards) << "import of" << path << "cancelled";
@@ -386,7 +331,7 @@ void frmVemo::mnuExportCards_Click()
     try {
         const std::string file = QFile::encodeName(path).toStdString();
         if (store::onServer(*table)) {
-            const std::vector<exchange::Card> cards = serverCards(*table);
+            const std::vector<exchange::Card> cards = exchange::readGroup(*m.connectionFor(*table), *table);
             result.cards = cards.size();
             exchange::writeFileSafely(
                 file, exchange::writeCards(cards, *table, formatToWrite(path), result.notes, progress.callback()));

@@ -12,9 +12,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/ado/Ado.h"
 #include "platform/core/Error.h"
 #include "platform/core/Files.h"
 #include "store/DirectoryFile.h"
+#include "store/Server.h"
+#include "store/Store.h"
 
 namespace numora::exchange {
 namespace {
@@ -22,6 +25,14 @@ namespace {
 constexpr off_t kLargestFile = 512L * 1024 * 1024;
 constexpr std::size_t kProgressStep = 1000;
 constexpr char kDatabaseHeader[] = "SQLite format 3"; // and its terminating zero: the first 16 bytes
+
+std::vector<std::string> columnNames(const store::Table& table)
+{
+    std::vector<std::string> names;
+    for (const store::Column& column : table.columns)
+        names.emplace_back(column.name);
+    return names;
+}
 
 } // namespace
 
@@ -39,6 +50,43 @@ std::vector<Card> readGroup(const std::string& database, const store::Table& tab
         },
         [&](std::size_t count) { cards.reserve(count); });
     return cards;
+}
+
+std::vector<Card> readGroup(ado::Connection& cn, const store::Table& table)
+{
+    std::string select;
+    for (const std::string& name : columnNames(table))
+        select += (select.empty() ? "" : ", ") + name;
+    std::vector<Card> cards;
+    for (auto rs = cn.Execute("select " + select + " from " + table.name + " order by rowid"); rs && !rs->Eof();
+         rs->MoveNext()) {
+        Card& card = cards.emplace_back();
+        card.number = static_cast<int>(cards.size());
+        for (int c = 0; c < rs->FieldCount(); ++c)
+            card[kindOfColumn(table, c)] = rs->Field(c).value_or("");
+    }
+    return cards;
+}
+
+ImportPlan importCards(ado::Connection& cn, const store::Table& table, ReadResult read)
+{
+    store::Transaction tx(cn);
+    std::vector<std::string> names;
+    for (auto rs = cn.Execute(std::string("select Name from ") + table.name); rs && !rs->Eof(); rs->MoveNext())
+        names.push_back(rs->Field(0).value_or(""));
+    ImportPlan plan = planImport(std::move(read), table, names);
+    try {
+        cn.InsertRows(
+            table.name, columnNames(table), plan.toAdd.size(),
+            [&](std::size_t row, std::size_t c) -> std::optional<std::string_view> { return plan.toAdd[row][c]; });
+    } catch (const Error& e) {
+        if (store::isNameTaken(e))
+            throw Error(e.number(), "a colleague added one of the file's names meanwhile; no card was added. Import "
+                                    "the file again to add the others.");
+        throw;
+    }
+    tx.commit();
+    return plan;
 }
 
 std::string readFile(const std::string& path)

@@ -29,6 +29,10 @@
 #include "store/Card.h"
 #include "store/Tables.h"
 
+namespace numora::ado {
+class Connection;
+}
+
 namespace numora::exchange {
 
 // What a field of a card means.
@@ -145,6 +149,10 @@ struct ImportPlan {
 // with a field longer than the editor allows is added whole and listed in
 // longFields.
 ImportPlan planImport(ReadResult read, const store::Table& table, const std::vector<std::string>& existingNames);
+// The cards read checked against the names of a group on a database server
+// and added in one transaction over cn; a name a colleague adds meanwhile is
+// refused by the server, and then no card is added (numora::Error).
+ImportPlan importCards(ado::Connection& cn, const store::Table& table, ReadResult read);
 
 // ---- the database file and the exchanged file -------------------------------------
 
@@ -153,6 +161,8 @@ using Progress = std::function<void(const char* step, std::size_t done, std::siz
 
 // The group's cards in the order they were added.
 std::vector<Card> readGroup(const std::string& database, const store::Table& table);
+// The same of a group on a database server, over the connection kept for it.
+std::vector<Card> readGroup(ado::Connection& cn, const store::Table& table);
 // The whole file; throws when it cannot be read or is larger than an
 // address book file can sensibly be.
 std::string readFile(const std::string& path);
