@@ -16,10 +16,10 @@ export QT_LOGGING_RULES="numora.layout.debug=true"
 require_tools Xvfb xdotool openbox xprop xwininfo taskset
 
 # NUMORA_BUSY_PROCESSES: how many processes keep the processor busy (one,
-# unless told). With them, the program, the display and the window manager
-# share one processor with them: each start meets the contention it would
-# meet on a machine whose every processor is busy, and the other processors
-# stay free for the tests that run beside this one.
+# unless told). The program, the display and the window manager share one
+# processor with them: each start meets the contention it would meet on a
+# machine whose every processor is busy, and the other processors stay free
+# for the tests that run beside this one.
 busy=${NUMORA_BUSY_PROCESSES:-1}
 if [ "$busy" -gt 0 ]; then
   cpu=$(taskset -cp $$ | sed -E 's/.*: //; s/.*[,-]//')
