@@ -66,10 +66,9 @@ unset XDG_DATA_HOME
 vemo7=$(sed -n 's/^Exec=//p' "$entry")
 start_display
 start_vemo7 "$work/data"
+wait_log 'listed 0 cards of Vemo under א from [] to []' "the installed program did not list an empty directory"
 shoot "$out/installed_first_start.png"
 echo "screenshot: $out/installed_first_start.png"
-grep -qF 'listed 0 cards of Vemo under א from [] to []' "$work/vemo7.log" \
-  || fail "the installed program did not list an empty directory"
 quit_vemo7
 [ -f "$HOME/.local/share/numora/VEMO.MDB" ] || fail "no directory file in ~/.local/share/numora"
 [ -z "$(ls -A "$work/data")" ] || fail "the launcher wrote into the folder it was started from: $(ls -A "$work/data")"

@@ -43,7 +43,7 @@ wait_state() {
   fail "the main window's state is '$state', not '$want'"
 }
 
-grep -q "no system tray" "$work/vemo7.log" || fail "the program did not notice that there is no tray"
+wait_log "no system tray" "the program did not notice that there is no tray"
 # Without a tray a minimised window is only iconified: the window manager can bring it back.
 xdotool windowminimize "$window"
 wait_state Iconic
