@@ -56,7 +56,10 @@ wait_other_window --classname '^Vemo7$'
 xdotool key Down Down Return
 wait_other_window --name '^Open'
 dialog=$found
-xdotool windowactivate --sync "$dialog" 2>/dev/null || true
+# The name box, clicked and emptied first: a dialog just shown may not have
+# the keyboard yet, and what was typed then went to the main window.
+click "$dialog" Open fileNameEdit
+xdotool key ctrl+a
 xdotool type --delay 20 "$cards"
 xdotool key Return
 wait_gone '^Open' "the file dialog stayed open"
